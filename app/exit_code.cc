@@ -1,0 +1,7 @@
+#include "app/exit_code.h"
+
+namespace vaxo {
+
+int32_t ExitCode = 0;
+
+}  // namespace vaxo

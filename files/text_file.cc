@@ -1,0 +1,85 @@
+#include "files/text_file.h"
+
+#include "files/file_list.h"
+#include "files/text.h"
+#include "platform/env.h"
+
+namespace vaxo {
+
+void ReadTextFile(const std::string& file_name, std::string& text) {
+  Env* env = Env::Default();
+  uint32_t attributes = 0;
+  uint64_t size = 0;
+  text.clear();
+  if (!env->GetAttributes(file_name, &attributes).ok() || (attributes & kAttrDirectory)) return;
+  ThrowIfError(env->GetFileSize(file_name, &size));
+  if (size == 0) return;
+  std::string raw;
+  ThrowIfError(env->ReadFile(file_name, &raw));
+  text.reserve(raw.size() + raw.size() / 16 + 2);
+  size_t start = 0;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] != '\r') continue;
+    text.append(raw, start, i - start);
+    text += "\r\n";
+    if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < raw.size()) {
+    text.append(raw, start, std::string::npos);
+    text += "\r\n";
+  }
+}
+
+std::string TextFileBytes(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t cr = text.find('\r', pos);
+    if (cr == std::string::npos) {
+      out.append(text, pos, std::string::npos);
+      out += "\r\n";
+      break;
+    }
+    out.append(text, pos, cr - pos);
+    out += "\r\n";
+    pos = cr;
+    while (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
+  }
+  return out;
+}
+
+void WriteTextFile(const std::string& file_name, const std::string& text) {
+  ThrowIfError(Env::Default()->ReplaceFile(file_name, TextFileBytes(text)));
+}
+
+size_t NextLine(const std::string& text, size_t pos, std::string* line) {
+  size_t end = text.find_first_of("\r\n", pos);
+  if (end == std::string::npos) {
+    line->assign(text, pos, std::string::npos);
+    return text.size();
+  }
+  line->assign(text, pos, end - pos);
+  size_t next = end + 1;
+  if (next < text.size() && text[next] == '\n') ++next;
+  return next;
+}
+
+std::string CutFirstLine(std::string& buffer) {
+  std::string line;
+  size_t next = NextLine(buffer, 0, &line);
+  buffer.erase(0, next);
+  return line;
+}
+
+void ClearFileAttributes(const std::string& directory) {
+  std::string dir = TrimSpaces(directory);
+  if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+  Env* env = Env::Default();
+  for (const std::string& name : ListFiles(dir, "*.*", kAttrHidden)) {
+    env->SetArchiveOnly(dir + "\\" + name);  // a file that fails is skipped
+  }
+}
+
+}  // namespace vaxo

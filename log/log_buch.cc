@@ -1,0 +1,57 @@
+#include "log/log_buch.h"
+
+#include "files/text.h"
+#include "platform/env.h"
+
+namespace vaxo {
+
+std::string CLSLogBuch::FormatEntry(int32_t Typ, const std::string& meldung) {
+  const std::string m = TrimSpaces(meldung);
+  switch (Typ) {
+    case TypInfo:
+      return "    " + m + "\r\n";
+    case TypTitle: {
+      const std::string dashes(m.size() + 6, '-');
+      return "\r\n" + dashes + "\r\n-- " + m + " --\r\n" + dashes + "\r\n";
+    }
+    case TypError:
+      return "!!! " + m + " !!!\r\n";
+    case TypWarning:
+      return "### " + m + " ###\r\n";
+    default:
+      return "??? " + m + " ???\r\n";
+  }
+}
+
+void CLSLogBuch::Log(int32_t Typ, const std::string& meldung) {
+  if (!on_) return;
+  ThrowIfError(Env::Default()->AppendFile(path_, FormatEntry(Typ, meldung)));
+}
+
+void CLSLogBuch::LogState(bool status) {
+  if (!status) {
+    Log(TypInfo, "Logbuch switch off");
+    on_ = false;
+  } else {
+    on_ = true;
+  }
+}
+
+void CLSLogBuch::LogFile(const std::string& Datei) {
+  on_ = true;
+  Env* env = Env::Default();
+  if (env->NormalFileExists(Datei)) ThrowIfError(env->DeleteFile(Datei));
+  path_ = Datei;
+  Log(TypInfo, "Upgrade time point:     < " + env->LocalTimestamp() + " > ");
+}
+
+void CLSLogBuch::LogDummyMode(bool status) {
+  if (status) Log(TypInfo, "Dummy-Modus Upgrade-Servers is actived");
+}
+
+CLSLogBuch& LogBuch() {
+  static CLSLogBuch* instance = new CLSLogBuch();  // lives until the process ends
+  return *instance;
+}
+
+}  // namespace vaxo

@@ -1,0 +1,33 @@
+#include "platform/env.h"
+
+namespace vaxo {
+
+Env* PlatformEnv();  // defined by the backend compiled into this build
+
+namespace {
+Env* g_override = nullptr;
+}
+
+Env::~Env() = default;
+
+Env* Env::Default() { return g_override ? g_override : PlatformEnv(); }
+
+Env* Env::SetDefault(Env* env) {
+  Env* previous = Default();
+  g_override = env;
+  return previous;
+}
+
+bool Env::NormalFileExists(const std::string& path) {
+  uint32_t attributes = 0;
+  if (!GetAttributes(path, &attributes).ok()) return false;
+  return (attributes & (kAttrHidden | kAttrSystem | kAttrDirectory)) == 0;
+}
+
+bool Env::DirectoryExists(const std::string& path) {
+  uint32_t attributes = 0;
+  if (!GetAttributes(path, &attributes).ok()) return false;
+  return (attributes & kAttrDirectory) != 0;
+}
+
+}  // namespace vaxo

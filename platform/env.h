@@ -1,0 +1,102 @@
+// The one door to the operating system. Everything the system asks of
+// Windows (files, attributes, listings, processes, time, the event pump)
+// goes through an Env, in Windows terms: paths carry a drive letter and "\"
+// separators and are matched without regard to letter case.
+//
+// One backend a file: env_posix.cc (Windows semantics emulated on a Unix
+// file system), env_win32.cc (the real calls), mem_env.cc (a whole file
+// system in memory, for tests, with failure injection).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace vaxo {
+
+/// Windows file attribute bits.
+enum FileAttr : uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+  kAttrNormal = 0x80,
+};
+
+struct DirEntry {
+  std::string name;  ///< bare name as stored on disk
+  uint32_t attributes = 0;
+};
+
+class Env {
+ public:
+  Env() = default;
+  Env(const Env&) = delete;
+  Env& operator=(const Env&) = delete;
+  virtual ~Env();
+
+  /// The process-wide instance: the platform's own unless a test set another.
+  static Env* Default();
+  /// Makes `env` the process-wide instance (nullptr: back to the platform's
+  /// own) and returns the previous one.
+  static Env* SetDefault(Env* env);
+
+  // --- files and directories -------------------------------------------
+
+  /// All entries of `dir` ("." and ".." left out), in no particular order.
+  virtual Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) = 0;
+  /// Attributes of an existing file or directory; NotFound when missing.
+  virtual Status GetAttributes(const std::string& path, uint32_t* attributes) = 0;
+  /// Sets the attributes of `path` to archive only (clears read-only,
+  /// hidden and system).
+  virtual Status SetArchiveOnly(const std::string& path) = 0;
+  virtual Status GetFileSize(const std::string& path, uint64_t* size) = 0;
+  /// Reads the whole file, bytes unchanged.
+  virtual Status ReadFile(const std::string& path, std::string* content) = 0;
+  /// Creates the file or replaces its content atomically: after a failure
+  /// the file holds its old content and no temporary file is left.
+  virtual Status ReplaceFile(const std::string& path, const std::string& content) = 0;
+  /// Appends to the file, creating it when missing.
+  virtual Status AppendFile(const std::string& path, const std::string& content) = 0;
+  /// Copies `src` over `dst` (replacing it atomically when it exists).
+  virtual Status CopyFile(const std::string& src, const std::string& dst) = 0;
+  virtual Status DeleteFile(const std::string& path) = 0;
+
+  /// True when `path` names a file that is not hidden, not a system file
+  /// and not a directory.
+  bool NormalFileExists(const std::string& path);
+  bool DirectoryExists(const std::string& path);
+
+  // --- processes --------------------------------------------------------
+
+  /// Starts `application` (full path of the program) with the whole
+  /// `command_line` as the child receives it, waits for its end and returns
+  /// its exit code; 0 when it could not be started (then `*start_error`, if
+  /// given, says why).
+  virtual int RunAndWait(const std::string& application, const std::string& command_line,
+                         Status* start_error) = 0;
+  /// Ends the process with `code`. Never returns.
+  [[noreturn]] virtual void ExitProcess(int code) = 0;
+
+  // --- the program and its surroundings ----------------------------------
+
+  /// Local date and time in the user's regional settings: short date, one
+  /// blank, long time; the date alone at exactly midnight.
+  virtual std::string LocalTimestamp() = 0;
+  /// Directory of the program's own executable, without trailing "\".
+  virtual std::string ProgramDirectory() = 0;
+  /// The command line after the program's own name, as the process got it.
+  virtual std::string CommandLineTail() = 0;
+  /// Lets the user interface process its pending events (repaint included).
+  virtual void ProcessEvents() = 0;
+};
+
+/// Thrown by test environments in place of ending the process.
+struct ProcessExit {
+  int code;
+};
+
+}  // namespace vaxo

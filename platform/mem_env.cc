@@ -1,0 +1,239 @@
+#include "platform/mem_env.h"
+
+
+namespace vaxo {
+
+namespace {
+std::string UCase(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  return s;
+}
+}  // namespace
+
+MemEnv::MemEnv() = default;
+MemEnv::~MemEnv() = default;
+
+// Upper-cased, "\"-separated, no empty or "." components, no trailing "\".
+// A path without a drive is taken relative to C:\, the current directory.
+std::string MemEnv::Key(const std::string& path) {
+  std::string p = UCase(path);
+  for (char& c : p) {
+    if (c == '/') c = '\\';
+  }
+  std::string drive = "C:";
+  if (p.size() >= 2 && p[1] == ':') {
+    drive = p.substr(0, 2);
+    p = p.substr(2);
+  }
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i <= p.size()) {
+    size_t j = p.find('\\', i);
+    if (j == std::string::npos) j = p.size();
+    std::string part = p.substr(i, j - i);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    i = j + 1;
+  }
+  std::string key = drive;
+  for (const auto& part : parts) key += "\\" + part;
+  return key;
+}
+
+std::string MemEnv::Parent(const std::string& key) {
+  size_t p = key.rfind('\\');
+  return p == std::string::npos ? std::string() : key.substr(0, p);
+}
+
+Status MemEnv::Fault(const char* op, const std::string& path) {
+  ++operations_;
+  if (fault_hook_) return fault_hook_(op, path);
+  return Status::OK();
+}
+
+MemEnv::Node* MemEnv::Find(const std::string& path) {
+  auto it = nodes_.find(Key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+const MemEnv::Node* MemEnv::Find(const std::string& path) const {
+  auto it = nodes_.find(Key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+void MemEnv::AddDirectory(const std::string& path) {
+  std::string key = Key(path);
+  std::string parent = Parent(key);
+  if (!parent.empty()) AddDirectory(parent);
+  Node& n = nodes_[key];
+  if (n.path.empty()) n.path = key.size() == 2 ? key : path;
+  n.is_dir = true;
+  n.attributes = kAttrDirectory;
+}
+
+void MemEnv::AddFile(const std::string& path, const std::string& content, uint32_t attributes) {
+  std::string key = Key(path);
+  AddDirectory(Parent(key));
+  Node& n = nodes_[key];
+  if (n.path.empty()) n.path = path;
+  n.is_dir = false;
+  n.attributes = attributes;
+  n.content = content;
+}
+
+bool MemEnv::FileExists(const std::string& path) const {
+  const Node* n = Find(path);
+  return n && !n->is_dir;
+}
+
+std::string MemEnv::FileContent(const std::string& path) const {
+  const Node* n = Find(path);
+  return n && !n->is_dir ? n->content : std::string();
+}
+
+uint32_t MemEnv::Attributes(const std::string& path) const {
+  const Node* n = Find(path);
+  return n ? n->attributes : 0;
+}
+
+std::vector<std::string> MemEnv::FilesBelow(const std::string& dir) const {
+  std::string prefix = Key(dir) + "\\";
+  std::vector<std::string> out;
+  for (const auto& kv : nodes_) {
+    if (!kv.second.is_dir && kv.first.compare(0, prefix.size(), prefix) == 0)
+      out.push_back(kv.second.path);
+  }
+  return out;
+}
+
+Status MemEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
+  entries->clear();
+  Status s = Fault("list", dir);
+  if (!s.ok()) return s;
+  const Node* d = Find(dir);
+  if (!d) return Status::NotFound("list", dir, "directory not found");
+  if (!d->is_dir) return Status::IOError("list", dir, "not a directory");
+  std::string prefix = Key(dir) + "\\";
+  for (const auto& kv : nodes_) {
+    const std::string& key = kv.first;
+    if (key.compare(0, prefix.size(), prefix) != 0) continue;
+    if (key.find('\\', prefix.size()) != std::string::npos) continue;
+    const std::string& stored = kv.second.path;
+    size_t slash = stored.find_last_of("\\/");
+    entries->push_back({slash == std::string::npos ? stored : stored.substr(slash + 1),
+                        kv.second.attributes});
+  }
+  return Status::OK();
+}
+
+Status MemEnv::GetAttributes(const std::string& path, uint32_t* attributes) {
+  Status s = Fault("attributes", path);
+  if (!s.ok()) return s;
+  const Node* n = Find(path);
+  if (!n) return Status::NotFound("attributes", path, "file not found");
+  *attributes = n->attributes;
+  return Status::OK();
+}
+
+Status MemEnv::SetArchiveOnly(const std::string& path) {
+  Status s = Fault("set-attributes", path);
+  if (!s.ok()) return s;
+  Node* n = Find(path);
+  if (!n) return Status::NotFound("set-attributes", path, "file not found");
+  n->attributes = n->is_dir ? kAttrDirectory : kAttrArchive;
+  return Status::OK();
+}
+
+Status MemEnv::GetFileSize(const std::string& path, uint64_t* size) {
+  Status s = Fault("size", path);
+  if (!s.ok()) return s;
+  const Node* n = Find(path);
+  if (!n || n->is_dir) return Status::NotFound("size", path, "file not found");
+  *size = n->content.size();
+  return Status::OK();
+}
+
+Status MemEnv::ReadFile(const std::string& path, std::string* content) {
+  Status s = Fault("read", path);
+  if (!s.ok()) return s;
+  const Node* n = Find(path);
+  if (!n || n->is_dir) return Status::NotFound("read", path, "file not found");
+  *content = n->content;
+  return Status::OK();
+}
+
+Status MemEnv::WriteNode(const char* op, const std::string& path, const std::string& content,
+                         bool append) {
+  Status s = Fault(op, path);
+  if (!s.ok()) return s;
+  std::string key = Key(path);
+  const Node* parent = Find(Parent(key));
+  if (!parent || !parent->is_dir) return Status::NotFound(op, path, "directory not found");
+  Node* n = Find(path);
+  if (n && n->is_dir) return Status::IOError(op, path, "access denied (a directory)");
+  if (n && (n->attributes & kAttrReadOnly)) return Status::IOError(op, path, "access denied (read-only)");
+  if (!n) {
+    n = &nodes_[key];
+    n->path = path;
+    n->attributes = kAttrArchive;
+  }
+  if (append) {
+    n->content += content;
+  } else {
+    n->content = content;
+  }
+  return Status::OK();
+}
+
+Status MemEnv::ReplaceFile(const std::string& path, const std::string& content) {
+  return WriteNode("replace", path, content, false);
+}
+
+Status MemEnv::AppendFile(const std::string& path, const std::string& content) {
+  return WriteNode("append", path, content, true);
+}
+
+Status MemEnv::CopyFile(const std::string& src, const std::string& dst) {
+  Status s = Fault("copy", src);
+  if (!s.ok()) return s;
+  const Node* from = Find(src);
+  if (!from || from->is_dir) return Status::NotFound("copy", src, "file not found");
+  std::string content = from->content;
+  uint32_t attributes = from->attributes;
+  s = WriteNode("copy", dst, content, false);
+  if (s.ok()) Find(dst)->attributes = attributes;
+  return s;
+}
+
+Status MemEnv::DeleteFile(const std::string& path) {
+  Status s = Fault("delete", path);
+  if (!s.ok()) return s;
+  Node* n = Find(path);
+  if (!n || n->is_dir) return Status::NotFound("delete", path, "file not found");
+  if (n->attributes & kAttrReadOnly) return Status::IOError("delete", path, "access denied (read-only)");
+  nodes_.erase(Key(path));
+  return Status::OK();
+}
+
+int MemEnv::RunAndWait(const std::string& application, const std::string& command_line,
+                       Status* start_error) {
+  Status s = Fault("run", application);
+  children_.emplace_back(application, command_line);
+  if (!s.ok()) {
+    if (start_error) *start_error = s;
+    return 0;
+  }
+  if (!child_hook_) {
+    if (start_error) *start_error = Status::NotFound("run", application, "program not found");
+    return 0;
+  }
+  return child_hook_(application, command_line);
+}
+
+void MemEnv::ExitProcess(int code) { throw ProcessExit{code}; }
+
+}  // namespace vaxo

@@ -1,0 +1,92 @@
+// A whole Windows-like file system in memory, for tests: drive-letter paths,
+// names matched without regard to case, attributes, and a hook that can fail
+// any operation. Also records the child processes it was asked to start.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace vaxo {
+
+class MemEnv : public Env {
+ public:
+  /// Operation names as passed to the fault hook and used in error texts.
+  /// "list", "attributes", "set-attributes", "size", "read", "replace",
+  /// "append", "copy", "delete", "run".
+  using FaultHook = std::function<Status(const std::string& op, const std::string& path)>;
+  using ChildHook = std::function<int(const std::string& application, const std::string& cmdline)>;
+
+  MemEnv();
+  ~MemEnv() override;
+
+  // --- test set-up and inspection -----------------------------------------
+  /// Creates the directory and every missing parent.
+  void AddDirectory(const std::string& path);
+  /// Creates or replaces a file (parents created as needed).
+  void AddFile(const std::string& path, const std::string& content, uint32_t attributes = kAttrArchive);
+  bool FileExists(const std::string& path) const;
+  /// Content of a file; empty when missing.
+  std::string FileContent(const std::string& path) const;
+  uint32_t Attributes(const std::string& path) const;  ///< 0 when missing
+  /// Every file path (as stored) below `dir`, sorted.
+  std::vector<std::string> FilesBelow(const std::string& dir) const;
+
+  void set_fault_hook(FaultHook hook) { fault_hook_ = std::move(hook); }
+  void set_child_hook(ChildHook hook) { child_hook_ = std::move(hook); }
+  void set_timestamp(std::string t) { timestamp_ = std::move(t); }
+  void set_program_directory(std::string d) { program_directory_ = std::move(d); }
+  void set_command_line_tail(std::string t) { command_line_tail_ = std::move(t); }
+  /// (application, command line) of every child started, in order.
+  const std::vector<std::pair<std::string, std::string>>& children() const { return children_; }
+  int events_processed() const { return events_processed_; }
+  /// Number of operations seen by the fault hook so far.
+  long operations() const { return operations_; }
+
+  // --- Env ----------------------------------------------------------------
+  Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override;
+  Status GetAttributes(const std::string& path, uint32_t* attributes) override;
+  Status SetArchiveOnly(const std::string& path) override;
+  Status GetFileSize(const std::string& path, uint64_t* size) override;
+  Status ReadFile(const std::string& path, std::string* content) override;
+  Status ReplaceFile(const std::string& path, const std::string& content) override;
+  Status AppendFile(const std::string& path, const std::string& content) override;
+  Status CopyFile(const std::string& src, const std::string& dst) override;
+  Status DeleteFile(const std::string& path) override;
+  int RunAndWait(const std::string& application, const std::string& command_line,
+                 Status* start_error) override;
+  [[noreturn]] void ExitProcess(int code) override;
+  std::string LocalTimestamp() override { return timestamp_; }
+  std::string ProgramDirectory() override { return program_directory_; }
+  std::string CommandLineTail() override { return command_line_tail_; }
+  void ProcessEvents() override { ++events_processed_; }
+
+ private:
+  struct Node {
+    std::string path;  // as created
+    bool is_dir = false;
+    uint32_t attributes = 0;
+    std::string content;
+  };
+  static std::string Key(const std::string& path);
+  static std::string Parent(const std::string& key);
+  Status Fault(const char* op, const std::string& path);
+  Node* Find(const std::string& path);
+  const Node* Find(const std::string& path) const;
+  Status WriteNode(const char* op, const std::string& path, const std::string& content, bool append);
+
+  std::map<std::string, Node> nodes_;  // by upper-cased normalised path
+  FaultHook fault_hook_;
+  ChildHook child_hook_;
+  std::string timestamp_ = "08.12.2026 14:41:34";
+  std::string program_directory_ = "C:\\TOOLS";
+  std::string command_line_tail_;
+  std::vector<std::pair<std::string, std::string>> children_;
+  int events_processed_ = 0;
+  long operations_ = 0;
+};
+
+}  // namespace vaxo

@@ -1,0 +1,58 @@
+// Result of a platform operation: success, or the failed operation with the
+// path it worked on and the system's reason, so every message names all three.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vaxo {
+
+class Status {
+ public:
+  Status() = default;
+  static Status OK() { return Status(); }
+  static Status NotFound(std::string op, std::string path, std::string reason = "not found") {
+    return Status(kNotFound, std::move(op), std::move(path), std::move(reason));
+  }
+  static Status IOError(std::string op, std::string path, std::string reason) {
+    return Status(kIOError, std::move(op), std::move(path), std::move(reason));
+  }
+
+  bool ok() const { return code_ == kOk; }
+  bool IsNotFound() const { return code_ == kNotFound; }
+  const std::string& op() const { return op_; }
+  const std::string& path() const { return path_; }
+  const std::string& reason() const { return reason_; }
+
+  /// "<op> <path>: <reason>", or "OK".
+  std::string ToString() const {
+    if (ok()) return "OK";
+    return op_ + " " + path_ + ": " + reason_;
+  }
+
+ private:
+  enum Code { kOk, kNotFound, kIOError };
+  Status(Code code, std::string op, std::string path, std::string reason)
+      : code_(code), op_(std::move(op)), path_(std::move(path)), reason_(std::move(reason)) {}
+
+  Code code_ = kOk;
+  std::string op_, path_, reason_;
+};
+
+/// A file-system failure that no caller handles: it travels up to the run
+/// frame, which logs it and ends the run.
+class RunError : public std::runtime_error {
+ public:
+  explicit RunError(Status status) : std::runtime_error(status.ToString()), status_(std::move(status)) {}
+  const Status& status() const { return status_; }
+
+ private:
+  Status status_;
+};
+
+/// Throws RunError when `s` is not ok.
+inline void ThrowIfError(const Status& s) {
+  if (!s.ok()) throw RunError(s);
+}
+
+}  // namespace vaxo
