@@ -25,6 +25,7 @@ std::string CLSLogBuch::FormatEntry(int32_t Typ, const std::string& meldung) {
 
 void CLSLogBuch::Log(int32_t Typ, const std::string& meldung) {
   if (!on_) return;
+  if (sink_) return sink_(FormatEntry(Typ, meldung));
   ThrowIfError(Env::Default()->AppendFile(path_, FormatEntry(Typ, meldung)));
 }
 

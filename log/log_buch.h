@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vaxo {
@@ -29,12 +30,18 @@ class CLSLogBuch {
   /// The lines of one entry, each ended by CR LF, as Log writes them.
   static std::string FormatEntry(int32_t Typ, const std::string& meldung);
 
+  /// Sends entries to `sink` instead of the file (tools that print the log,
+  /// and tests); an empty sink sends them to the file again.
+  using Sink = std::function<void(const std::string& entry)>;
+  void SetSink(Sink sink) { sink_ = std::move(sink); }
+
   bool is_on() const { return on_; }
   const std::string& path() const { return path_; }
 
  private:
   std::string path_;
   bool on_ = false;
+  Sink sink_;
 };
 
 /// The process-wide logbook, created at its first use.

@@ -92,6 +92,19 @@ class Env {
   virtual std::string CommandLineTail() = 0;
   /// Lets the user interface process its pending events (repaint included).
   virtual void ProcessEvents() = 0;
+  /// A path as the user or a command line gave it, in the system's form
+  /// (a host path of the emulation becomes a drive path; Windows: unchanged).
+  virtual std::string SystemPath(const std::string& text) { return text; }
+
+  // --- the console ----------------------------------------------------------
+
+  /// Writes bytes unchanged to standard output (1) or standard error (2).
+  virtual Status WriteStd(int stream, const std::string& bytes) = 0;
+  /// True when standard input (0), output (1) or error (2) is a terminal.
+  virtual bool IsTerminal(int stream) = 0;
+  /// Reads one line from standard input without its line end; false at the
+  /// end of the input.
+  virtual bool ReadStdinLine(std::string* line) = 0;
 };
 
 /// Thrown by test environments in place of ending the process.

@@ -234,6 +234,18 @@ int MemEnv::RunAndWait(const std::string& application, const std::string& comman
   return child_hook_(application, command_line);
 }
 
+Status MemEnv::WriteStd(int stream, const std::string& bytes) {
+  (stream == 1 ? std_out_ : std_err_) += bytes;
+  return Status::OK();
+}
+
+bool MemEnv::ReadStdinLine(std::string* line) {
+  if (stdin_lines_.empty()) return false;
+  *line = stdin_lines_.front();
+  stdin_lines_.erase(stdin_lines_.begin());
+  return true;
+}
+
 void MemEnv::ExitProcess(int code) { throw ProcessExit{code}; }
 
 }  // namespace vaxo

@@ -63,6 +63,15 @@ class MemEnv : public Env {
   std::string ProgramDirectory() override { return program_directory_; }
   std::string CommandLineTail() override { return command_line_tail_; }
   void ProcessEvents() override { ++events_processed_; }
+  Status WriteStd(int stream, const std::string& bytes) override;
+  bool IsTerminal(int stream) override { return stream == 0 ? !stdin_lines_.empty() : false; }
+  bool ReadStdinLine(std::string* line) override;
+
+  /// Lines that standard input will give; while any are left, standard
+  /// input counts as a terminal.
+  void set_stdin_lines(std::vector<std::string> lines) { stdin_lines_ = std::move(lines); }
+  const std::string& std_out() const { return std_out_; }
+  const std::string& std_err() const { return std_err_; }
 
  private:
   struct Node {
@@ -85,6 +94,8 @@ class MemEnv : public Env {
   std::string program_directory_ = "C:\\TOOLS";
   std::string command_line_tail_;
   std::vector<std::pair<std::string, std::string>> children_;
+  std::vector<std::string> stdin_lines_;
+  std::string std_out_, std_err_;
   int events_processed_ = 0;
   long operations_ = 0;
 };
