@@ -11,7 +11,9 @@ void ReadTextFile(const std::string& file_name, std::string& text) {
   uint32_t attributes = 0;
   uint64_t size = 0;
   text.clear();
-  if (!env->GetAttributes(file_name, &attributes).ok() || (attributes & kAttrDirectory)) return;
+  Status found = env->GetAttributes(file_name, &attributes);
+  if (found.IsNotFound() || (found.ok() && (attributes & kAttrDirectory))) return;
+  ThrowIfError(found);
   ThrowIfError(env->GetFileSize(file_name, &size));
   if (size == 0) return;
   std::string raw;
@@ -76,8 +78,11 @@ std::string CutFirstLine(std::string& buffer) {
 void ClearFileAttributes(const std::string& directory) {
   std::string dir = TrimSpaces(directory);
   if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+  // "C:" alone would name the drive's current directory; the listing is of
+  // "C:\*.*", the root.
+  const std::string listed = dir.size() == 2 && dir[1] == ':' ? dir + "\\" : dir;
   Env* env = Env::Default();
-  for (const std::string& name : ListFiles(dir, "*.*", kAttrHidden)) {
+  for (const std::string& name : ListFiles(listed, "*.*", kAttrHidden)) {
     env->SetArchiveOnly(dir + "\\" + name);  // a file that fails is skipped
   }
 }
