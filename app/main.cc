@@ -1,0 +1,3 @@
+#include "app/tav_c1.h"
+
+int main() { vaxo::Main(); }

@@ -1,0 +1,260 @@
+#include "app/tav_c1.h"
+
+#include <exception>
+
+#include "app/exit_code.h"
+#include "app/mod_exec.h"
+#include "app/progress_view.h"
+#include "files/text.h"
+#include "log/log_buch.h"
+#include "platform/env.h"
+
+namespace vaxo {
+
+std::string ChooseLogFile() {
+  if (Env::Default()->DirectoryExists("c:\\zel\\roboter\\log"))
+    return "c:\\zel\\roboter\\log\\Upgrade_vaxo.log";
+  return "c:\\Upgrade_vaxo.log";
+}
+
+void TAV_C1::Load() {
+  progress_min_ = 1;
+  progress_max_ = 5;
+  progress_value_ = 1;
+  CurrentProgressView()->Show(progress_min_, progress_max_, progress_value_);
+}
+
+void TAV_C1::SetInformation(const std::string& caption) {
+  CurrentProgressView()->SetCaption(caption);
+}
+
+void TAV_C1::StepProgress() {
+  if (progress_max_ > progress_value_) {
+    progress_value_ += 1;
+  } else {
+    progress_value_ = progress_min_;
+  }
+  CurrentProgressView()->SetValue(progress_value_);
+  Env::Default()->ProcessEvents();
+}
+
+void TAV_C1::StartUpgrade() {
+  Env* env = Env::Default();
+  std::string failure;
+  try {
+    const std::string log_file = ChooseLogFile();
+    ExitCode = 0;
+    LogBuch().LogState(true);
+    LogBuch().LogFile(log_file);
+    StepProgress();
+    RunSequence();
+    EndWithClosingEntry();
+  } catch (const RunError& e) {
+    failure = "Run stopped: " + e.status().ToString();
+  } catch (const std::exception& e) {
+    failure = std::string("Run stopped: ") + e.what();
+  }
+  // An error no part of the run handles: say what failed where, if the log
+  // can still take it, and end with 3 without the closing entry.
+  try {
+    Log(TypError, failure);
+  } catch (const std::exception&) {
+    // The log itself is what failed; standard error still reports it.
+  }
+  CurrentProgressView()->Close();
+  env->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
+  env->ExitProcess(3);
+}
+
+void TAV_C1::EndWithClosingEntry() {
+  Log(TypTitle, "ENDE  (ExitCode=" + std::to_string(ExitCode) + ")");
+  CurrentProgressView()->Close();
+  Env::Default()->ExitProcess(ExitCode);
+}
+
+void TAV_C1::RunSequence() {
+  SetInformation("commandoline read ...");
+  if (!read_command_.ReadCommand(Env::Default()->CommandLineTail())) {
+    Log(TypError, "ReadCommand schlug fehl -> Upgrade end");
+    ExitCode = 1;
+    EndWithClosingEntry();
+  }
+  const std::string quelle_steu = read_command_.GetQuelle_Steu();
+  const std::string ziel_steu = read_command_.GetZiel_Steu();
+  const std::string quelle_r1 = read_command_.GetQuelle_R1();
+  const std::string ziel_r1 = read_command_.GetZiel_R1();
+  if (quelle_steu.empty() || ziel_steu.empty() || quelle_r1.empty() || ziel_r1.empty()) {
+    Log(TypInfo, "Upgrade end");
+    CurrentProgressView()->Close();
+    Env::Default()->ExitProcess(0);
+  }
+
+  file_box_.SetPath(quelle_steu);
+  file_box_.SetPattern("$*.dat");
+  RunPass(PassKind::kSteu, quelle_steu, ziel_steu);
+
+  // The controller's new $MACHINE.DAT is written by now, so the shift
+  // inside the R1 pass writes into the upgraded file.
+  file_box_.SetPath(quelle_r1);
+  file_box_.SetPattern("$*.dat;*.servo");
+  RunPass(PassKind::kR1, quelle_r1, ziel_r1);
+}
+
+void TAV_C1::RunPass(PassKind kind, const std::string& source_dir, const std::string& dest_dir) {
+  const int32_t n = file_box_.ListCount();  // read once
+  for (int32_t i = 0; i < n; ++i) {
+    UpgradeOneFile(kind, file_box_.List(i), source_dir, dest_dir);
+  }
+}
+
+namespace {
+
+// The texts of the two passes that differ.
+struct PassTexts {
+  const char* caption_prefix;
+  const char* old_not_read;
+  const char* new_not_read;
+  const char* upg_to_read;
+  const char* upg_not_read;
+  const char* upg_read;
+  const char* start;
+  const char* success;
+  const char* written;
+};
+
+const PassTexts kSteuTexts = {
+    "/STEU/",
+    " error read file ",
+    " error in read file ",
+    "upg-file read ( ",
+    " error in read file ",
+    "upg-file < ",
+    "--> start Upgrade",
+    "<-- Upgrade successfull end",
+    "new file writed ( ",
+};
+
+const PassTexts kR1Texts = {
+    "/R1/",
+    " error in read old file ",
+    " error read new file ",
+    "Upg-file read ( ",
+    " error in read upg-file ",
+    "UPG-File < ",
+    "--> Start Upgrade",
+    "<-- Upgrade successfull ende",
+    " new file be writed ( ",
+};
+
+const char* const kShiftVariables[] = {"$ROB_STOPPED", "$ROB_CAL", "$PRO_ACT", "$PRO_MOVE"};
+
+bool NeedsShift(const std::string& new_path, const std::string& old_text,
+                const std::string& new_text) {
+  if (UCase(new_path).find("$MACHINE.DAT") == std::string::npos) return false;
+  const std::string old_upper = UCase(old_text), new_upper = UCase(new_text);
+  for (const char* name : kShiftVariables) {
+    if (old_upper.find(name) == std::string::npos) return false;
+    if (new_upper.find(name) != std::string::npos) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::string& source_dir,
+                            const std::string& dest_dir) {
+  const bool r1 = kind == PassKind::kR1;
+  const PassTexts& t = r1 ? kR1Texts : kSteuTexts;
+  Env* env = Env::Default();
+
+  SetInformation(t.caption_prefix + UCase(name));
+  StepProgress();
+
+  const std::string old_path = datei_fct_.MakeFileName(source_dir, name);
+  std::string strOldFile;
+  Log(TypTitle, "Upgrade: file = " + old_path);
+  if (!datei_fct_.CheckFile(old_path, strOldFile)) {
+    Log(TypError, t.old_not_read + old_path);
+    ExitCode = 1;
+    return;
+  }
+  Log(TypInfo, "old File < " + old_path + " > successfull readed");
+
+  const std::string new_path = datei_fct_.MakeFileName(dest_dir, name);
+  if (r1 && new_path.size() > 6 && UCase(new_path.substr(new_path.size() - 6)) == ".SERVO") {
+    // A robot axis file the new installation lacks starts as the old one.
+    // A hidden file counts as existing; an existing file is never replaced.
+    uint32_t attributes = 0;
+    if (!env->GetAttributes(new_path, &attributes).ok()) {
+      ThrowIfError(env->CopyFile(old_path, new_path));
+    }
+  }
+
+  std::string strNewFile;
+  if (!datei_fct_.CheckFile(new_path, strNewFile)) {
+    Log(TypError, t.new_not_read + new_path);
+    ExitCode = 1;
+    return;
+  }
+  Log(TypInfo, "new File < " + new_path + " > successfull readed");
+
+  if (r1 && NeedsShift(new_path, strOldFile, strNewFile)) {
+    Log(TypInfo, "shift differend variable from R1 to STEU");
+    ShiftR1ToSteu(old_path, new_path);
+  }
+
+  std::string upg_name = datei_fct_.DeleteExtention(name) + ".upg";
+  if (!r1 || (!name.empty() && name[0] == '$')) upg_name = upg_name.substr(1);
+  const std::string upg_path = datei_fct_.MakeFileName(dest_dir, upg_name);
+  std::string strUpgFile;
+  Log(TypInfo, t.upg_to_read + upg_path + " )");
+  if (!datei_fct_.CheckFile(upg_path, strUpgFile)) {
+    Log(TypError, t.upg_not_read + upg_path);
+    return;
+  }
+  Log(TypInfo, t.upg_read + upg_path + " > successfull readed");
+  Log(TypInfo, t.start);
+
+  bool bTestFlag = false;
+  vaxo_upg_.Upgrade(name, strOldFile, strNewFile, strUpgFile, bTestFlag);
+
+  if (strOldFile.empty()) {
+    Log(TypInfo, "<-- Upgrade error");
+    Log(TypError, " error --> (file not writed)");
+    ExitCode = 1;
+    return;
+  }
+  Log(TypInfo, t.success);
+  Log(TypInfo, t.written + new_path + " )");
+  datei_fct_.WriteFile(new_path, strOldFile);
+}
+
+void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_path) {
+  Env* env = Env::Default();
+  const std::string program_dir = env->ProgramDirectory();
+  const std::string tool = program_dir + "\\ValXfer.exe";
+  const std::string value_template = program_dir + "\\Vaxo_Value.dat";
+  const std::string value_file = program_dir + "\\Vaxo_Value.tmp";
+
+  std::string old_r1_prefix;
+  size_t p = UCase(old_path).find("\\$MACHINE.DAT");
+  if (p != std::string::npos) old_r1_prefix = old_path.substr(0, p + 1);
+  std::string new_root_prefix;
+  p = UCase(new_path).find("\\R1\\VAXO\\$MACHINE.DAT");
+  if (p != std::string::npos) new_root_prefix = new_path.substr(0, p + 1);
+
+  ThrowIfError(env->CopyFile(value_template, value_file));
+  RunAndWait(tool, tool + " " + value_file + " | " + value_file + " | " + old_r1_prefix +
+                       "$machine.dat /DAT");
+  RunAndWait(tool, tool + " " + new_root_prefix + "STEU\\Vaxo\\$machine.dat | " + value_file +
+                       " /DAT");
+  ThrowIfError(env->DeleteFile(value_file));
+}
+
+void Main() {
+  TAV_C1 form;
+  form.Load();
+  form.StartUpgrade();
+}
+
+}  // namespace vaxo

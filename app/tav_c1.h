@@ -1,0 +1,51 @@
+// The progress form `TAV_C1` and the run it drives: the run frame
+// (StartUpgrade), the run sequence over the two machine-data directories,
+// the per-file upgrade pass and the R1-to-STEU shift.
+#pragma once
+
+#include <string>
+
+#include "app/file_box.h"
+#include "files/datei_fct.h"
+#include "paths/read_command.h"
+#include "upgrade/vaxo_upg.h"
+
+namespace vaxo {
+
+class TAV_C1 {
+ public:
+  /// Load handler: progress bar 1..5 at 1; the form is shown.
+  void Load();
+  /// Runs the whole upgrade and ends the process. Never returns.
+  [[noreturn]] void StartUpgrade();
+
+  // Visible for tests.
+  float ProgressValue() const { return progress_value_; }
+  void StepProgress();
+  enum class PassKind { kSteu, kR1 };
+  void RunPass(PassKind kind, const std::string& source_dir, const std::string& dest_dir);
+  void ShiftR1ToSteu(const std::string& old_path, const std::string& new_path);
+  FileBox& file_box() { return file_box_; }
+
+ private:
+  void RunSequence();
+  void UpgradeOneFile(PassKind kind, const std::string& name, const std::string& source_dir,
+                      const std::string& dest_dir);
+  void SetInformation(const std::string& caption);
+  [[noreturn]] void EndWithClosingEntry();
+
+  float progress_min_ = 1, progress_max_ = 5, progress_value_ = 1;
+  FileBox file_box_;
+  CLSReadCommand read_command_;
+  CLSDateiFct datei_fct_;
+  CLSVaxoUpg vaxo_upg_;
+};
+
+/// Where the log goes: "c:\zel\roboter\log\Upgrade_vaxo.log" when that
+/// directory exists, else "c:\Upgrade_vaxo.log".
+std::string ChooseLogFile();
+
+/// The entry point: loads the progress form and starts the upgrade.
+[[noreturn]] void Main();
+
+}  // namespace vaxo

@@ -1,0 +1,320 @@
+// Runs on small installation pairs, one situation each: missing files, the
+// .servo copy, the shift, exit codes, layouts and command-line forms.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/e2e_harness.h"
+
+namespace vaxo_e2e {
+namespace {
+
+std::string Title(const std::string& m) {
+  std::string dashes(m.size() + 6, '-');
+  return "\r\n" + dashes + "\r\n-- " + m + " --\r\n" + dashes + "\r\n";
+}
+std::string Info(const std::string& m) { return "    " + m + "\r\n"; }
+std::string Error(const std::string& m) { return "!!! " + m + " !!!\r\n"; }
+std::string Warning(const std::string& m) { return "### " + m + " ###\r\n"; }
+
+const char kOldSteu[] = "old/ZEL/STEU/VAXO/";
+const char kOldR1[] = "old/ZEL/R1/VAXO/";
+const char kNewSteu[] = "new/ROBOTER/ZEL/STEU/VAXO/";
+const char kNewR1[] = "new/ROBOTER/ZEL/R1/VAXO/";
+
+// One data file a directory, one rule each, every rule carried over.
+void SmallPair(Scratch& s) {
+  s.Write(std::string(kOldSteu) + "$machine.dat", Crlf({"$A=1"}));
+  s.Write(std::string(kOldR1) + "$machine.dat", Crlf({"$R=1"}));
+  s.Write(std::string(kNewSteu) + "$machine.dat", Crlf({"$A=0"}));
+  s.Write(std::string(kNewSteu) + "machine.upg", Crlf({"$A="}));
+  s.Write(std::string(kNewR1) + "$machine.dat", Crlf({"$R=0"}));
+  s.Write(std::string(kNewR1) + "machine.upg", Crlf({"$R="}));
+}
+
+std::string Args(const Scratch& s, const std::string& old_rel, const std::string& new_rel) {
+  return (s.root() / old_rel).string() + "|" + (s.root() / new_rel).string();
+}
+
+std::string CommandEntries(const std::string& o, const std::string& n) {
+  return Info("commandolineargument: " + o + "|" + n) + Info("1. commandolineargument: " + o) +
+         Info("2. commandolineargument: " + n);
+}
+
+std::string FoundDirs(const std::string& os1, const std::string& oss, const std::string& nr1,
+                      const std::string& nst) {
+  return Info("Sorce path R1:   " + os1) +
+         Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
+         Info("Sorce path STEU: " + oss) +
+         Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
+         Info("Destination path R1:   " + nr1) +
+         Info("Destination path R1 ...  $M*.DAT- and / or upg-file found") +
+         Info("Destination path STEU: " + nst) +
+         Info("Destination path STEU ...  $M*.DAT- and / or upg-file found");
+}
+
+// The log of SmallPair's two files after the command reader's entries.
+std::string SmallPairFiles(const std::string& os, const std::string& ns, const std::string& o1,
+                           const std::string& n1) {
+  return Title("Upgrade: file = " + os + "\\$MACHINE.DAT") +
+         Info("old File < " + os + "\\$MACHINE.DAT > successfull readed") +
+         Info("new File < " + ns + "\\$MACHINE.DAT > successfull readed") +
+         Info("upg-file read ( " + ns + "\\MACHINE.UPG )") +
+         Info("upg-file < " + ns + "\\MACHINE.UPG > successfull readed") +
+         Info("--> start Upgrade") + Info("- <$A=> 1 , _(line: 1)_ , 0") +
+         Info("<-- Upgrade successfull end") + Info("new file writed ( " + ns + "\\$MACHINE.DAT )") +
+         Title("Upgrade: file = " + o1 + "\\$MACHINE.DAT") +
+         Info("old File < " + o1 + "\\$MACHINE.DAT > successfull readed") +
+         Info("new File < " + n1 + "\\$MACHINE.DAT > successfull readed") +
+         Info("Upg-file read ( " + n1 + "\\MACHINE.UPG )") +
+         Info("UPG-File < " + n1 + "\\MACHINE.UPG > successfull readed") +
+         Info("--> Start Upgrade") + Info("- <$R=> 1 , _(line: 1)_ , 0") +
+         Info("<-- Upgrade successfull ende") +
+         Info("new file be writed ( " + n1 + "\\$MACHINE.DAT )");
+}
+
+TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
+  Scratch s;
+  SmallPair(s);
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  ASSERT_TRUE(s.Exists("drive_c/Upgrade_vaxo.log"));
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  EXPECT_EQ(s.LogBody(),
+            CommandEntries(O, N) +
+                FoundDirs(O + "\\ZEL\\R1\\VAXO", O + "\\ZEL\\STEU\\VAXO",
+                          N + "\\ROBOTER\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
+                SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO",
+                               O + "\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
+                Title("ENDE  (ExitCode=0)"));
+  const std::string log = s.Read("drive_c/Upgrade_vaxo.log");
+  EXPECT_EQ(log.compare(0, 26, "    Upgrade time point:   "), 0);
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
+  EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
+}
+
+TEST(E2eRun, MissingUpgFileLeavesNewFileAndExitCode) {
+  Scratch s;
+  SmallPair(s);
+  fs::remove(s.root() / kNewSteu / "machine.upg");
+  s.Write(std::string(kNewSteu) + "$machine.dat", "$A=0\r\n\r\n");
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0);
+  const std::string body = s.LogBody();
+  const std::string upg = s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\MACHINE.UPG";
+  EXPECT_NE(body.find(Info("upg-file read ( " + upg + " )") + Error("error in read file " + upg) +
+                      Title("Upgrade: file = " + s.WinUpper("old") +
+                            "\\ZEL\\R1\\VAXO\\$MACHINE.DAT")),
+            std::string::npos)
+      << body;
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), "$A=0\r\n\r\n");
+}
+
+TEST(E2eRun, OldFileWithoutNewCounterpartSetsExitCodeOne) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldSteu) + "$extra.dat", Crlf({"$E=1"}));
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 1);
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  const std::string body = s.LogBody();
+  EXPECT_NE(body.find(Title("Upgrade: file = " + O + "\\ZEL\\STEU\\VAXO\\$EXTRA.DAT") +
+                      Info("old File < " + O + "\\ZEL\\STEU\\VAXO\\$EXTRA.DAT > successfull readed") +
+                      Error("error in read file " + N + "\\ROBOTER\\ZEL\\STEU\\VAXO\\$EXTRA.DAT") +
+                      Title("Upgrade: file = " + O + "\\ZEL\\STEU\\VAXO\\$MACHINE.DAT")),
+            std::string::npos)
+      << body;
+  EXPECT_FALSE(s.Exists(std::string(kNewSteu) + "$extra.dat"));
+}
+
+TEST(E2eRun, ExitCodeTwoAssignedLastStands) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldSteu) + "$extra.dat", Crlf({"$E=1"}));  // 1 in the STEU pass
+  s.Write(std::string(kNewR1) + "machine.upg", Crlf({"$R=", "$NEW="}));
+  s.Write(std::string(kNewR1) + "$machine.dat", Crlf({"$R=0", "$NEW=5"}));  // 2 in the R1 pass
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(s.LogBody().find(Error("- <$NEW=> not found in old file") +
+                             Info("<-- Upgrade successfull ende")),
+            std::string::npos);
+  EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1", "$NEW=5"}));
+}
+
+TEST(E2eRun, ServoOnlyInOldIsCopiedAndKeptWithoutUpgFile) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldR1) + "axis7.servo", "GAIN=7\r\n\r\nX=1");
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(s.Read(std::string(kNewR1) + "axis7.servo"), "GAIN=7\r\n\r\nX=1");
+  const std::string n1 = s.WinUpper("new") + "\\ROBOTER\\ZEL\\R1\\VAXO\\";
+  EXPECT_NE(s.LogBody().find(Info("new File < " + n1 + "AXIS7.SERVO > successfull readed") +
+                             Info("Upg-file read ( " + n1 + "AXIS7.UPG )") +
+                             Error("error in read upg-file " + n1 + "AXIS7.UPG")),
+            std::string::npos)
+      << s.LogBody();
+}
+
+TEST(E2eRun, ShiftWithoutToolStillCopiesAndDeletesTheValueFile) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldR1) + "$machine.dat",
+          Crlf({"$R=1", "$ROB_STOPPED=TRUE", "$ROB_CAL=FALSE", "$PRO_ACT=TRUE", "$PRO_MOVE=1"}));
+  RunResult r = s.Run(Args(s, "old", "new"), /*with_tool=*/false);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(s.LogBody().find(Info("shift differend variable from R1 to STEU") +
+                             Info("Upg-file read ( " + s.WinUpper("new") +
+                                  "\\ROBOTER\\ZEL\\R1\\VAXO\\MACHINE.UPG )")),
+            std::string::npos);
+  EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
+  EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
+}
+
+TEST(E2eRun, ShiftCarriesTheFourVariablesIntoTheControllerFile) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldR1) + "$machine.dat",
+          Crlf({"$R=1", "$ROB_STOPPED=TRUE", "$ROB_CAL = FALSE ; checked", "$PRO_ACT=TRUE",
+                "$PRO_MOVE=1"}));
+  s.Write(std::string(kNewSteu) + "$machine.dat", Crlf({"$A=0", "$PRO_ACT=FALSE"}));
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"),
+            Crlf({"$A=1", "$PRO_ACT=TRUE", "$ROB_STOPPED=TRUE", "$ROB_CAL = FALSE ; checked",
+                  "$PRO_MOVE=1"}));
+  EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));
+}
+
+TEST(E2eRun, NoShiftWhenNewRobotFileHoldsOneOfTheNames) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldR1) + "$machine.dat",
+          Crlf({"$R=1", "$ROB_STOPPED=TRUE", "$ROB_CAL=FALSE", "$PRO_ACT=TRUE", "$PRO_MOVE=1"}));
+  s.Write(std::string(kNewR1) + "$machine.dat", Crlf({"$R=0", "; $ROB_CAL moved"}));
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(s.LogBody().find("shift differend"), std::string::npos);
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
+}
+
+struct Depth {
+  const char* old_rel;
+  const char* new_rel;
+};
+
+class E2eDepth : public ::testing::TestWithParam<Depth> {};
+
+TEST_P(E2eDepth, EveryDepthOfRootFindsTheSameFolders) {
+  Scratch s;
+  SmallPair(s);
+  RunResult r = s.Run(Args(s, GetParam().old_rel, GetParam().new_rel));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  const std::string o = s.WinUpper(GetParam().old_rel), n = s.WinUpper(GetParam().new_rel);
+  EXPECT_EQ(s.LogBody(),
+            CommandEntries(o, n) +
+                FoundDirs(O + "\\ZEL\\R1\\VAXO", O + "\\ZEL\\STEU\\VAXO",
+                          N + "\\ROBOTER\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
+                SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO",
+                               O + "\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
+                Title("ENDE  (ExitCode=0)"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Roots, E2eDepth,
+                         ::testing::Values(Depth{"old/ZEL", "new/ROBOTER"},
+                                           Depth{"old/ZEL/R1", "new/ROBOTER/ZEL"},
+                                           Depth{"old/ZEL/R1/VAXO", "new/ROBOTER/ZEL/R1"},
+                                           Depth{"old", "new/ROBOTER/ZEL/R1/VAXO"}));
+
+TEST(E2eRun, AlternativeDestinationFolders) {
+  Scratch s;
+  s.Write(std::string(kOldSteu) + "$machine.dat", Crlf({"$A=1"}));
+  s.Write(std::string(kOldR1) + "$machine.dat", Crlf({"$R=1"}));
+  s.Write("new/VAXO/STEU/$machine.dat", Crlf({"$A=0"}));
+  s.Write("new/VAXO/STEU/machine.upg", Crlf({"$A="}));
+  s.Write("new/VAXO/R1/$machine.dat", Crlf({"$R=0"}));
+  s.Write("new/VAXO/R1/machine.upg", Crlf({"$R="}));
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  EXPECT_EQ(
+      s.LogBody(),
+      CommandEntries(O, N) + Info("Sorce path R1:   " + O + "\\ZEL\\R1\\VAXO") +
+          Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
+          Info("Sorce path STEU: " + O + "\\ZEL\\STEU\\VAXO") +
+          Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
+          Info("Destination path R1:   " + N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
+          Error("Destination path R1 ...  not found $M*.DAT- or upg-file") +
+          Info("Destination path R1:   " + N + "\\VAXO\\R1") +
+          Info("Destination pathe R1 ...  $M*.DAT- and / or upg-file found") +
+          Info("Destination path STEU: " + N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
+          Error("Destination path STEU ...  not found $M*.DAT- or upg-file") +
+          Info("destination path  STEU: " + N + "\\VAXO\\STEU") +
+          Info("Destination path STEU ...  $M*.DAT- and / or upg-file found") +
+          SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\VAXO\\STEU", O + "\\ZEL\\R1\\VAXO",
+                         N + "\\VAXO\\R1") +
+          Title("ENDE  (ExitCode=0)"));
+}
+
+TEST(E2eRun, SourceRobotFolderMissingAtBothCandidates) {
+  Scratch s;
+  SmallPair(s);
+  fs::remove_all(s.root() / "old/ZEL/R1");
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 1);
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  EXPECT_EQ(s.LogBody(), CommandEntries(O, N) + Info("Sorce path R1:   " + O + "\\ZEL\\R1\\VAXO") +
+                             Error("Sorce path R1 ...  no found $M*.DAT- or upg-file") +
+                             Info("Sorce path R1:   " + O + "\\ZEL\\R1\\VAXO") +
+                             Error("Sorce path R1 ...  not found $M*.DAT- or upg-file") +
+                             Error("ReadCommand schlug fehl -> Upgrade end") +
+                             Title("ENDE  (ExitCode=1)"));
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=0"}));
+}
+
+TEST(E2eRun, QuotesBlanksAndTrailingSeparatorAroundTheHalves) {
+  Scratch s;
+  SmallPair(s);
+  const std::string arg =
+      "  \"" + (s.root() / "old").string() + "/\" |  \"" + (s.root() / "new").string() + "\"  ";
+  RunResult r = s.Run(arg);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  const std::string body = s.LogBody();
+  EXPECT_EQ(body.substr(0, body.find("Sorce path R1:")),
+            Info("commandolineargument: \"" + O + "\\\" |  \"" + N + "\"") +
+                Info("1. commandolineargument: " + O) + Info("2. commandolineargument: " + N) +
+                "    ");
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
+}
+
+TEST(E2eRun, NoSeparatorAndNoTerminalEndsAtOnce) {
+  Scratch s;
+  SmallPair(s);
+  RunResult r = s.Run((s.root() / "old").string());
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(s.LogBody(), Info("commandolineargument: " + s.WinUpper("old")) +
+                             Error("not found Trennzeichen < | > in commandolineargument") +
+                             Info("user define input pfade (Quelle, Destination)"));
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=0"}));
+}
+
+TEST(E2eRun, HiddenAndReadOnlyFilesAreMadeWritableAndUpgraded) {
+  Scratch s;
+  SmallPair(s);
+  const std::string steu_new = (s.root() / kNewSteu / "$machine.dat").string();
+  const std::string r1_old = (s.root() / kOldR1 / "$machine.dat").string();
+  ASSERT_EQ(std::system(("setfattr -n user.DOSATTRIB -v 0x3 '" + steu_new + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("chmod a-w '" + steu_new + "' '" + r1_old + "'").c_str()), 0);
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
+  EXPECT_NE(std::system(("getfattr -n user.DOSATTRIB '" + steu_new + "' >/dev/null 2>&1").c_str()),
+            0);
+  EXPECT_TRUE((fs::status(r1_old).permissions() & fs::perms::owner_write) != fs::perms::none);
+}
+
+}  // namespace
+}  // namespace vaxo_e2e

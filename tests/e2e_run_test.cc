@@ -1,0 +1,130 @@
+// Whole runs of upgrade_vaxo on the bundled sample pair and on small pairs
+// made for one situation each. Logs and files are compared byte for byte.
+#include <gtest/gtest.h>
+
+#include "tests/e2e_harness.h"
+
+namespace vaxo_e2e {
+namespace {
+
+std::string Title(const std::string& m) {
+  std::string dashes(m.size() + 6, '-');
+  return "\r\n" + dashes + "\r\n-- " + m + " --\r\n" + dashes + "\r\n";
+}
+std::string Info(const std::string& m) { return "    " + m + "\r\n"; }
+std::string Error(const std::string& m) { return "!!! " + m + " !!!\r\n"; }
+std::string Warning(const std::string& m) { return "### " + m + " ###\r\n"; }
+
+// The command reader's entries when all four first candidates are found.
+std::string FoundAll(const std::string& old_root, const std::string& new_root) {
+  return Info("commandolineargument: " + old_root + "|" + new_root) +
+         Info("1. commandolineargument: " + old_root) +
+         Info("2. commandolineargument: " + new_root) +
+         Info("Sorce path R1:   " + old_root + "\\ZEL\\R1\\VAXO") +
+         Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
+         Info("Sorce path STEU: " + old_root + "\\ZEL\\STEU\\VAXO") +
+         Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
+         Info("Destination path R1:   " + new_root + "\\ROBOTER\\ZEL\\R1\\VAXO") +
+         Info("Destination path R1 ...  $M*.DAT- and / or upg-file found") +
+         Info("Destination path STEU: " + new_root + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
+         Info("Destination path STEU ...  $M*.DAT- and / or upg-file found");
+}
+
+TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
+  Scratch s;
+  s.CopySample();
+  s.MakeDir("drive_c/zel/roboter/log");
+  const auto old_before = s.Snapshot("old");
+  RunResult r = s.Run(s.root().string() + "/old|" + s.root().string() + "/new");
+
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  const std::string os = O + "\\ZEL\\STEU\\VAXO\\", ns = N + "\\ROBOTER\\ZEL\\STEU\\VAXO\\";
+  const std::string o1 = O + "\\ZEL\\R1\\VAXO\\", n1 = N + "\\ROBOTER\\ZEL\\R1\\VAXO\\";
+  std::string expected =
+      FoundAll(O, N) +
+      // STEU pass
+      Title("Upgrade: file = " + os + "$MACHINE.DAT") +
+      Info("old File < " + os + "$MACHINE.DAT > successfull readed") +
+      Info("new File < " + ns + "$MACHINE.DAT > successfull readed") +
+      Info("upg-file read ( " + ns + "MACHINE.UPG )") +
+      Info("upg-file < " + ns + "MACHINE.UPG > successfull readed") + Info("--> start Upgrade") +
+      Info("- <$TIMER_TICK=> 12 , _(line: 3)_ , 10") +
+      Info("- <$IO_MODULES=>  3 , _(line: 5)_ , 1") +
+      Info("- <$CABINET_FAN=> TRUE , _(line: 6)_ , FALSE") +
+      Error("String not found (VAXO_alt)") +
+      Error("- <$NET_TIMEOUT=>  not found in old file and in upg-file <$NET_TIMEOUT=750>, default "
+            "value insert in new file _(line: 7)_") +
+      Error("Line not found (VAXO_neu)") + Warning("- <$OLD_FEATURE=> not found in new file") +
+      Error("String not found (VAXO_alt)") + Error("- <$SAFETY_LEVEL=> not found in old file") +
+      Error("String not found (VAXO_alt)") + Error("Line not found (VAXO_neu)") +
+      Info("<-- Upgrade successfull end") + Info("new file writed ( " + ns + "$MACHINE.DAT )") +
+      Title("Upgrade: file = " + os + "$OPTION.DAT") +
+      Info("old File < " + os + "$OPTION.DAT > successfull readed") +
+      Info("new File < " + ns + "$OPTION.DAT > successfull readed") +
+      Info("upg-file read ( " + ns + "OPTION.UPG )") +
+      Info("upg-file < " + ns + "OPTION.UPG > successfull readed") + Info("--> start Upgrade") +
+      Info("- <$OPT_CONVEYOR=> 1 , _(line: 2)_ , 0") + Info("- <$OPT_VISION=> 0 , _(line: 3)_ , 0") +
+      Error("String not found (VAXO_alt)") + Error("- <$OPT_WELDING=> not found in old file") +
+      Info("<-- Upgrade successfull end") + Info("new file writed ( " + ns + "$OPTION.DAT )") +
+      // R1 pass
+      Title("Upgrade: file = " + o1 + "$CONFIG.DAT") +
+      Info("old File < " + o1 + "$CONFIG.DAT > successfull readed") +
+      Info("new File < " + n1 + "$CONFIG.DAT > successfull readed") +
+      Info("Upg-file read ( " + n1 + "CONFIG.UPG )") +
+      Error("error in read upg-file " + n1 + "CONFIG.UPG") +
+      Title("Upgrade: file = " + o1 + "$MACHINE.DAT") +
+      Info("old File < " + o1 + "$MACHINE.DAT > successfull readed") +
+      Info("new File < " + n1 + "$MACHINE.DAT > successfull readed") +
+      Info("shift differend variable from R1 to STEU") +
+      Info("Upg-file read ( " + n1 + "MACHINE.UPG )") +
+      Info("UPG-File < " + n1 + "MACHINE.UPG > successfull readed") + Info("--> Start Upgrade") +
+      Info("- <$PAYLOAD=> 60.0 , _(line: 5)_ , 50.0") +
+      Info("- <$TOOL_OFFSET[1]=> 0.0 , _(line: 6)_ , 0.0") +
+      Info("- <$TOOL_OFFSET[2]=> 125.5 , _(line: 7)_ , 0.0") +
+      Error("String not found (VAXO_alt)") + Error("- <$BRAKE_TEST=> not found in old file") +
+      Info("<-- Upgrade successfull ende") + Info("new file be writed ( " + n1 + "$MACHINE.DAT )") +
+      Title("Upgrade: file = " + o1 + "AXIS1.SERVO") +
+      Info("old File < " + o1 + "AXIS1.SERVO > successfull readed") +
+      Info("new File < " + n1 + "AXIS1.SERVO > successfull readed") +
+      Info("Upg-file read ( " + n1 + "AXIS1.UPG )") +
+      Info("UPG-File < " + n1 + "AXIS1.UPG > successfull readed") + Info("--> Start Upgrade") +
+      Info("- <GAIN_P=> 1200 , _(line: 2)_ , 1000") + Info("- <GAIN_I=> 35 , _(line: 3)_ , 30") +
+      Info("- <FILTER=> 4 , _(line: 5)_ , 2") + Info("<-- Upgrade successfull ende") +
+      Info("new file be writed ( " + n1 + "AXIS1.SERVO )") +
+      Title("Upgrade: file = " + o1 + "AXIS2.SERVO") +
+      Info("old File < " + o1 + "AXIS2.SERVO > successfull readed") +
+      Info("new File < " + n1 + "AXIS2.SERVO > successfull readed") +
+      Info("Upg-file read ( " + n1 + "AXIS2.UPG )") +
+      Info("UPG-File < " + n1 + "AXIS2.UPG > successfull readed") + Info("--> Start Upgrade") +
+      Info("- <GAIN_P=> 1100 , _(line: 2)_ , 1100") + Info("- <GAIN_I=> 30 , _(line: 3)_ , 30") +
+      Info("- <FILTER=> 4 , _(line: 4)_ , 4") + Info("<-- Upgrade successfull ende") +
+      Info("new file be writed ( " + n1 + "AXIS2.SERVO )") + Title("ENDE  (ExitCode=2)");
+  EXPECT_EQ(s.LogBody(), expected);
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  EXPECT_EQ(r.err, "");
+
+  const std::string steu = "new/ROBOTER/ZEL/STEU/VAXO/", r1 = "new/ROBOTER/ZEL/R1/VAXO/";
+  EXPECT_EQ(s.Read(steu + "$machine.dat"),
+            Crlf({"; Machine data of the controller", "; software 5.0", "$TIMER_TICK=12",
+                  "$SERVO_CYCLE=4", "$IO_MODULES = 3      ; three bus modules", "$CABINET_FAN=TRUE",
+                  "$NET_TIMEOUT=750", "$SAFETY_LEVEL=2", "$ROB_STOPPED=FALSE", "$ROB_CAL=TRUE",
+                  "$PRO_ACT=FALSE", "$PRO_MOVE=FALSE"}));
+  EXPECT_EQ(s.Read(steu + "$option.dat"),
+            Crlf({"; Options of the controller", "$OPT_CONVEYOR=1", "$OPT_VISION=0",
+                  "$OPT_WELDING=0"}));
+  EXPECT_EQ(s.Read(r1 + "$machine.dat"),
+            Crlf({"; Machine data of robot 1", "; software 5.0", "$ROBOT_TYPE=\"RV-60/2\"",
+                  "$AXIS_COUNT=6", "$PAYLOAD=60.0   ; kg", "$TOOL_OFFSET[1]=0.0",
+                  "$TOOL_OFFSET[2]=125.5", "$BRAKE_TEST=TRUE"}));
+  EXPECT_EQ(s.Read(r1 + "$config.dat"),
+            Crlf({"; Configuration of robot 1", "$HOME_POS=0,-90,90,0,0,0", "$SPEED_LIMIT=200",
+                  "$SPEED_REDUCED=100"}));
+  EXPECT_EQ(s.Read(r1 + "axis1.servo"),
+            Crlf({"; Servo data axis 1", "GAIN_P=1200", "GAIN_I=35", "GAIN_D=5", "FILTER=4"}));
+  EXPECT_EQ(s.Read(r1 + "axis2.servo"), s.Read("old/ZEL/R1/VAXO/axis2.servo"));
+  EXPECT_EQ(s.Snapshot("old"), old_before);
+  EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));
+}
+
+}  // namespace
+}  // namespace vaxo_e2e
