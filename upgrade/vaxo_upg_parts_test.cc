@@ -1,0 +1,172 @@
+// The pieces of the engine one by one: text helpers, line lists, the three
+// searches and the logged value of a line.
+#include <gtest/gtest.h>
+
+#include "upgrade/engine_test_env.h"
+#include "upgrade/vaxo_upg.h"
+
+namespace vaxo {
+namespace {
+
+class VaxoUpgPartsTest : public EngineTest {
+ protected:
+  CLSVaxoUpg upg_;
+};
+
+TEST_F(VaxoUpgPartsTest, DelDblLeerzCollapsesRunsAndTrimsSpacesOnly) {
+  EXPECT_EQ(upg_.DelDblLeerz("  a   b  c "), "a b c");
+  EXPECT_EQ(upg_.DelDblLeerz("a\t\tb"), "a\t\tb");
+  EXPECT_EQ(upg_.DelDblLeerz(" \t  x \t "), "\t x \t");
+  EXPECT_EQ(upg_.DelDblLeerz("    "), "");
+  EXPECT_EQ(upg_.DelDblLeerz(""), "");
+}
+
+TEST_F(VaxoUpgPartsTest, DelLeerzRemovesEverySpace) {
+  EXPECT_EQ(upg_.DelLeerz(" a b  c "), "abc");
+  EXPECT_EQ(upg_.DelLeerz("a\tb\r"), "a\tb\r");
+  EXPECT_EQ(upg_.DelLeerz("   "), "");
+}
+
+TEST_F(VaxoUpgPartsTest, GetVarNameKeepsTheTextUpToTheFirstEquals) {
+  EXPECT_EQ(upg_.GetVarName("$ABC"), "$ABC");
+  EXPECT_EQ(upg_.GetVarName("  $ABC  =  5"), "$ABC =");
+  EXPECT_EQ(upg_.GetVarName("$A=B=C"), "$A=");
+  EXPECT_EQ(upg_.GetVarName("  $ABC[2]  =  5  ;X"), "$ABC[2] =");
+  EXPECT_EQ(upg_.GetVarName("  $A  B  "), "$A B");
+  EXPECT_EQ(upg_.GetVarName("\t$A\t=1"), "\t$A\t=");
+  EXPECT_EQ(upg_.GetVarName(";comment"), ";comment");
+}
+
+TEST_F(VaxoUpgPartsTest, HasValueCountsLeadingSpacesForTheEqualsOnly) {
+  EXPECT_FALSE(upg_.HasValue("$A="));
+  EXPECT_FALSE(upg_.HasValue("$A=   "));
+  EXPECT_FALSE(upg_.HasValue("$A"));
+  EXPECT_FALSE(upg_.HasValue(""));
+  EXPECT_TRUE(upg_.HasValue("$A=1"));
+  EXPECT_TRUE(upg_.HasValue("$A= 1"));
+  EXPECT_FALSE(upg_.HasValue("  $A=1"));  // "=" at 5, trimmed length 4
+  EXPECT_FALSE(upg_.HasValue("  $A=12"));
+  EXPECT_TRUE(upg_.HasValue("  $A=123"));
+  EXPECT_TRUE(upg_.HasValue("$A=\t"));  // a tab is a value
+  EXPECT_TRUE(upg_.HasValue("$A=B=C"));
+}
+
+TEST_F(VaxoUpgPartsTest, MakeLineListDropsBlankLinesAndKeepsTheRestUnchanged) {
+  LineList lines;
+  upg_.MakeLineList("a\r\n\r\n   \r\nb", lines);
+  EXPECT_EQ(lines, (LineList{"a", "b"}));
+
+  lines.clear();
+  upg_.MakeLineList("a\nb\rc", lines);
+  EXPECT_EQ(lines, (LineList{"a", "b", "c"}));
+
+  lines.clear();
+  upg_.MakeLineList("  x  \r\n \t \r\n\t\r\n", lines);
+  EXPECT_EQ(lines, (LineList{"  x  ", " \t ", "\t"}));
+
+  lines.clear();
+  upg_.MakeLineList("a\n\n\r\r\n\nb\r\n", lines);  // runs of breaks give blank lines only
+  EXPECT_EQ(lines, (LineList{"a", "b"}));
+}
+
+TEST_F(VaxoUpgPartsTest, MakeLineListOfNothingGivesNoLineAndOnlyAppends) {
+  LineList lines;
+  upg_.MakeLineList("", lines);
+  upg_.MakeLineList("\r\n", lines);
+  upg_.MakeLineList("\r", lines);
+  upg_.MakeLineList("   \n  ", lines);
+  EXPECT_TRUE(lines.empty());
+  lines = {"old"};
+  upg_.MakeLineList("new\r\n", lines);
+  EXPECT_EQ(lines, (LineList{"old", "new"}));
+}
+
+TEST_F(VaxoUpgPartsTest, MakeFileTextEndsEveryEntryWithCrLf) {
+  EXPECT_EQ(upg_.MakeFileText({"a", "b"}), "a\r\nb\r\n");
+  EXPECT_EQ(upg_.MakeFileText({}), "");
+  EXPECT_EQ(upg_.MakeFileText({"", " x "}), "\r\n x \r\n");
+}
+
+TEST_F(VaxoUpgPartsTest, FindStringReturnsTheLineTrimmed) {
+  const LineList lines = {"x", "  $abc= 7 "};
+  EXPECT_EQ(upg_.FindStringAlt("$ABC =", lines), "$abc= 7");
+  EXPECT_EQ(upg_.lPosAlt, 2);
+  EXPECT_EQ(upg_.FindStringNeu("$ABC =", lines), "$abc= 7");
+  EXPECT_EQ(upg_.lPosNeu, 2);
+  EXPECT_EQ(upg_.FindLineNeu("$ABC =", lines), 2);
+  EXPECT_EQ(upg_.lPosNeuLine, 2);
+  EXPECT_EQ(upg_.FindStringAlt("\t", {" \tx "}), "\tx");  // tabs are not trimmed
+  EXPECT_EQ(TakeLog(), "");
+}
+
+TEST_F(VaxoUpgPartsTest, FindMissReturnsEmptyAndLogsItsMessage) {
+  EXPECT_EQ(upg_.FindStringAlt("$Q=", {"$A=1"}), "");
+  EXPECT_EQ(upg_.FindStringNeu("$Q=", {"$A=1"}), "");
+  EXPECT_EQ(upg_.FindLineNeu("$Q=", {"$A=1"}), 0);
+  EXPECT_EQ(TakeLog(),
+            "!!! String not found (VAXO_alt) !!!\r\n"
+            "!!! String not found (VAXO_neu) !!!\r\n"
+            "!!! Line not found (VAXO_neu) !!!\r\n");
+}
+
+TEST_F(VaxoUpgPartsTest, TheThreeSearchesKeepTheirOwnPositions) {
+  const LineList lines = {"$A=1", "$B=2", "$A=3"};
+  upg_.lPosAlt = upg_.lPosNeu = upg_.lPosNeuLine = 1;
+  EXPECT_EQ(upg_.FindLineNeu("$B=", lines), 2);
+  EXPECT_EQ(upg_.FindStringNeu("$A=", lines), "$A=1");  // from its own line 1
+  EXPECT_EQ(upg_.FindLineNeu("$A=", lines), 3);         // from line 2
+  EXPECT_EQ(upg_.FindStringAlt("$A=", lines), "$A=1");
+  EXPECT_EQ(upg_.lPosAlt, 1);
+  EXPECT_EQ(upg_.lPosNeu, 1);
+  EXPECT_EQ(upg_.lPosNeuLine, 3);
+}
+
+TEST_F(VaxoUpgPartsTest, SearchesFollowTheCheckFlag) {
+  const LineList lines = {"$A=1", "$A=2"};
+  upg_.bCheckDouble = false;
+  EXPECT_EQ(upg_.FindStringAlt("$A=", lines), "$A=1");
+  EXPECT_EQ(TakeLog(), "");
+  upg_.bCheckDouble = true;
+  EXPECT_EQ(upg_.FindStringAlt("$A=", lines), "");
+  EXPECT_EQ(upg_.FindStringNeu("$A=", lines), "");
+  EXPECT_EQ(upg_.FindLineNeu("$A=", lines), 0);
+  EXPECT_EQ(TakeLog(),
+            "!!! String is double exist (VAXO_alt) !!!\r\n"
+            "!!! String is double exist (VAXO_neu) !!!\r\n"
+            "!!! String is double exist (VAXO_neu) !!!\r\n");
+}
+
+TEST_F(VaxoUpgPartsTest, LineValueIsTheTextAfterTheKeyUpToAComment) {
+  EXPECT_EQ(upg_.LineValue("$A=5 ;note", "$A="), "5");
+  EXPECT_EQ(upg_.LineValue("$A=5", "$A="), "5");
+  EXPECT_EQ(upg_.LineValue("$A = 5", "$A ="), " 5");  // no ";": nothing trimmed
+  EXPECT_EQ(upg_.LineValue("$A=  5  ; c", "$A="), "5");
+  EXPECT_EQ(upg_.LineValue("$A==5;x", "$A="), "5");  // "=" dropped after the cut
+  EXPECT_EQ(upg_.LineValue("$A=", "$A="), "");
+  EXPECT_EQ(upg_.LineValue("$AB=1", "$A"), "AB=1");  // the cut falls inside the name
+  EXPECT_EQ(upg_.LineValue("$A=5", "$A ="), "5");    // spelt without the key's blank
+}
+
+TEST_F(VaxoUpgPartsTest, LineValueWithoutEqualsIsEmpty) {
+  EXPECT_EQ(upg_.LineValue("$A", "$A"), "");
+  EXPECT_EQ(upg_.LineValue("$A 5 ;x", "$A"), "");
+  EXPECT_EQ(upg_.LineValue("", "$A="), "");
+}
+
+// The cases the description leaves open, as this engine decides them.
+TEST_F(VaxoUpgPartsTest, LineValueOpenCases) {
+  // Shorter than key length - 1: no character at the cut, empty value.
+  EXPECT_EQ(upg_.LineValue("$AB=", "$A B C ="), "");
+  EXPECT_EQ(upg_.LineValue("=", "$A B C D ="), "");
+  // Exactly key length - 1: the tail is empty.
+  EXPECT_EQ(upg_.LineValue("$AB=1", "$A B ="), "");
+  // The tail begins with ";": nothing lies before the comment.
+  EXPECT_EQ(upg_.LineValue("$A;x=1", "$A="), "");
+  EXPECT_EQ(upg_.LineValue("$A=;c", "$A="), "");
+  EXPECT_EQ(upg_.LineValue("$A=1;", "$A="), "1");
+  // An empty key (never made by Upgrade) takes the whole line as the tail.
+  EXPECT_EQ(upg_.LineValue("=5", ""), "5");
+}
+
+}  // namespace
+}  // namespace vaxo
