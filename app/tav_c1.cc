@@ -63,13 +63,13 @@ void TAV_C1::StartUpgrade() {
   }
   CurrentProgressView()->Close();
   env->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
-  env->ExitProcess(3);
+  env->EndProcess(3);
 }
 
 void TAV_C1::EndWithClosingEntry() {
   Log(TypTitle, "ENDE  (ExitCode=" + std::to_string(ExitCode) + ")");
   CurrentProgressView()->Close();
-  Env::Default()->ExitProcess(ExitCode);
+  Env::Default()->EndProcess(ExitCode);
 }
 
 void TAV_C1::RunSequence() {
@@ -86,7 +86,7 @@ void TAV_C1::RunSequence() {
   if (quelle_steu.empty() || ziel_steu.empty() || quelle_r1.empty() || ziel_r1.empty()) {
     Log(TypInfo, "Upgrade end");
     CurrentProgressView()->Close();
-    Env::Default()->ExitProcess(0);
+    Env::Default()->EndProcess(0);
   }
 
   file_box_.SetPath(quelle_steu);
@@ -246,8 +246,8 @@ void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_p
   ThrowIfError(env->CopyFile(value_template, value_file));
   RunAndWait(tool, tool + " " + value_file + " | " + value_file + " | " + old_r1_prefix +
                        "$machine.dat /DAT");
-  RunAndWait(tool, tool + " " + new_root_prefix + "STEU\\Vaxo\\$machine.dat | " + value_file +
-                       " /DAT");
+  RunAndWait(tool,
+             tool + " " + new_root_prefix + "STEU\\Vaxo\\$machine.dat | " + value_file + " /DAT");
   ThrowIfError(env->DeleteFile(value_file));
 }
 

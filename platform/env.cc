@@ -1,5 +1,7 @@
 #include "platform/env.h"
 
+#include <cstdlib>
+
 namespace vaxo {
 
 Env* PlatformEnv();  // defined by the backend compiled into this build
@@ -16,6 +18,11 @@ Env* Env::SetDefault(Env* env) {
   Env* previous = Default();
   g_override = env;
   return previous;
+}
+
+void Env::EndProcess(int code) {
+  ExitProcess(code);
+  std::abort();  // not reached: every backend ends the process or throws
 }
 
 bool Env::NormalFileExists(const std::string& path) {

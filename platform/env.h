@@ -80,6 +80,8 @@ class Env {
                          Status* start_error) = 0;
   /// Ends the process with `code`. Never returns.
   [[noreturn]] virtual void ExitProcess(int code) = 0;
+  /// ExitProcess for callers that must not go on, whatever a backend does.
+  [[noreturn]] void EndProcess(int code);
 
   // --- the program and its surroundings ----------------------------------
 

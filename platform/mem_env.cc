@@ -1,6 +1,5 @@
 #include "platform/mem_env.h"
 
-
 namespace vaxo {
 
 namespace {
@@ -124,8 +123,8 @@ Status MemEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* entr
     if (key.find('\\', prefix.size()) != std::string::npos) continue;
     const std::string& stored = kv.second.path;
     size_t slash = stored.find_last_of("\\/");
-    entries->push_back({slash == std::string::npos ? stored : stored.substr(slash + 1),
-                        kv.second.attributes});
+    entries->push_back(
+        {slash == std::string::npos ? stored : stored.substr(slash + 1), kv.second.attributes});
   }
   return Status::OK();
 }
@@ -175,7 +174,8 @@ Status MemEnv::WriteNode(const char* op, const std::string& path, const std::str
   if (!parent || !parent->is_dir) return Status::NotFound(op, path, "directory not found");
   Node* n = Find(path);
   if (n && n->is_dir) return Status::IOError(op, path, "access denied (a directory)");
-  if (n && (n->attributes & kAttrReadOnly)) return Status::IOError(op, path, "access denied (read-only)");
+  if (n && (n->attributes & kAttrReadOnly))
+    return Status::IOError(op, path, "access denied (read-only)");
   if (!n) {
     n = &nodes_[key];
     n->path = path;
@@ -214,7 +214,8 @@ Status MemEnv::DeleteFile(const std::string& path) {
   if (!s.ok()) return s;
   Node* n = Find(path);
   if (!n || n->is_dir) return Status::NotFound("delete", path, "file not found");
-  if (n->attributes & kAttrReadOnly) return Status::IOError("delete", path, "access denied (read-only)");
+  if (n->attributes & kAttrReadOnly)
+    return Status::IOError("delete", path, "access denied (read-only)");
   nodes_.erase(Key(path));
   return Status::OK();
 }

@@ -27,7 +27,8 @@ class MemEnv : public Env {
   /// Creates the directory and every missing parent.
   void AddDirectory(const std::string& path);
   /// Creates or replaces a file (parents created as needed).
-  void AddFile(const std::string& path, const std::string& content, uint32_t attributes = kAttrArchive);
+  void AddFile(const std::string& path, const std::string& content,
+               uint32_t attributes = kAttrArchive);
   bool FileExists(const std::string& path) const;
   /// Content of a file; empty when missing.
   std::string FileContent(const std::string& path) const;
@@ -85,7 +86,8 @@ class MemEnv : public Env {
   Status Fault(const char* op, const std::string& path);
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
-  Status WriteNode(const char* op, const std::string& path, const std::string& content, bool append);
+  Status WriteNode(const char* op, const std::string& path, const std::string& content,
+                   bool append);
 
   std::map<std::string, Node> nodes_;  // by upper-cased normalised path
   FaultHook fault_hook_;

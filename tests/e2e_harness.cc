@@ -56,7 +56,8 @@ void Scratch::CopySample() {
 std::map<std::string, std::string> Scratch::Snapshot(const std::string& rel) const {
   std::map<std::string, std::string> files;
   for (auto& p : fs::recursive_directory_iterator(root_ / rel)) {
-    if (p.is_regular_file()) files[fs::relative(p.path(), root_).string()] = Read(fs::relative(p.path(), root_).string());
+    if (p.is_regular_file())
+      files[fs::relative(p.path(), root_).string()] = Read(fs::relative(p.path(), root_).string());
   }
   return files;
 }

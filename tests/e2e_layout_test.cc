@@ -15,7 +15,6 @@ std::string Title(const std::string& m) {
 }
 std::string Info(const std::string& m) { return "    " + m + "\r\n"; }
 std::string Error(const std::string& m) { return "!!! " + m + " !!!\r\n"; }
-std::string Warning(const std::string& m) { return "### " + m + " ###\r\n"; }
 
 const char kOldSteu[] = "old/ZEL/STEU/VAXO/";
 const char kOldR1[] = "old/ZEL/R1/VAXO/";
@@ -62,7 +61,8 @@ std::string SmallPairFiles(const std::string& os, const std::string& ns, const s
          Info("upg-file read ( " + ns + "\\MACHINE.UPG )") +
          Info("upg-file < " + ns + "\\MACHINE.UPG > successfull readed") +
          Info("--> start Upgrade") + Info("- <$A=> 1 , _(line: 1)_ , 0") +
-         Info("<-- Upgrade successfull end") + Info("new file writed ( " + ns + "\\$MACHINE.DAT )") +
+         Info("<-- Upgrade successfull end") +
+         Info("new file writed ( " + ns + "\\$MACHINE.DAT )") +
          Title("Upgrade: file = " + o1 + "\\$MACHINE.DAT") +
          Info("old File < " + o1 + "\\$MACHINE.DAT > successfull readed") +
          Info("new File < " + n1 + "\\$MACHINE.DAT > successfull readed") +
@@ -102,10 +102,10 @@ TEST(E2eRun, MissingUpgFileLeavesNewFileAndExitCode) {
   EXPECT_EQ(r.exit_code, 0);
   const std::string body = s.LogBody();
   const std::string upg = s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\MACHINE.UPG";
-  EXPECT_NE(body.find(Info("upg-file read ( " + upg + " )") + Error("error in read file " + upg) +
-                      Title("Upgrade: file = " + s.WinUpper("old") +
-                            "\\ZEL\\R1\\VAXO\\$MACHINE.DAT")),
-            std::string::npos)
+  EXPECT_NE(
+      body.find(Info("upg-file read ( " + upg + " )") + Error("error in read file " + upg) +
+                Title("Upgrade: file = " + s.WinUpper("old") + "\\ZEL\\R1\\VAXO\\$MACHINE.DAT")),
+      std::string::npos)
       << body;
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), "$A=0\r\n\r\n");
 }
@@ -118,11 +118,12 @@ TEST(E2eRun, OldFileWithoutNewCounterpartSetsExitCodeOne) {
   EXPECT_EQ(r.exit_code, 1);
   const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
   const std::string body = s.LogBody();
-  EXPECT_NE(body.find(Title("Upgrade: file = " + O + "\\ZEL\\STEU\\VAXO\\$EXTRA.DAT") +
-                      Info("old File < " + O + "\\ZEL\\STEU\\VAXO\\$EXTRA.DAT > successfull readed") +
-                      Error("error in read file " + N + "\\ROBOTER\\ZEL\\STEU\\VAXO\\$EXTRA.DAT") +
-                      Title("Upgrade: file = " + O + "\\ZEL\\STEU\\VAXO\\$MACHINE.DAT")),
-            std::string::npos)
+  EXPECT_NE(
+      body.find(Title("Upgrade: file = " + O + "\\ZEL\\STEU\\VAXO\\$EXTRA.DAT") +
+                Info("old File < " + O + "\\ZEL\\STEU\\VAXO\\$EXTRA.DAT > successfull readed") +
+                Error("error in read file " + N + "\\ROBOTER\\ZEL\\STEU\\VAXO\\$EXTRA.DAT") +
+                Title("Upgrade: file = " + O + "\\ZEL\\STEU\\VAXO\\$MACHINE.DAT")),
+      std::string::npos)
       << body;
   EXPECT_FALSE(s.Exists(std::string(kNewSteu) + "$extra.dat"));
 }
@@ -147,7 +148,7 @@ TEST(E2eRun, ServoOnlyInOldIsCopiedAndKeptWithoutUpgFile) {
   s.Write(std::string(kOldR1) + "axis7.servo", "GAIN=7\r\n\r\nX=1");
   RunResult r = s.Run(Args(s, "old", "new"));
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(s.Read(std::string(kNewR1) + "axis7.servo"), "GAIN=7\r\n\r\nX=1");
+  EXPECT_EQ(s.Read(std::string(kNewR1) + "AXIS7.SERVO"), "GAIN=7\r\n\r\nX=1");
   const std::string n1 = s.WinUpper("new") + "\\ROBOTER\\ZEL\\R1\\VAXO\\";
   EXPECT_NE(s.LogBody().find(Info("new File < " + n1 + "AXIS7.SERVO > successfull readed") +
                              Info("Upg-file read ( " + n1 + "AXIS7.UPG )") +
@@ -202,6 +203,7 @@ TEST(E2eRun, NoShiftWhenNewRobotFileHoldsOneOfTheNames) {
 struct Depth {
   const char* old_rel;
   const char* new_rel;
+  const char* name;
 };
 
 class E2eDepth : public ::testing::TestWithParam<Depth> {};
@@ -223,10 +225,11 @@ TEST_P(E2eDepth, EveryDepthOfRootFindsTheSameFolders) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Roots, E2eDepth,
-                         ::testing::Values(Depth{"old/ZEL", "new/ROBOTER"},
-                                           Depth{"old/ZEL/R1", "new/ROBOTER/ZEL"},
-                                           Depth{"old/ZEL/R1/VAXO", "new/ROBOTER/ZEL/R1"},
-                                           Depth{"old", "new/ROBOTER/ZEL/R1/VAXO"}));
+                         ::testing::Values(Depth{"old/ZEL", "new/ROBOTER", "ZelRoboter"},
+                                           Depth{"old/ZEL/R1", "new/ROBOTER/ZEL", "R1Zel"},
+                                           Depth{"old/ZEL/R1/VAXO", "new/ROBOTER/ZEL/R1", "VaxoR1"},
+                                           Depth{"old", "new/ROBOTER/ZEL/R1/VAXO", "RootVaxo"}),
+                         [](const ::testing::TestParamInfo<Depth>& i) { return i.param.name; });
 
 TEST(E2eRun, AlternativeDestinationFolders) {
   Scratch s;
@@ -239,23 +242,21 @@ TEST(E2eRun, AlternativeDestinationFolders) {
   RunResult r = s.Run(Args(s, "old", "new"));
   EXPECT_EQ(r.exit_code, 0) << r.err;
   const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
-  EXPECT_EQ(
-      s.LogBody(),
-      CommandEntries(O, N) + Info("Sorce path R1:   " + O + "\\ZEL\\R1\\VAXO") +
-          Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
-          Info("Sorce path STEU: " + O + "\\ZEL\\STEU\\VAXO") +
-          Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
-          Info("Destination path R1:   " + N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
-          Error("Destination path R1 ...  not found $M*.DAT- or upg-file") +
-          Info("Destination path R1:   " + N + "\\VAXO\\R1") +
-          Info("Destination pathe R1 ...  $M*.DAT- and / or upg-file found") +
-          Info("Destination path STEU: " + N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
-          Error("Destination path STEU ...  not found $M*.DAT- or upg-file") +
-          Info("destination path  STEU: " + N + "\\VAXO\\STEU") +
-          Info("Destination path STEU ...  $M*.DAT- and / or upg-file found") +
-          SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\VAXO\\STEU", O + "\\ZEL\\R1\\VAXO",
-                         N + "\\VAXO\\R1") +
-          Title("ENDE  (ExitCode=0)"));
+  EXPECT_EQ(s.LogBody(), CommandEntries(O, N) + Info("Sorce path R1:   " + O + "\\ZEL\\R1\\VAXO") +
+                             Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
+                             Info("Sorce path STEU: " + O + "\\ZEL\\STEU\\VAXO") +
+                             Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
+                             Info("Destination path R1:   " + N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
+                             Error("Destination path R1 ...  not found $M*.DAT- or upg-file") +
+                             Info("Destination path R1:   " + N + "\\VAXO\\R1") +
+                             Info("Destination pathe R1 ...  $M*.DAT- and / or upg-file found") +
+                             Info("Destination path STEU: " + N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
+                             Error("Destination path STEU ...  not found $M*.DAT- or upg-file") +
+                             Info("destination path  STEU: " + N + "\\VAXO\\STEU") +
+                             Info("Destination path STEU ...  $M*.DAT- and / or upg-file found") +
+                             SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\VAXO\\STEU",
+                                            O + "\\ZEL\\R1\\VAXO", N + "\\VAXO\\R1") +
+                             Title("ENDE  (ExitCode=0)"));
 }
 
 TEST(E2eRun, SourceRobotFolderMissingAtBothCandidates) {
@@ -277,8 +278,11 @@ TEST(E2eRun, SourceRobotFolderMissingAtBothCandidates) {
 TEST(E2eRun, QuotesBlanksAndTrailingSeparatorAroundTheHalves) {
   Scratch s;
   SmallPair(s);
-  const std::string arg =
-      "  \"" + (s.root() / "old").string() + "/\" |  \"" + (s.root() / "new").string() + "\"  ";
+  // The old half in drive form with a trailing backslash, the new one as a
+  // host path; both quoted, with blanks around them.
+  std::string old_win = "Z:";
+  for (char c : (s.root() / "old").string()) old_win += c == '/' ? '\\' : c;
+  const std::string arg = "  \"" + old_win + "\\\" |  \"" + (s.root() / "new").string() + "\"  ";
   RunResult r = s.Run(arg);
   EXPECT_EQ(r.exit_code, 0) << r.err;
   const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
@@ -306,7 +310,7 @@ TEST(E2eRun, HiddenAndReadOnlyFilesAreMadeWritableAndUpgraded) {
   SmallPair(s);
   const std::string steu_new = (s.root() / kNewSteu / "$machine.dat").string();
   const std::string r1_old = (s.root() / kOldR1 / "$machine.dat").string();
-  ASSERT_EQ(std::system(("setfattr -n user.DOSATTRIB -v 0x3 '" + steu_new + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("setfattr -n user.DOSATTRIB -v '\"0x3\"' '" + steu_new + "'").c_str()), 0);
   ASSERT_EQ(std::system(("chmod a-w '" + steu_new + "' '" + r1_old + "'").c_str()), 0);
   RunResult r = s.Run(Args(s, "old", "new"));
   EXPECT_EQ(r.exit_code, 0) << r.err;

@@ -1,0 +1,437 @@
+// The real Windows backend: every operation is one or a few ANSI (...A)
+// calls of the Win32 API. Texts are handed to the system and taken back as
+// bytes in the system's code page, never converted.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+// <windows.h> maps these names to their ...A/...W forms; the Env operations
+// of the same names must keep theirs.
+#undef CopyFile
+#undef DeleteFile
+#undef ReplaceFile
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace vaxo {
+
+namespace {
+
+/// The system's text for `code`, without the trailing line end.
+std::string SystemMessage(DWORD code) {
+  char* buffer = nullptr;
+  DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text;
+  if (length != 0 && buffer != nullptr) text.assign(buffer, length);
+  if (buffer != nullptr) ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+    text.pop_back();
+  if (text.empty()) text = "system error " + std::to_string(code);
+  return text;
+}
+
+/// The failed operation `op` on `path` with the system's reason for `code`.
+Status WindowsError(const std::string& op, const std::string& path, DWORD code) {
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+    return Status::NotFound(op, path, SystemMessage(code));
+  return Status::IOError(op, path, SystemMessage(code));
+}
+
+/// Closes a handle when it goes out of scope.
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  ~ScopedHandle() { Close(); }
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+  /// Closes now; false when the system reports a failure (a delayed write).
+  bool Close() {
+    bool ok = true;
+    if (valid()) ok = ::CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+/// Writes all of `bytes` to the open file `file`; the last error on failure.
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) return false;
+    if (written == 0) {
+      ::SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+/// The directory part of `path` ("." when it has none), for a temporary
+/// file beside it.
+std::string DirectoryOf(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) {
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+    return ".";
+  }
+  if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+}
+
+/// Creates an empty, uniquely named file in the directory of `path` and
+/// gives its name.
+bool MakeTempBeside(const std::string& path, std::string* temp) {
+  char name[MAX_PATH + 1] = {};
+  if (::GetTempFileNameA(DirectoryOf(path).c_str(), "vxo", 0, name) == 0) return false;
+  *temp = name;
+  return true;
+}
+
+/// Removes a temporary file whatever its attributes; keeps the last error.
+void RemoveTemp(const std::string& temp) {
+  DWORD code = ::GetLastError();
+  ::SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(temp.c_str());
+  ::SetLastError(code);
+}
+
+/// Puts the finished temporary file in the place of `target`. An existing
+/// target is replaced with ReplaceFileA, which keeps its identity and
+/// attributes; a new target, or a volume where ReplaceFileA is not
+/// supported, gets a rename. Either way a reader sees the old or the new
+/// content, never a mix.
+bool CommitTemp(const std::string& temp, const std::string& target, bool keep_target_identity) {
+  const DWORD move_flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (keep_target_identity && ::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (::ReplaceFileA(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                       nullptr, nullptr))
+      return true;
+    DWORD code = ::GetLastError();
+    // Nothing changed on these; anything else is worth a rename.
+    if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
+        code == ERROR_UNABLE_TO_REMOVE_REPLACED)
+      return false;
+    if (::MoveFileExA(temp.c_str(), target.c_str(), move_flags)) return true;
+    ::SetLastError(code);
+    return false;
+  }
+  return ::MoveFileExA(temp.c_str(), target.c_str(), move_flags) != 0;
+}
+
+/// Refuses to write over a read-only file or a directory, as Windows does,
+/// before any temporary file is made. Checked here rather than left to the
+/// system: under Wine run as root the read-only attribute does not stop a
+/// write.
+bool TargetWritable(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // a new file
+  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return true;
+}
+
+HANDLE StdHandle(int stream) {
+  DWORD which = stream == 0 ? STD_INPUT_HANDLE : stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
+  return ::GetStdHandle(which);
+}
+
+class WindowsEnv : public Env {
+ public:
+  Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override {
+    entries->clear();
+    DWORD attributes = ::GetFileAttributesA(dir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return WindowsError("list", dir, ::GetLastError());
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+      return Status::IOError("list", dir, SystemMessage(ERROR_DIRECTORY));
+    std::string pattern = dir;
+    if (pattern.empty() || (pattern.back() != '\\' && pattern.back() != '/')) pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+      DWORD code = ::GetLastError();
+      // A drive's root directory has no "." and ".." and may be empty.
+      if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES) return Status::OK();
+      return WindowsError("list", dir, code);
+    }
+    DWORD code = 0;
+    for (;;) {
+      std::string name = data.cFileName;
+      if (name != "." && name != "..")
+        entries->push_back({name, static_cast<uint32_t>(data.dwFileAttributes)});
+      if (!::FindNextFileA(find, &data)) {
+        code = ::GetLastError();
+        break;
+      }
+    }
+    ::FindClose(find);
+    if (code != ERROR_NO_MORE_FILES) {
+      entries->clear();
+      return WindowsError("list", dir, code);
+    }
+    return Status::OK();
+  }
+
+  Status GetAttributes(const std::string& path, uint32_t* attributes) override {
+    DWORD value = ::GetFileAttributesA(path.c_str());
+    if (value == INVALID_FILE_ATTRIBUTES) return WindowsError("attributes", path, ::GetLastError());
+    *attributes = static_cast<uint32_t>(value);
+    return Status::OK();
+  }
+
+  // The directory bit cannot be set or cleared this way, and Windows does
+  // not take the archive bit as meaningful for a directory: a directory
+  // gets FILE_ATTRIBUTE_NORMAL, which clears read-only, hidden and system
+  // and leaves it a plain directory.
+  Status SetArchiveOnly(const std::string& path) override {
+    DWORD value = ::GetFileAttributesA(path.c_str());
+    if (value == INVALID_FILE_ATTRIBUTES)
+      return WindowsError("set-attributes", path, ::GetLastError());
+    DWORD wanted =
+        (value & FILE_ATTRIBUTE_DIRECTORY) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_ARCHIVE;
+    if (!::SetFileAttributesA(path.c_str(), wanted))
+      return WindowsError("set-attributes", path, ::GetLastError());
+    return Status::OK();
+  }
+
+  Status GetFileSize(const std::string& path, uint64_t* size) override {
+    ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return WindowsError("size", path, ::GetLastError());
+    LARGE_INTEGER value;
+    if (!::GetFileSizeEx(file.get(), &value)) return WindowsError("size", path, ::GetLastError());
+    *size = static_cast<uint64_t>(value.QuadPart);
+    return Status::OK();
+  }
+
+  Status ReadFile(const std::string& path, std::string* content) override {
+    ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return WindowsError("read", path, ::GetLastError());
+    std::string bytes;
+    LARGE_INTEGER size;
+    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)
+      bytes.reserve(static_cast<size_t>(size.QuadPart));
+    // Read until the end rather than trusting the size: the file may grow.
+    char buffer[64 * 1024];
+    for (;;) {
+      DWORD got = 0;
+      if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+        return WindowsError("read", path, ::GetLastError());
+      if (got == 0) break;
+      bytes.append(buffer, got);
+    }
+    *content = std::move(bytes);
+    return Status::OK();
+  }
+
+  // The content goes to a temporary file in the target's directory, which
+  // is flushed to disk and then put in the target's place; on any failure
+  // the temporary file is removed and the target keeps its old content.
+  Status ReplaceFile(const std::string& path, const std::string& content) override {
+    if (!TargetWritable(path)) return WindowsError("replace", path, ::GetLastError());
+    std::string temp;
+    if (!MakeTempBeside(path, &temp)) return WindowsError("replace", path, ::GetLastError());
+    DWORD old_attributes = ::GetFileAttributesA(path.c_str());
+    ScopedHandle file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    bool ok = file.valid() && WriteAll(file.get(), content) && ::FlushFileBuffers(file.get());
+    ok = file.Close() && ok;
+    if (ok) ok = CommitTemp(temp, path, true);
+    if (!ok) {
+      RemoveTemp(temp);
+      return WindowsError("replace", path, ::GetLastError());
+    }
+    // ReplaceFileA keeps hidden and system on Windows; Wine's and the
+    // rename fallback lose them.
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (old_attributes != INVALID_FILE_ATTRIBUTES && (old_attributes & kept)) {
+      DWORD now = ::GetFileAttributesA(path.c_str());
+      if (now != INVALID_FILE_ATTRIBUTES && (now & kept) != (old_attributes & kept))
+        ::SetFileAttributesA(path.c_str(),
+                             (now & ~FILE_ATTRIBUTE_NORMAL) | (old_attributes & kept));
+    }
+    return Status::OK();
+  }
+
+  Status AppendFile(const std::string& path, const std::string& content) override {
+    if (!TargetWritable(path)) return WindowsError("append", path, ::GetLastError());
+    ScopedHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return WindowsError("append", path, ::GetLastError());
+    if (!WriteAll(file.get(), content)) return WindowsError("append", path, ::GetLastError());
+    if (!file.Close()) return WindowsError("append", path, ::GetLastError());
+    return Status::OK();
+  }
+
+  // CopyFileA writes into the destination in place; it copies into a
+  // temporary file beside the destination instead, which is then renamed
+  // over it, so the destination never holds half a copy. The copy keeps
+  // the source's attributes, as CopyFileA does.
+  Status CopyFile(const std::string& src, const std::string& dst) override {
+    if (::GetFileAttributesA(src.c_str()) == INVALID_FILE_ATTRIBUTES)
+      return WindowsError("copy", src, ::GetLastError());
+    if (!TargetWritable(dst)) return WindowsError("copy", dst, ::GetLastError());
+    std::string temp;
+    if (!MakeTempBeside(dst, &temp)) return WindowsError("copy", dst, ::GetLastError());
+    if (!::CopyFileA(src.c_str(), temp.c_str(), FALSE)) {
+      RemoveTemp(temp);
+      return WindowsError("copy", src, ::GetLastError());
+    }
+    if (!CommitTemp(temp, dst, false)) {
+      RemoveTemp(temp);
+      return WindowsError("copy", dst, ::GetLastError());
+    }
+    return Status::OK();
+  }
+
+  Status DeleteFile(const std::string& path) override {
+    if (!::DeleteFileA(path.c_str())) return WindowsError("delete", path, ::GetLastError());
+    return Status::OK();
+  }
+
+  // The program's full path goes in as the application name, so Windows
+  // never guesses the program from the blanks of an unquoted command line
+  // ("C:\Program.exe" for "C:\Program Files\..."). The command line is
+  // handed over as it is; CreateProcessA may write into its copy.
+  int RunAndWait(const std::string& application, const std::string& command_line,
+                 Status* start_error) override {
+    std::vector<char> line(command_line.begin(), command_line.end());
+    line.push_back('\0');
+    STARTUPINFOA startup;
+    ::ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    ::ZeroMemory(&process, sizeof process);
+    if (!::CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, TRUE,
+                          NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
+      if (start_error) *start_error = WindowsError("run", application, ::GetLastError());
+      return 0;
+    }
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(process.hProcess, &code)) code = 0;
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    if (start_error) *start_error = Status::OK();
+    return static_cast<int>(code);
+  }
+
+  [[noreturn]] void ExitProcess(int code) override { ::ExitProcess(static_cast<UINT>(code)); }
+
+  std::string LocalTimestamp() override {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    char date[128] = {};
+    if (::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, sizeof date) ==
+        0)
+      date[0] = '\0';
+    if (now.wHour == 0 && now.wMinute == 0 && now.wSecond == 0) return date;
+    char time[128] = {};
+    if (::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, sizeof time) == 0)
+      time[0] = '\0';
+    return std::string(date) + " " + time;
+  }
+
+  std::string ProgramDirectory() override {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+      DWORD length =
+          ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+      if (length == 0) return std::string();
+      if (length < buffer.size()) {
+        std::string path(buffer.data(), length);
+        size_t slash = path.find_last_of('\\');
+        return slash == std::string::npos ? std::string() : path.substr(0, slash);
+      }
+      buffer.resize(buffer.size() * 2);  // truncated: try again with more room
+    }
+  }
+
+  // The program's own name ends at its closing quote when it is quoted,
+  // else at the first blank; the blanks after it are not part of the tail.
+  std::string CommandLineTail() override {
+    const char* line = ::GetCommandLineA();
+    std::string text = line ? line : "";
+    size_t i = 0;
+    if (!text.empty() && text[0] == '"') {
+      size_t close = text.find('"', 1);
+      i = close == std::string::npos ? text.size() : close + 1;
+    }
+    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    return text.substr(i);
+  }
+
+  void ProcessEvents() override {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+  }
+
+  // A windowed program started without a console has no standard output:
+  // what it writes there is dropped, as nobody could see it.
+  Status WriteStd(int stream, const std::string& bytes) override {
+    const char* name = stream == 1 ? "standard output" : "standard error";
+    HANDLE handle = StdHandle(stream == 1 ? 1 : 2);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return Status::OK();
+    if (!WriteAll(handle, bytes)) return WindowsError("write", name, ::GetLastError());
+    return Status::OK();
+  }
+
+  bool IsTerminal(int stream) override {
+    HANDLE handle = StdHandle(stream);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+    // NUL is a character device too; only a console has a console mode.
+    DWORD mode = 0;
+    return ::GetFileType(handle) == FILE_TYPE_CHAR && ::GetConsoleMode(handle, &mode);
+  }
+
+  // Reads byte by byte, so that nothing after the line is taken from a
+  // standard input that a child process shares.
+  bool ReadStdinLine(std::string* line) override {
+    line->clear();
+    HANDLE handle = StdHandle(0);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+    bool got_any = false;
+    for (;;) {
+      char c = 0;
+      DWORD got = 0;
+      if (!::ReadFile(handle, &c, 1, &got, nullptr) || got == 0) break;
+      got_any = true;
+      if (c == '\n') break;
+      line->push_back(c);
+    }
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    return got_any;
+  }
+};
+
+}  // namespace
+
+Env* PlatformEnv() {
+  static Env* const env = new WindowsEnv;  // never deleted
+  return env;
+}
+
+}  // namespace vaxo

@@ -1,0 +1,371 @@
+// Checks the Windows backend of the Env against the real system: run it on
+// Windows or under Wine. It works in a fresh directory below the user's
+// temporary directory, prints one line per check and "N passed, M failed",
+// and ends with exit code 1 when a check failed.
+//
+// Started as "<program> child <code> [read-stdin] ...", it is the child of
+// its own process checks: it writes its program directory, its command-line
+// tail and (with read-stdin) the lines of its standard input, joined by "|",
+// to "child.txt" in its program directory and ends with <code>.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#undef CopyFile
+#undef DeleteFile
+#undef ReplaceFile
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace vaxo {
+namespace {
+
+const char kProbeName[] = "env_win32_probe.exe";
+
+class Probe {
+ public:
+  explicit Probe(Env* env) : env_(env) {}
+
+  void Check(bool ok, const std::string& what, const std::string& detail = std::string()) {
+    (ok ? passed_ : failed_)++;
+    std::string line = (ok ? "ok    " : "FAIL  ") + what;
+    if (!ok && !detail.empty()) line += ": " + detail;
+    env_->WriteStd(1, line + "\n");
+  }
+  void CheckOk(const Status& s, const std::string& what) { Check(s.ok(), what, s.ToString()); }
+  void CheckEq(const std::string& got, const std::string& want, const std::string& what) {
+    Check(got == want, what, "got [" + got + "], want [" + want + "]");
+  }
+
+  int passed() const { return passed_; }
+  int failed() const { return failed_; }
+
+ private:
+  Env* env_;
+  int passed_ = 0;
+  int failed_ = 0;
+};
+
+std::string Read(Env* env, const std::string& path) {
+  std::string content;
+  Status s = env->ReadFile(path, &content);
+  return s.ok() ? content : "<" + s.ToString() + ">";
+}
+
+uint32_t Attributes(Env* env, const std::string& path) {
+  uint32_t attributes = 0;
+  return env->GetAttributes(path, &attributes).ok() ? attributes : 0xFFFFFFFFu;
+}
+
+/// Names in `dir`, sorted, directories marked with a trailing "\".
+std::string Listing(Env* env, const std::string& dir) {
+  std::vector<DirEntry> entries;
+  Status s = env->ListDirectory(dir, &entries);
+  if (!s.ok()) return "<" + s.ToString() + ">";
+  std::vector<std::string> names;
+  for (const auto& e : entries)
+    names.push_back(e.name + (e.attributes & kAttrDirectory ? "\\" : ""));
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const auto& n : names) out += (out.empty() ? "" : " ") + n;
+  return out;
+}
+
+/// A message names the operation and the path and gives the system's
+/// reason on one line.
+bool WellFormed(const Status& s, const std::string& op, const std::string& path) {
+  return s.op() == op && s.path() == path && !s.reason().empty() &&
+         s.reason().find_first_of("\r\n") == std::string::npos;
+}
+
+/// Removes `dir` with everything below it.
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = dir + "\\" + name;
+      ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        ::DeleteFileA(path.c_str());
+      }
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+  }
+  ::SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::RemoveDirectoryA(dir.c_str());
+}
+
+int RunChild(Env* env) {
+  std::string tail = env->CommandLineTail();
+  size_t at = (" " + tail).find(" child ");
+  if (at == std::string::npos) return 99;
+  std::string rest = tail.substr(at + 6);
+  int code = std::atoi(rest.c_str());
+  std::string report = env->ProgramDirectory() + "\n" + tail + "\n";
+  if (rest.find("read-stdin") != std::string::npos) {
+    std::string line, lines;
+    while (env->ReadStdinLine(&line)) lines += (lines.empty() ? "" : "|") + line;
+    report += lines;
+  }
+  if (!env->ReplaceFile(env->ProgramDirectory() + "\\child.txt", report).ok()) return 98;
+  return code;
+}
+
+void FileChecks(Env* env, Probe* p, const std::string& root) {
+  const std::string a = root + "\\Alpha.dat";
+  const std::string bytes = "line 1\r\n\xE4\xF6\xFC \xA7$x\r\n\x00 end\r\n";
+  const std::string content(bytes.data(), bytes.size());
+
+  // Creation, reading back, size and attributes of a new file.
+  p->CheckOk(env->ReplaceFile(a, "first\r\n"), "replace creates a new file");
+  p->CheckEq(Read(env, a), "first\r\n", "read gives the written bytes");
+  p->Check((Attributes(env, a) & (kAttrDirectory | kAttrReadOnly | kAttrHidden)) == 0,
+           "a new file is a plain file");
+  p->CheckOk(env->ReplaceFile(a, std::string("x\0y\r\n\xFF", 6)), "replace an existing file");
+  p->CheckEq(Read(env, a), std::string("x\0y\r\n\xFF", 6), "bytes come back unchanged");
+  uint64_t size = 0;
+  p->CheckOk(env->GetFileSize(a, &size), "size of a file");
+  p->Check(size == 6, "size is 6", std::to_string(size));
+  p->CheckOk(env->ReplaceFile(a, ""), "replace with nothing");
+  p->Check(env->GetFileSize(a, &size).ok() && size == 0, "an empty file has size 0");
+  p->CheckEq(Listing(env, root), "Alpha.dat", "no temporary file is left");
+
+  // Read-only: replacing, copying onto and deleting are refused, nothing
+  // changes, nothing is left behind; archive only makes it writable again.
+  p->CheckOk(env->ReplaceFile(a, "old\r\n"), "write before read-only");
+  ::SetFileAttributesA(a.c_str(), FILE_ATTRIBUTE_READONLY);
+  Status s = env->ReplaceFile(a, "new\r\n");
+  p->Check(!s.ok() && !s.IsNotFound(), "replace over a read-only file is refused", s.ToString());
+  p->Check(WellFormed(s, "replace", a), "the refusal names operation, path and reason",
+           s.ToString());
+  p->CheckEq(Read(env, a), "old\r\n", "the read-only file keeps its content");
+  p->CheckEq(Listing(env, root), "Alpha.dat", "no temporary file after the refusal");
+  s = env->DeleteFile(a);
+  p->Check(!s.ok() && WellFormed(s, "delete", a), "delete of a read-only file is refused",
+           s.ToString());
+  p->CheckOk(env->SetArchiveOnly(a), "archive only on a read-only file");
+  p->Check(Attributes(env, a) == kAttrArchive, "attributes are archive only",
+           std::to_string(Attributes(env, a)));
+  p->CheckOk(env->ReplaceFile(a, content), "replace after archive only");
+  p->CheckEq(Read(env, a), content, "high bytes, NUL and CR LF unchanged");
+
+  // Hidden and system files do not count as normal files.
+  const std::string h = root + "\\hidden.dat";
+  p->CheckOk(env->ReplaceFile(h, "h\r\n"), "write a file to hide");
+  ::SetFileAttributesA(h.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  p->Check(!env->NormalFileExists(h), "a hidden system file is not a normal file");
+  p->Check(env->NormalFileExists(a), "a plain file is a normal file");
+  p->CheckOk(env->ReplaceFile(h, "h2\r\n"), "replace of a hidden file");
+  p->Check((Attributes(env, h) & kAttrHidden) != 0, "replace keeps the file's attributes",
+           std::to_string(Attributes(env, h)));
+  p->CheckOk(env->SetArchiveOnly(h), "archive only on a hidden file");
+  p->Check(env->NormalFileExists(h), "then it is a normal file");
+
+  // Directories.
+  const std::string sub = root + "\\Sub Dir";
+  ::CreateDirectoryA(sub.c_str(), nullptr);
+  ::SetFileAttributesA(sub.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  p->CheckOk(env->SetArchiveOnly(sub), "archive only on a directory");
+  uint32_t attributes = Attributes(env, sub);
+  p->Check((attributes & kAttrDirectory) && !(attributes & (kAttrHidden | kAttrReadOnly)),
+           "the directory stays a directory, neither hidden nor read-only",
+           std::to_string(attributes));
+  p->Check(env->DirectoryExists(sub) && !env->DirectoryExists(a), "directory exists");
+  p->Check(!env->NormalFileExists(sub), "a directory is not a normal file");
+  s = env->ReplaceFile(sub, "x");
+  p->Check(!s.ok(), "replace over a directory is refused", s.ToString());
+  p->CheckEq(Listing(env, root), "Alpha.dat Sub Dir\\ hidden.dat", "listing with a directory");
+  p->CheckEq(Listing(env, sub), "", "an empty directory lists nothing");
+  std::vector<DirEntry> entries;
+  s = env->ListDirectory(a, &entries);
+  p->Check(!s.ok() && !s.IsNotFound(), "listing a file is an error", s.ToString());
+
+  // Missing files and directories.
+  const std::string missing = root + "\\missing.dat";
+  const std::string deep = root + "\\no such dir\\x.dat";
+  s = env->GetAttributes(missing, &attributes);
+  p->Check(s.IsNotFound() && WellFormed(s, "attributes", missing),
+           "attributes of a missing file: not found", s.ToString());
+  s = env->GetAttributes(deep, &attributes);
+  p->Check(s.IsNotFound(), "attributes in a missing directory: not found", s.ToString());
+  std::string text;
+  s = env->ReadFile(missing, &text);
+  p->Check(s.IsNotFound() && WellFormed(s, "read", missing), "read of a missing file: not found",
+           s.ToString());
+  s = env->GetFileSize(missing, &size);
+  p->Check(s.IsNotFound(), "size of a missing file: not found", s.ToString());
+  s = env->ListDirectory(root + "\\no such dir", &entries);
+  p->Check(s.IsNotFound(), "listing a missing directory: not found", s.ToString());
+  s = env->DeleteFile(missing);
+  p->Check(s.IsNotFound(), "delete of a missing file: not found", s.ToString());
+  s = env->ReplaceFile(deep, "x");
+  p->Check(!s.ok() && WellFormed(s, "replace", deep), "replace in a missing directory fails",
+           s.ToString());
+  s = env->SetArchiveOnly(missing);
+  p->Check(s.IsNotFound(), "archive only on a missing file: not found", s.ToString());
+  p->Check(!env->NormalFileExists(missing) && !env->DirectoryExists(missing),
+           "a missing file exists as nothing");
+
+  // Appending.
+  const std::string log = root + "\\log.txt";
+  p->CheckOk(env->AppendFile(log, "one\r\n"), "append creates the file");
+  p->CheckOk(env->AppendFile(log, "two\xE4\r\n"), "append to the file");
+  p->CheckEq(Read(env, log), "one\r\ntwo\xE4\r\n", "appended bytes in order");
+  ::SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_READONLY);
+  s = env->AppendFile(log, "three\r\n");
+  p->Check(!s.ok() && WellFormed(s, "append", log), "append to a read-only file is refused",
+           s.ToString());
+  env->SetArchiveOnly(log);
+
+  // Copying.
+  const std::string b = root + "\\beta.dat";
+  p->CheckOk(env->CopyFile(a, b), "copy to a new file");
+  p->CheckEq(Read(env, b), content, "the copy has the source's bytes");
+  p->CheckOk(env->ReplaceFile(a, "changed\r\n"), "change the source");
+  p->CheckOk(env->CopyFile(a, b), "copy over an existing file");
+  p->CheckEq(Read(env, b), "changed\r\n", "the copy replaced the old content");
+  ::SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_READONLY);
+  s = env->CopyFile(log, b);
+  p->Check(!s.ok(), "copy onto a read-only file is refused", s.ToString());
+  p->CheckEq(Read(env, b), "changed\r\n", "the read-only destination is unchanged");
+  env->SetArchiveOnly(b);
+  s = env->CopyFile(missing, b);
+  p->Check(s.IsNotFound() && WellFormed(s, "copy", missing), "copy from a missing file",
+           s.ToString());
+  p->CheckEq(Read(env, b), "changed\r\n", "the destination is unchanged");
+  p->CheckEq(Listing(env, root), "Alpha.dat Sub Dir\\ beta.dat hidden.dat log.txt",
+             "no temporary file after copies");
+
+  p->CheckOk(env->DeleteFile(b), "delete a file");
+  p->Check(!env->NormalFileExists(b), "the deleted file is gone");
+}
+
+void ProcessChecks(Env* env, Probe* p, const std::string& root) {
+  const std::string self = env->ProgramDirectory() + "\\" + kProbeName;
+  p->Check(env->NormalFileExists(self), "the program directory holds the program", self);
+
+  // The child is a copy of this program in the working directory, and one
+  // in a directory with blanks beside a decoy that an unquoted command line
+  // would start instead.
+  const std::string child = root + "\\probe.exe";
+  const std::string blank_dir = root + "\\dir with blank";
+  const std::string blank_child = blank_dir + "\\probe.exe";
+  ::CreateDirectoryA(blank_dir.c_str(), nullptr);
+  p->CheckOk(env->CopyFile(self, child), "copy the program");
+  p->CheckOk(env->CopyFile(self, blank_child), "copy the program into a directory with blanks");
+  p->CheckOk(env->CopyFile(self, root + "\\dir.exe"), "copy the program as a decoy");
+
+  Status start;
+  std::string args = "child 7 C:\\x\\$machine.dat | C:\\y\\Vaxo_Value.tmp /DAT";
+  int code = env->RunAndWait(child, "\"" + child + "\"  " + args, &start);
+  p->CheckOk(start, "run the child");
+  p->Check(code == 7, "the child's exit code comes back", std::to_string(code));
+  p->CheckEq(Read(env, root + "\\child.txt"), root + "\n" + args + "\n",
+             "quoted program name: directory and tail seen by the child");
+
+  // Unquoted, the name ends at the first blank: only comparable when the
+  // temporary directory has none.
+  if (child.find(' ') == std::string::npos) {
+    args = "child 0 a$b|c  d";
+    code = env->RunAndWait(child, child + " " + args, &start);
+    p->Check(start.ok() && code == 0, "a child ending with 0", start.ToString());
+    p->CheckEq(Read(env, root + "\\child.txt"), root + "\n" + args + "\n",
+               "unquoted program name: tail seen by the child");
+  }
+
+  env->DeleteFile(root + "\\child.txt");
+  code = env->RunAndWait(blank_child, blank_child + " child 3 x", &start);
+  p->Check(start.ok() && code == 3, "run from a directory with blanks",
+           start.ToString() + " code " + std::to_string(code));
+  p->CheckEq(Read(env, blank_dir + "\\child.txt"),
+             blank_dir + "\nwith blank\\probe.exe child 3 x\n",
+             "the program itself ran, not the decoy");
+  p->Check(!env->NormalFileExists(root + "\\child.txt"), "the decoy did not run");
+
+  // Standard input shared with the child.
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (::CreatePipe(&read_end, &write_end, &inherit, 0)) {
+    ::SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
+    const char input[] = "one\r\ntwo\n\nthree";
+    DWORD written = 0;
+    ::WriteFile(write_end, input, sizeof input - 1, &written, nullptr);
+    ::CloseHandle(write_end);
+    HANDLE saved = ::GetStdHandle(STD_INPUT_HANDLE);
+    ::SetStdHandle(STD_INPUT_HANDLE, read_end);
+    code = env->RunAndWait(child, child + " child 4 read-stdin", &start);
+    ::SetStdHandle(STD_INPUT_HANDLE, saved);
+    ::CloseHandle(read_end);
+    p->Check(start.ok() && code == 4, "run a child reading standard input", start.ToString());
+    p->CheckEq(Read(env, root + "\\child.txt"), root + "\nchild 4 read-stdin\none|two||three",
+               "lines of standard input without line ends");
+  } else {
+    p->Check(false, "make a pipe");
+  }
+
+  const std::string nothing = root + "\\no such program.exe";
+  code = env->RunAndWait(nothing, nothing + " child 5", &start);
+  p->Check(code == 0 && !start.ok() && WellFormed(start, "run", nothing),
+           "a missing program: 0 and the reason", start.ToString());
+  code = env->RunAndWait(root + "\\Alpha.dat", "Alpha.dat", nullptr);
+  p->Check(code == 0, "a file that is no program: 0");
+}
+
+void SurroundingsChecks(Env* env, Probe* p) {
+  std::string stamp = env->LocalTimestamp();
+  p->Check(!stamp.empty() && stamp.find_first_of("\r\n") == std::string::npos,
+           "timestamp on one line", stamp);
+  p->Check(stamp.find(' ') != std::string::npos, "timestamp has date and time", stamp);
+  env->WriteStd(1, "      timestamp: " + stamp + "\n");
+  std::string dir = env->ProgramDirectory();
+  p->Check(dir.size() > 2 && dir[1] == ':' && dir.back() != '\\', "program directory", dir);
+  p->CheckEq(env->CommandLineTail(), "", "no arguments: empty tail");
+  env->ProcessEvents();
+  p->Check(true, "event pump returns");
+  p->CheckOk(env->WriteStd(2, ""), "write nothing to standard error");
+  env->WriteStd(1, std::string("      standard input/output/error are terminals: ") +
+                       (env->IsTerminal(0) ? "y" : "n") + (env->IsTerminal(1) ? "y" : "n") +
+                       (env->IsTerminal(2) ? "y" : "n") + "\n");
+}
+
+int RunProbe(Env* env) {
+  Probe p(env);
+  char temp[MAX_PATH + 1] = {};
+  ::GetTempPathA(sizeof temp, temp);
+  std::string root = temp;
+  if (!root.empty() && root.back() == '\\') root.pop_back();
+  root += "\\vaxo_probe_" + std::to_string(::GetCurrentProcessId());
+  RemoveTree(root);
+  if (!::CreateDirectoryA(root.c_str(), nullptr)) {
+    env->WriteStd(2, "cannot make " + root + "\n");
+    return 2;
+  }
+  env->WriteStd(1, "      working in " + root + "\n");
+  FileChecks(env, &p, root);
+  ProcessChecks(env, &p, root);
+  SurroundingsChecks(env, &p);
+  RemoveTree(root);
+  p.Check(!env->DirectoryExists(root), "working directory removed");
+  env->WriteStd(
+      1, std::to_string(p.passed()) + " passed, " + std::to_string(p.failed()) + " failed\n");
+  return p.failed() == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace vaxo
+
+int main() {
+  vaxo::Env* env = vaxo::Env::Default();
+  if (!env->CommandLineTail().empty()) return vaxo::RunChild(env);
+  return vaxo::RunProbe(env);
+}

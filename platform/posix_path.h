@@ -1,0 +1,68 @@
+// The pure text side of the Unix emulation of Windows paths: how a Windows
+// path is taken apart, how a host path is shown as a drive path, how names
+// are matched without regard to case, and what a started child receives.
+// Nothing here touches the file system, so all of it is tested directly.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vaxo {
+
+/// A Windows path taken apart: an upper-case drive letter and the names
+/// below the drive root, with empty and "." names dropped and ".." applied.
+struct WindowsPathParts {
+  char drive = 'Z';
+  std::vector<std::string> names;
+};
+
+/// True for a path with neither a drive nor a leading separator: it is
+/// taken from the host's current directory.
+bool IsRelativeWindowsPath(const std::string& path);
+
+/// Takes `path` apart. "X:\a" and "X:a" are on drive X, "\a" is on Z: (the
+/// current drive) and a relative path lies below `cwd`, the host's current
+/// directory (a "/"-separated absolute host path). "/" counts as "\".
+WindowsPathParts SplitWindowsPath(const std::string& path, const std::string& cwd);
+
+/// a-z to A-Z, every other byte unchanged.
+std::string UpperAscii(std::string text);
+
+/// The name of `names` that `wanted` denotes: `wanted` itself when present,
+/// otherwise the first name in byte order that equals it without regard to
+/// case; empty when there is none.
+std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted);
+
+/// Hidden and system bits kept in the "user.DOSATTRIB" extended attribute,
+/// whose value is the text "0x%x" of the attribute bits.
+uint32_t ParseDosAttrib(const std::string& value);
+std::string FormatDosAttrib(uint32_t attributes);
+
+/// The drive form of a host path: made absolute from `cwd` ("~/" from
+/// `home`), names normalised, then "Z:" and "\" separators: "/usr/bin"
+/// gives "Z:\usr\bin", "/" gives "Z:\".
+std::string HostToWindowsPath(const std::string& host, const std::string& cwd,
+                              const std::string& home);
+
+/// One path as given by the user: when its core (the text without
+/// surrounding blanks and double quotes) is a host path, the core is
+/// replaced by its drive form and the quotes and blanks stay around it; a
+/// core in Windows form (a drive "X:" or a "\") stays as it is.
+std::string PresentPath(const std::string& text, const std::string& cwd, const std::string& home);
+
+/// PresentPath applied to every "|"-separated piece of a command line.
+std::string PresentCommandLine(const std::string& text, const std::string& cwd,
+                               const std::string& home);
+
+/// The arguments after the program's own name in `cmdline` (each ended by
+/// a NUL, as the kernel lists them), joined with single blanks.
+std::string JoinArguments(const std::string& cmdline);
+
+/// The one argument a started program receives: `command_line` without its
+/// leading program text (`application`, compared without regard to case;
+/// otherwise the first blank-separated or quoted token) and without one
+/// blank after it.
+std::string ChildArgument(const std::string& application, const std::string& command_line);
+
+}  // namespace vaxo

@@ -1,0 +1,69 @@
+#!/bin/sh
+# Makes the Wine prefix that runs the Windows build, once, and prints its
+# path (the only line on standard output). Usage:
+#   WINEPREFIX=$(scripts/wine-prefix.sh)          # make or reuse
+#   scripts/wine-prefix.sh --fresh                # throw the old one away
+# The path is $VAXO_WINEPREFIX, else /tmp/vaxo-wine-<uid>.
+#
+# Lessons:
+# - A prefix made while only the 64-bit Wine (wine64) was installed has no
+#   syswow64 and can never run 32-bit programs, even after wine32:i386 is
+#   added. Such a prefix is thrown away and made again here.
+# - Wine keeps a wineserver per prefix running for a few seconds after the
+#   last program; whoever uses the prefix ends with `wineserver -k`, else the
+#   next step may find a half-stopped server or a busy prefix directory.
+# - Without DISPLAY Wine runs windowed programs headless; the mono and gecko
+#   installers are switched off, they would ask with a dialogue.
+set -eu
+
+prefix=${VAXO_WINEPREFIX:-/tmp/vaxo-wine-$(id -u)}
+fresh=no
+[ "${1:-}" = "--fresh" ] && fresh=yes
+
+export WINEPREFIX="$prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+say() { echo "wine-prefix: $*" >&2; }
+
+command -v wine >/dev/null 2>&1 || { say "wine is not installed (scripts/install-windows-deps.sh)"; exit 2; }
+
+# One maker at a time; a second caller waits and then reuses the prefix.
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+
+can_run_32bit() {
+  [ -d "$prefix/drive_c/windows/syswow64" ] || return 1
+  # A 64-bit prefix also needs the 32-bit Wine to be there now.
+  dpkg -s wine32:i386 >/dev/null 2>&1 || [ -x /usr/lib/wine/wine ] || return 1
+}
+
+if [ -f "$prefix/.vaxo-ready" ] && [ $fresh = no ] && can_run_32bit; then
+  echo "$prefix"
+  exit 0
+fi
+
+if [ -e "$prefix" ]; then
+  say "removing old prefix $prefix"
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+fi
+
+say "making $prefix"
+start=$(date +%s)
+wineboot -i >/dev/null 2>&1
+wineserver -w
+# Wine's window manager must not manage the program's windows.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -w
+wineserver -k >/dev/null 2>&1 || true
+
+if ! can_run_32bit; then
+  say "the prefix cannot run 32-bit programs (is wine32:i386 installed?)"
+  exit 1
+fi
+touch "$prefix/.vaxo-ready"
+say "made in $(( $(date +%s) - start )) s"
+echo "$prefix"
