@@ -551,7 +551,11 @@ std::string PosixEnv::LocalTimestamp() {
   (void)locale_taken;
   std::string date_format = "%d.%m.%Y", time_format = "%H:%M:%S";
   const char* locale = std::setlocale(LC_TIME, nullptr);
-  if (locale && std::strcmp(locale, "C") != 0 && std::strcmp(locale, "POSIX") != 0) {
+  // The C locales (C, POSIX, C.UTF-8) carry no regional settings of their
+  // own; their two-digit year would only lose information.
+  const bool plain = !locale || std::strcmp(locale, "POSIX") == 0 || std::strcmp(locale, "C") == 0 ||
+                     std::strncmp(locale, "C.", 2) == 0;
+  if (!plain) {
     const std::string d = nl_langinfo(D_FMT), t = nl_langinfo(T_FMT);
     if (!d.empty()) date_format = d;
     if (!t.empty()) time_format = t;

@@ -206,6 +206,8 @@ struct Depth {
   const char* name;
 };
 
+void PrintTo(const Depth& d, std::ostream* os) { *os << d.old_rel << "|" << d.new_rel; }
+
 class E2eDepth : public ::testing::TestWithParam<Depth> {};
 
 TEST_P(E2eDepth, EveryDepthOfRootFindsTheSameFolders) {
