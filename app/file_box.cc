@@ -15,8 +15,13 @@ void FileBox::SetPattern(const std::string& pattern) {
 }
 
 void FileBox::Refresh() {
-  // A directory that cannot be listed shows an empty list.
-  list_ = path_.empty() ? std::vector<std::string>() : ListFiles(path_, pattern_, 0);
+  list_.clear();
+  if (path_.empty()) return;
+  // The directory was found holding data files before the passes; a listing
+  // that fails now would skip a whole pass unnoticed, so it stops the run.
+  Status status;
+  list_ = ListFiles(path_, pattern_, 0, &status);
+  ThrowIfError(status);
 }
 
 }  // namespace vaxo

@@ -16,6 +16,9 @@ class ProgressView {
   virtual void SetValue(float value) = 0;
   /// The process is about to end; a terminal line is finished here.
   virtual void Close() {}
+  /// True once the person asked to close the form; the run then ends after
+  /// the file it is writing (a window front end notes the request only).
+  virtual bool CloseRequested() const { return false; }
 };
 
 /// The front end of this build; the terminal one unless another was set.

@@ -1,6 +1,7 @@
 #include "app/tav_c1.h"
 
 #include <exception>
+#include <stdexcept>
 
 #include "app/exit_code.h"
 #include "app/mod_exec.h"
@@ -103,8 +104,17 @@ void TAV_C1::RunSequence() {
 void TAV_C1::RunPass(PassKind kind, const std::string& source_dir, const std::string& dest_dir) {
   const int32_t n = file_box_.ListCount();  // read once
   for (int32_t i = 0; i < n; ++i) {
+    StopIfCloseRequested();
     UpgradeOneFile(kind, file_box_.List(i), source_dir, dest_dir);
   }
+  StopIfCloseRequested();
+}
+
+// Between two files no data file is half written: a close of the progress
+// form asked for during a file takes effect here, as a stopped run.
+void TAV_C1::StopIfCloseRequested() {
+  if (CurrentProgressView()->CloseRequested())
+    throw std::runtime_error("the progress form was closed by the user");
 }
 
 namespace {
@@ -184,9 +194,14 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
   if (r1 && new_path.size() > 6 && UCase(new_path.substr(new_path.size() - 6)) == ".SERVO") {
     // A robot axis file the new installation lacks starts as the old one.
     // A hidden file counts as existing; an existing file is never replaced.
+    // Only a file that is really missing is copied: one whose attributes
+    // cannot be read may well exist and must not be overwritten.
     uint32_t attributes = 0;
-    if (!env->GetAttributes(new_path, &attributes).ok()) {
+    const Status found = env->GetAttributes(new_path, &attributes);
+    if (found.IsNotFound()) {
       ThrowIfError(env->CopyFile(old_path, new_path));
+    } else {
+      ThrowIfError(found);
     }
   }
 

@@ -32,6 +32,7 @@ class TAV_C1 {
   void UpgradeOneFile(PassKind kind, const std::string& name, const std::string& source_dir,
                       const std::string& dest_dir);
   void SetInformation(const std::string& caption);
+  void StopIfCloseRequested();
   [[noreturn]] void EndWithClosingEntry();
 
   float progress_min_ = 1, progress_max_ = 5, progress_value_ = 1;

@@ -41,7 +41,13 @@ void CLSLogBuch::LogState(bool status) {
 void CLSLogBuch::LogFile(const std::string& Datei) {
   on_ = true;
   Env* env = Env::Default();
-  if (env->NormalFileExists(Datei)) ThrowIfError(env->DeleteFile(Datei));
+  // Only a file that is really missing needs no removal; one that cannot
+  // be looked at would otherwise be appended to instead of started afresh.
+  uint32_t attributes = 0;
+  const Status found = env->GetAttributes(Datei, &attributes);
+  if (!found.IsNotFound()) ThrowIfError(found);
+  if (found.ok() && (attributes & (kAttrHidden | kAttrSystem | kAttrDirectory)) == 0)
+    ThrowIfError(env->DeleteFile(Datei));
   path_ = Datei;
   Log(TypInfo, "Upgrade time point:     < " + env->LocalTimestamp() + " > ");
 }

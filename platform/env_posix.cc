@@ -461,7 +461,13 @@ Status PosixEnv::AppendFile(const std::string& path, const std::string& content)
   if (!s.ok()) return s;
   const int fd = open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return ErrnoStatus("open", path, errno);
+  // A write that fails half-way is taken back, so that the file still ends
+  // where it ended before (for the log: with a whole entry).
+  const off_t end = lseek(fd, 0, SEEK_END);
   s = WriteAll(fd, content, target, path);
+  if (!s.ok() && end >= 0 && ftruncate(fd, end) != 0) {
+    // Nothing more can be done; the write's own failure is reported.
+  }
   if (s.ok()) s = Fault("close", target, path);
   if (close(fd) != 0 && s.ok()) s = ErrnoStatus("close", path, errno);
   return s;

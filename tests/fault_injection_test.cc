@@ -1,0 +1,534 @@
+// Whole runs of the sample pair with one platform operation failing at a
+// time. A clean run first counts the operations and records every state each
+// file passes through; then run k fails the k-th operation. Whatever fails,
+// the run must end (no crash), every file must hold one of the states of the
+// clean run (never a part), the log must say what happened and the exit code
+// must tell the failure apart from success. First on the in-memory file
+// system over every operation, then on the real POSIX backend with a write
+// that runs out of space in the middle of a file.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "app/exit_code.h"
+#include "app/progress_view.h"
+#include "app/tav_c1.h"
+#include "files/text.h"
+#include "log/log_buch.h"
+#include "platform/env_posix.h"
+#include "platform/mem_env.h"
+#include "tools/valxfer/valxfer.h"
+
+namespace vaxo {
+namespace {
+
+namespace fs = std::filesystem;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+using FileMap = std::map<std::string, std::string>;  // upper-cased path -> bytes
+
+const char* const kLogDir = "C:\\ZEL\\ROBOTER\\LOG";
+const char* const kLog = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.LOG";
+const char* const kRootLog = "C:\\UPGRADE_VAXO.LOG";
+const char* const kValueFile = "C:\\TOOLS\\VAXO_VALUE.TMP";
+const char* const kStaleLog = "stale entry of an earlier run\r\n";
+
+class QuietView : public ProgressView {
+ public:
+  void Show(float, float, float) override {}
+  void SetCaption(const std::string&) override {}
+  void SetValue(float) override {}
+};
+
+std::string ReadHostFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Every regular file below the host folder `host`, added below `win`.
+void LoadTree(MemEnv& env, const fs::path& host, const std::string& win) {
+  for (const auto& e : fs::recursive_directory_iterator(host)) {
+    if (!e.is_regular_file() || e.path().filename() == ".gitattributes") continue;
+    std::string rel = fs::relative(e.path(), host).string();
+    for (char& c : rel) {
+      if (c == '/') c = '\\';
+    }
+    env.AddFile(win + "\\" + rel, ReadHostFile(e.path()));
+  }
+}
+
+// The logbook is one object for the process; each run starts from a
+// logbook that is off and has no file, as in a fresh process.
+void ResetLogBook() {
+  MemEnv scratch;
+  Env* previous = Env::SetDefault(&scratch);
+  LogBuch().SetSink([](const std::string&) {});
+  LogBuch().LogFile("");
+  LogBuch().LogState(false);
+  LogBuch().SetSink(nullptr);
+  Env::SetDefault(previous);
+}
+
+struct Op {
+  std::string op, path;
+  bool in_child = false;
+};
+
+struct Outcome {
+  bool exited = false;
+  int code = -1;
+  std::string std_err;
+  std::vector<Op> ops;
+};
+
+// Runs StartUpgrade on `env` (already the default) to its end.
+Outcome RunFrame(Env* env, std::vector<Op>* ops) {
+  Outcome out;
+  QuietView view;
+  ProgressView* previous_view = CurrentProgressView();
+  SetProgressView(&view);
+  ResetLogBook();
+  ExitCode = 0;
+  try {
+    TAV_C1 form;
+    form.Load();
+    form.StartUpgrade();
+  } catch (const ProcessExit& e) {
+    out.exited = true;
+    out.code = e.code;
+  }
+  SetProgressView(previous_view);
+  ResetLogBook();
+  out.ops = *ops;
+  (void)env;
+  return out;
+}
+
+// The command line tail a child gets: its command line after the program.
+std::string ChildTail(const std::string& application, const std::string& cmdline) {
+  return cmdline.compare(0, application.size(), application) == 0
+             ? cmdline.substr(application.size())
+             : cmdline;
+}
+
+// --- in memory --------------------------------------------------------------
+
+struct MemRun {
+  Outcome out;
+  FileMap initial;                                      // before the run, logs left out
+  FileMap files;                                        // after the run, logs left out
+  std::string log;                                      // the log file the run chose
+  std::string log_path;                                 // its upper-cased path
+  std::map<std::string, std::set<std::string>> states;  // clean run only
+};
+
+FileMap Files(const MemEnv& env) {
+  FileMap m;
+  for (const std::string& p : env.FilesBelow("C:\\")) {
+    const std::string key = UCase(p);
+    if (key == kLog || key == kRootLog) continue;
+    m[key] = env.FileContent(p);
+  }
+  return m;
+}
+
+// `fail_at` 0: no fault; `record` keeps every state of every file.
+MemRun RunInMemory(long fail_at, bool record) {
+  MemEnv env;
+  const fs::path src = VAXO_SOURCE_DIR;
+  LoadTree(env, src / "sample" / "old", "C:\\OLD");
+  LoadTree(env, src / "sample" / "new", "C:\\NEW");
+  env.AddFile("C:\\TOOLS\\Vaxo_Value.dat",
+              ReadHostFile(src / "tools" / "valxfer" / "Vaxo_Value.dat"));
+  env.AddDirectory(kLogDir);
+  env.AddFile(std::string(kLogDir) + "\\Upgrade_vaxo.log", kStaleLog);
+  env.set_program_directory("C:\\TOOLS");
+  env.set_command_line_tail("C:\\OLD|C:\\NEW");
+
+  MemRun run;
+  bool in_child = false;
+  env.set_child_hook([&](const std::string& application, const std::string& cmdline) {
+    // A child is a process of its own: what fails in it ends it with a code
+    // that the upgrade does not look at.
+    in_child = true;
+    const int code = RunValXfer(ChildTail(application, cmdline)).exit_code;
+    in_child = false;
+    return code;
+  });
+  std::vector<Op> ops;
+  auto remember = [&] {
+    for (auto& kv : Files(env)) run.states[kv.first].insert(kv.second);
+  };
+  env.set_fault_hook([&](const std::string& op, const std::string& path) {
+    ops.push_back({op, path, in_child});
+    if (record) remember();
+    if (long(ops.size()) == fail_at) return Status::IOError(op, path, "injected fault");
+    return Status::OK();
+  });
+
+  run.initial = Files(env);
+  Env* previous = Env::SetDefault(&env);
+  run.out = RunFrame(&env, &ops);
+  Env::SetDefault(previous);
+  if (record) remember();
+  run.out.std_err = env.std_err();
+  run.files = Files(env);
+  run.log_path = env.FileExists(kRootLog) ? kRootLog : kLog;
+  run.log = env.FileContent(run.log_path);
+  return run;
+}
+
+std::string ErrorEntry(const std::string& m) { return "!!! " + m + " !!!\r\n"; }
+
+bool EndsWithText(const std::string& s, const std::string& tail) { return EndsWith(s, tail); }
+
+// Operations whose failure the system takes as a result and goes on:
+// a file that seems missing, a listing that finds nothing, a file the
+// attribute clean-up skips, a child that does not start.
+bool IsResultKind(const Op& f) {
+  return f.in_child || f.op == "attributes" || f.op == "list" || f.op == "set-attributes" ||
+         f.op == "run";
+}
+
+TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
+  const MemRun clean = RunInMemory(0, true);
+  ASSERT_TRUE(clean.out.exited);
+  ASSERT_EQ(clean.out.code, 2) << clean.log;
+  ASSERT_EQ(clean.log_path, kLog);
+  ASSERT_TRUE(EndsWithText(clean.log, "-- ENDE  (ExitCode=2) --\r\n------------------------\r\n"));
+  const long total = long(clean.out.ops.size());
+  ASSERT_GT(total, 50);
+
+  const MemRun untouched = RunInMemory(total + 1, false);  // same inputs, no fault reached
+  EXPECT_EQ(untouched.files, clean.files);
+
+  std::set<std::string> kinds_seen, kinds_failed_as_result, kinds_stopping;
+  int stopped = 0, went_on = 0, other_states = 0;
+  for (long k = 1; k <= total; ++k) {
+    const MemRun r = RunInMemory(k, false);
+    const Op& f = clean.out.ops[size_t(k - 1)];
+    SCOPED_TRACE("fault " + std::to_string(k) + ": " + f.op + " " + f.path +
+                 (f.in_child ? " (child)" : ""));
+    kinds_seen.insert(f.op);
+    ASSERT_TRUE(r.out.exited);
+    ASSERT_GE(long(r.out.ops.size()), k);
+    ASSERT_EQ(r.out.ops[size_t(k - 1)].op, f.op);  // the run is the same up to the fault
+
+    const std::string stop = "Run stopped: " + f.op + " " + f.path + ": injected fault";
+    if (r.out.code == 3) {
+      ++stopped;
+      kinds_stopping.insert(f.op);
+      EXPECT_FALSE(f.in_child) << "a failure inside the child stopped the upgrade";
+      EXPECT_EQ(r.out.std_err, "upgrade_vaxo: " + stop + "\n");
+      EXPECT_EQ(r.log.find("ENDE"), std::string::npos);
+      // A fault on the old log itself leaves it as it was.
+      const bool log_started = UCase(f.path) != kLog || f.op == "append";
+      if (log_started) {
+        EXPECT_TRUE(EndsWithText(r.log, ErrorEntry(stop))) << r.log;
+      } else {
+        EXPECT_EQ(r.log, kStaleLog);  // the old log could not be removed: left as it was
+      }
+    } else {
+      ++went_on;
+      kinds_failed_as_result.insert(f.op);
+      EXPECT_TRUE(IsResultKind(f)) << "exit " << r.out.code << "\n" << r.log;
+      EXPECT_TRUE(r.out.code == 0 || r.out.code == 1 || r.out.code == 2);
+      EXPECT_TRUE(EndsWithText(r.log, "-- ENDE  (ExitCode=" + std::to_string(r.out.code) +
+                                          ") --\r\n------------------------\r\n"))
+          << r.log;
+      EXPECT_EQ(r.log.find("Run stopped"), std::string::npos);
+      EXPECT_EQ(r.out.std_err, "");
+      // What the fault changed in the files shows in the log.
+      if (r.files != clean.files && r.out.code == clean.out.code && !f.in_child && f.op != "run") {
+        EXPECT_NE(r.log, clean.log);
+      }
+    }
+    // A log that was started holds nothing of an earlier run.
+    if (r.log != kStaleLog) {
+      EXPECT_EQ(r.log.find(kStaleLog), std::string::npos) << r.log.substr(0, 80);
+    }
+
+    // Every file holds one of the states it had in the clean run.
+    for (const auto& kv : r.files) {
+      if (kv.first == kValueFile) {
+        // The working file of the shift stays when the run stops between
+        // its copy and its removal; the next run copies over it.
+        EXPECT_EQ(r.out.code, 3);
+        continue;
+      }
+      auto it = clean.states.find(kv.first);
+      ASSERT_NE(it, clean.states.end()) << "unexpected file " << kv.first;
+      if (it->second.count(kv.second)) continue;
+      // A fault taken as a result changes what the rest of the run does
+      // (a controller file that seemed missing still gets the shifted
+      // variables), as the same missing file would; the run then says so.
+      const bool noted = kv.first == "C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$MACHINE.DAT" &&
+                         r.out.code != 3 && r.out.code != 0 && r.log != clean.log;
+      EXPECT_TRUE(noted) << kv.first << " holds a state no clean run has:\n" << kv.second;
+      ++other_states;
+    }
+    for (const auto& kv : clean.initial) {
+      EXPECT_TRUE(r.files.count(kv.first)) << kv.first << " is gone";
+      if (kv.first.compare(0, 7, "C:\\OLD\\") == 0) {
+        EXPECT_EQ(r.files.at(kv.first), kv.second);  // the old installation is only read
+      }
+    }
+    if (::testing::Test::HasFailure()) break;  // one broken run says enough
+  }
+  const std::set<std::string> all = {"list",    "attributes", "set-attributes", "size",   "read",
+                                     "replace", "append",     "copy",           "delete", "run"};
+  EXPECT_EQ(kinds_seen, all);
+  std::string s, t, u;
+  for (const auto& k : kinds_seen) s += " " + k;
+  for (const auto& k : kinds_stopping) t += " " + k;
+  for (const auto& k : kinds_failed_as_result) u += " " + k;
+  std::printf(
+      "[ faults   ] %ld injected faults (one per operation of the clean run): %d stopped the run "
+      "with 3, %d were taken as results\n[ faults   ] kinds hit:%s\n[ faults   ] stopping:%s\n"
+      "[ faults   ] taken as results:%s\n[ faults   ] runs with a file in a state of its own: "
+      "%d\n",
+      total, stopped, went_on, s.c_str(), t.c_str(), u.c_str(), other_states);
+}
+
+// --- on disk ------------------------------------------------------------------
+
+// The POSIX backend with the program's folder, its command line and the
+// value-transfer child put in the test's hands (the child runs in-process,
+// on this backend, with the same fault hook).
+class DiskEnv : public PosixEnv {
+ public:
+  std::string program_directory, command_line;
+  bool in_child = false;
+  std::string ProgramDirectory() override { return program_directory; }
+  std::string CommandLineTail() override { return command_line; }
+  int RunAndWait(const std::string& application, const std::string& cmdline,
+                 Status* start_error) override {
+    in_child = true;
+    const int code = RunValXfer(ChildTail(application, cmdline)).exit_code;
+    in_child = false;
+    if (start_error) *start_error = Status::OK();
+    return code;
+  }
+  [[noreturn]] void ExitProcess(int code) override { throw ProcessExit{code}; }
+  Status WriteStd(int stream, const std::string& bytes) override {
+    if (stream == 2) std_err += bytes;
+    return Status::OK();
+  }
+  std::string std_err;
+};
+
+std::string WinPath(const fs::path& host) {
+  std::string w = "Z:";
+  for (char c : host.string()) w += c == '/' ? '\\' : c;
+  return w;
+}
+
+FileMap DiskFiles(const fs::path& root, std::vector<std::string>* temps) {
+  FileMap m;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (!e.is_regular_file()) continue;
+    const std::string rel = fs::relative(e.path(), root).string();
+    if (e.path().filename().string().find(".vaxo-") != std::string::npos) temps->push_back(rel);
+    if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.log") continue;
+    m[rel] = ReadHostFile(e.path());
+  }
+  return m;
+}
+
+struct DiskRun {
+  Outcome out;
+  FileMap files;
+  std::string log;
+  std::vector<std::string> temps;
+  long writes = 0;
+  std::map<std::string, std::set<std::string>> states;
+};
+
+class ScopedTemp {
+ public:
+  ScopedTemp() {
+    std::random_device rd;
+    root_ =
+        fs::temp_directory_path() / ("vaxo_fault_" + std::to_string(rd()) + std::to_string(rd()));
+    fs::create_directories(root_);
+  }
+  ~ScopedTemp() {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+  const fs::path& root() const { return root_; }
+
+ private:
+  fs::path root_;
+};
+
+// `fail_write` 0: no fault; otherwise the fail_write-th write() call finds
+// the disk full.
+DiskRun RunOnDisk(const fs::path& root, long fail_write, bool record) {
+  for (const auto& e : fs::directory_iterator(root)) fs::remove_all(e.path());
+  const fs::path src = VAXO_SOURCE_DIR;
+  fs::copy(src / "sample", root, fs::copy_options::recursive);
+  fs::remove(root / ".gitattributes");
+  fs::create_directories(root / "drive_c" / "zel" / "roboter" / "log");
+  fs::create_directories(root / "prog");
+  fs::copy_file(src / "tools" / "valxfer" / "Vaxo_Value.dat", root / "prog" / "Vaxo_Value.dat");
+
+  const char* saved = getenv("VAXO_DRIVE_C");
+  const std::string saved_c = saved ? saved : "";
+  setenv("VAXO_DRIVE_C", (root / "drive_c").c_str(), 1);
+
+  DiskEnv env;
+  env.program_directory = WinPath(root / "prog");
+  env.command_line = WinPath(root / "old") + "|" + WinPath(root / "new");
+  env.set_write_chunk(32);
+  DiskRun run;
+  std::vector<Op> ops;
+  std::vector<std::string> ignored;
+  env.set_fault_hook([&](const std::string& op, const std::string& host) {
+    ops.push_back({op, host, env.in_child});
+    if (record) {
+      for (auto& kv : DiskFiles(root, &ignored)) run.states[kv.first].insert(kv.second);
+    }
+    if (op == "write" && ++run.writes == fail_write)
+      return Status::IOError(op, host, "No space left on device");
+    return Status::OK();
+  });
+  Env* previous = Env::SetDefault(&env);
+  run.out = RunFrame(&env, &ops);
+  Env::SetDefault(previous);
+  if (saved) {
+    setenv("VAXO_DRIVE_C", saved_c.c_str(), 1);
+  } else {
+    unsetenv("VAXO_DRIVE_C");
+  }
+  run.out.std_err = env.std_err;
+  run.files = DiskFiles(root, &run.temps);
+  if (record) {
+    for (auto& kv : run.files) run.states[kv.first].insert(kv.second);
+  }
+  run.log = ReadHostFile(root / "drive_c" / "zel" / "roboter" / "log" / "Upgrade_vaxo.log");
+  return run;
+}
+
+// Splits a log into its entries: each begins with a line that does not
+// start with "-" and is not empty, or with the empty line of a title.
+std::vector<std::string> Entries(const std::string& log) {
+  std::vector<std::string> entries;
+  size_t pos = 0;
+  while (pos < log.size()) {
+    size_t end;
+    if (log.compare(pos, 2, "\r\n") == 0) {  // a title: empty line and three more
+      end = pos + 2;
+      for (int i = 0; i < 3 && end != std::string::npos; ++i) {
+        end = log.find("\r\n", end);
+        if (end != std::string::npos) end += 2;
+      }
+    } else {
+      end = log.find("\r\n", pos);
+      if (end != std::string::npos) end += 2;
+    }
+    if (end == std::string::npos) end = log.size();
+    entries.push_back(log.substr(pos, end - pos));
+    pos = end;
+  }
+  return entries;
+}
+
+TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
+  ScopedTemp tmp;
+  const DiskRun clean = RunOnDisk(tmp.root(), 0, true);
+  ASSERT_TRUE(clean.out.exited);
+  ASSERT_EQ(clean.out.code, 2) << clean.log;
+  ASSERT_TRUE(clean.temps.empty());
+  const std::vector<std::string> clean_entries = Entries(clean.log);
+  std::set<std::string> stopped_in;
+  long partial_writes = 0;
+  std::set<std::string> kinds;
+  for (const Op& o : clean.out.ops) kinds.insert(o.op);
+
+  // Under the sanitizers every third write, to keep the suite short.
+  const long stride = kSanitized ? 3 : 1;
+  long injected = 0;
+  for (long k = 1; k <= clean.writes; k += stride) {
+    ++injected;
+    SCOPED_TRACE("write " + std::to_string(k) + " of " + std::to_string(clean.writes));
+    const DiskRun r = RunOnDisk(tmp.root(), k, false);
+    ASSERT_TRUE(r.out.exited);
+    EXPECT_TRUE(r.temps.empty()) << r.temps.front();
+    // Find the faulted write among the operations.
+    long seen = 0;
+    const Op* f = nullptr;
+    bool first_chunk = true;
+    for (size_t i = 0; i < r.out.ops.size(); ++i) {
+      if (r.out.ops[i].op != "write") continue;
+      if (++seen == k) {
+        f = &r.out.ops[i];
+        first_chunk = i == 0 || r.out.ops[i - 1].op != "write";
+        break;
+      }
+    }
+    ASSERT_NE(f, nullptr);
+    if (!first_chunk) ++partial_writes;
+    if (f->in_child) {
+      // The child's failure is its own; the upgrade goes on as after any
+      // exit code of the tool.
+      EXPECT_EQ(r.out.code, 2);
+    } else {
+      EXPECT_EQ(r.out.code, 3) << r.log;
+      EXPECT_NE(r.out.std_err.find(": No space left on device\n"), std::string::npos)
+          << r.out.std_err;
+      stopped_in.insert(f->path.find("Upgrade_vaxo.log") != std::string::npos ? "log" : "data");
+    }
+    // The log holds whole entries only; all but the last (when the run
+    // stopped) are entries of the clean run, in order.
+    const std::vector<std::string> e = Entries(r.log);
+    ASSERT_FALSE(e.empty());
+    EXPECT_TRUE(EndsWithText(r.log, "\r\n")) << r.log;
+    const size_t same = r.out.code == 3 ? e.size() - 1 : e.size();
+    if (!f->in_child) {
+      for (size_t i = 1; i < same && i < clean_entries.size(); ++i) {
+        EXPECT_EQ(e[i], clean_entries[i]) << "entry " << i;
+      }
+      if (r.out.code == 3) {
+        EXPECT_EQ(e.back().compare(0, 17, "!!! Run stopped: "), 0) << e.back();
+      }
+    }
+    for (const auto& kv : r.files) {
+      auto it = clean.states.find(kv.first);
+      if (kv.first == "prog/Vaxo_Value.tmp") continue;  // see the test in memory
+      ASSERT_NE(it, clean.states.end()) << "unexpected file " << kv.first;
+      EXPECT_TRUE(it->second.count(kv.second)) << kv.first << " is partly written:\n" << kv.second;
+    }
+    if (::testing::Test::HasFailure()) break;
+  }
+  std::string s;
+  for (const auto& k : kinds) s += " " + k;
+  std::printf(
+      "[ faults   ] on disk: %ld write faults of %ld writes (32-byte writes, %ld of them after the "
+      "first piece of a file); stopped in:%s%s\n[ faults   ] system calls of the run:%s\n",
+      injected, clean.writes, partial_writes, stopped_in.count("log") ? " log" : "",
+      stopped_in.count("data") ? " data" : "", s.c_str());
+}
+
+}  // namespace
+}  // namespace vaxo

@@ -1,0 +1,166 @@
+// Crash safety: the real program on a generated installation of a few
+// hundred data files, killed with SIGKILL at a random moment, again and
+// again. After every kill the log must be a prefix of the clean run's log,
+// every data file must hold its old or its new text (never a part), and a
+// temporary file of an interrupted atomic write, which can stay behind,
+// must be one that no pattern of the run ever lists.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "files/file_list.h"
+#include "tests/e2e_harness.h"
+
+extern char** environ;
+
+namespace vaxo_e2e {
+namespace {
+
+// A run of the suite stays short; VAXO_KILL_LOOP_SECONDS=300 (say) makes
+// a long loop of up to 200 kills.
+constexpr int kFiles = 25;  // per directory
+constexpr int kRuns = 200;  // at most
+
+double Budget() {
+  const char* seconds = std::getenv("VAXO_KILL_LOOP_SECONDS");
+  return seconds && *seconds ? std::atof(seconds) : 12.0;
+}
+
+void MakeInstallation(Scratch& s) {
+  const std::string os = "old/ZEL/STEU/VAXO/", ns = "new/ROBOTER/ZEL/STEU/VAXO/";
+  const std::string o1 = "old/ZEL/R1/VAXO/", n1 = "new/ROBOTER/ZEL/R1/VAXO/";
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string n = std::to_string(1000 + i);
+    std::vector<std::string> old_lines = {"; old " + n}, new_lines = {"; new " + n}, upg;
+    for (int v = 0; v < 20; ++v) {
+      const std::string var = "$V" + std::to_string(v) + "_" + n;
+      old_lines.push_back(var + "=" + std::to_string(v * 7));
+      new_lines.push_back(var + "=0");
+      upg.push_back(var + "=");
+    }
+    s.Write(os + "$f" + n + ".dat", Crlf(old_lines));
+    s.Write(ns + "$f" + n + ".dat", Crlf(new_lines));
+    s.Write(ns + "f" + n + ".upg", Crlf(upg));
+    s.Write(o1 + "a" + n + ".servo", Crlf(old_lines));
+    s.Write(n1 + "a" + n + ".servo", Crlf(new_lines));
+    s.Write(n1 + "a" + n + ".upg", Crlf(upg));
+  }
+  s.Write(os + "$machine.dat", Crlf({"$A=1"}));
+  s.Write(ns + "$machine.dat", Crlf({"$A=0"}));
+  s.Write(ns + "machine.upg", Crlf({"$A="}));
+  s.Write(o1 + "$machine.dat", Crlf({"$A=1"}));
+  s.Write(n1 + "$machine.dat", Crlf({"$A=0"}));
+  s.Write(n1 + "machine.upg", Crlf({"$A="}));
+}
+
+// Starts the program (copied into place by one Scratch::Run before) and
+// returns its process id.
+pid_t Start(const Scratch& s, const std::string& args) {
+  const std::string prog = (s.program_dir() / "upgrade_vaxo").string();
+  const std::string drive = "VAXO_DRIVE_C=" + s.drive_c().string();
+  std::vector<std::string> env_strings = {drive, "HOME=/nonexistent", "PATH=/usr/bin:/bin"};
+  std::vector<char*> envp;
+  for (auto& e : env_strings) envp.push_back(&e[0]);
+  envp.push_back(nullptr);
+  std::string a0 = prog, a1 = args;
+  char* argv[] = {&a0[0], &a1[0], nullptr};
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, prog.c_str(), &fa, nullptr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&fa);
+  return rc == 0 ? pid : -1;
+}
+
+void Restore(Scratch& s, const fs::path& pristine) {
+  fs::remove_all(s.root() / "new");
+  fs::copy(pristine, s.root() / "new", fs::copy_options::recursive);
+  fs::remove(s.drive_c() / "zel/roboter/log/Upgrade_vaxo.log");
+}
+
+TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
+  Scratch s;
+  MakeInstallation(s);
+  s.MakeDir("drive_c/zel/roboter/log");
+  s.MakeDir("pristine");
+  fs::copy(s.root() / "new", s.root() / "pristine/new", fs::copy_options::recursive);
+  const std::string args = s.root().string() + "/old|" + s.root().string() + "/new";
+
+  const auto before = s.Snapshot("new");
+  auto t0 = std::chrono::steady_clock::now();
+  const RunResult clean = s.Run(args);
+  const double clean_secs =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  ASSERT_EQ(clean.exit_code, 0) << clean.err;
+  const std::string clean_log = s.Read("drive_c/zel/roboter/log/Upgrade_vaxo.log");
+  const auto after = s.Snapshot("new");
+  ASSERT_EQ(after.size(), before.size());
+  // The value transfer writes the controller's $machine.dat a second time.
+  std::map<std::string, std::set<std::string>> states;
+  for (const auto& kv : before) states[kv.first].insert(kv.second);
+  for (const auto& kv : after) states[kv.first].insert(kv.second);
+  states["new/ROBOTER/ZEL/STEU/VAXO/$machine.dat"].insert(Crlf({"$A=1"}));
+
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<int> delay_us(0, int(clean_secs * 1e6 * 1.1));
+  int runs = 0, finished = 0, temps_left = 0, partial_last_entry = 0;
+  const double budget = Budget();
+  const auto start = std::chrono::steady_clock::now();
+  while (runs < kRuns &&
+         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < budget) {
+    Restore(s, s.root() / "pristine/new");
+    const pid_t pid = Start(s, args);
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(delay_us(rng)));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ++runs;
+    if (WIFEXITED(status)) ++finished;
+
+    const std::string log = s.Read("drive_c/zel/roboter/log/Upgrade_vaxo.log");
+    // Past the header line, whose time differs from run to run.
+    const size_t header = clean_log.find("\r\n") + 2;
+    if (log.size() > header) {
+      ASSERT_EQ(clean_log.compare(header, log.size() - header, log, header, std::string::npos), 0)
+          << "run " << runs << ": log is no prefix";
+    }
+    if (!log.empty() && log.compare(log.size() - 2, 2, "\r\n") != 0) ++partial_last_entry;
+    for (const auto& e : fs::recursive_directory_iterator(s.root() / "new")) {
+      if (!e.is_regular_file()) continue;
+      const std::string name = e.path().filename().string();
+      const std::string rel = fs::relative(e.path(), s.root()).string();
+      if (name.find(".vaxo-") != std::string::npos) {
+        ++temps_left;
+        // Hidden by its leading ".", and no pattern of the run matches it.
+        EXPECT_EQ(name[0], '.');
+        for (const char* p : {"$*.dat", "*.servo", "$m*.dat", "*.upg"})
+          EXPECT_FALSE(vaxo::WildcardMatch(p, name)) << p << " lists " << name;
+        continue;
+      }
+      auto it = states.find(rel);
+      ASSERT_NE(it, states.end()) << "unexpected file " << rel;
+      ASSERT_TRUE(it->second.count(s.Read(rel))) << "run " << runs << ": " << rel << " is partial";
+    }
+  }
+  std::printf(
+      "[ killloop ] %d runs killed (%d had ended first), clean run %.2f s; %d left a "
+      "temporary file, %d logs ended inside an entry\n",
+      runs, finished, clean_secs, temps_left, partial_last_entry);
+  EXPECT_GE(runs, 5);
+}
+
+}  // namespace
+}  // namespace vaxo_e2e
