@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Linux program and runs every test: once in a debug build and
-# once under AddressSanitizer and UBSan. Installs what is missing first.
+# Builds the Linux program and runs every test: in a debug build and under
+# AddressSanitizer and UBSan, then each fuzz target for a bounded time, then
+# the Windows program under Wine. Installs what is missing first.
+#   VAXO_FUZZ_SECONDS (default 30) sets the time per fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,3 +13,6 @@ for preset in default asan; do
   cmake --build --preset "$preset" -j2
   ctest --preset "$preset" -j2
 done
+
+echo "=== fuzzing ==="
+scripts/fuzz.sh "${VAXO_FUZZ_SECONDS:-30}"
