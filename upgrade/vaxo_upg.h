@@ -17,6 +17,13 @@
 
 namespace vaxo {
 
+class RuleIndex;
+
+/// How the engine finds the line of a key. Both give the same lines, the
+/// same positions and the same messages; the literal walk is the plain
+/// reference, the index makes a rule cost about its hits.
+enum class SearchMethod { kIndexed, kLiteral };
+
 class CLSVaxoUpg {
  public:
   /// Merges the texts: `strOldFile` receives the new text's non-blank lines,
@@ -56,6 +63,12 @@ class CLSVaxoUpg {
   /// The value of `line` for the log entry of a carried-over variable.
   std::string LineValue(const std::string& line, const std::string& key) const;
 
+  /// The key of a rule line: GetVarName of the line in upper case.
+  static std::string RuleKey(const std::string& line);
+
+  /// Switches between the two searches (tests and measurements).
+  void SetSearchMethod(SearchMethod method) { search_method_ = method; }
+
   /// Where each search starts next: 1, or the line of its last hit.
   int32_t lPosAlt = 1;
   int32_t lPosNeuLine = 1;
@@ -63,6 +76,13 @@ class CLSVaxoUpg {
   /// rejects a key found more than once.
   bool bCheckDouble = false;
   int32_t lPosNeu = 1;
+
+ private:
+  int32_t Search(const std::string& key, const LineList& lines, int32_t& position,
+                 const SearchMessages& messages);
+
+  SearchMethod search_method_ = SearchMethod::kIndexed;
+  const RuleIndex* index_ = nullptr;  // set while Upgrade runs
 };
 
 }  // namespace vaxo

@@ -1,0 +1,111 @@
+// Runs the measurements, then sets the figures that have targets against
+// each other. Every ratio is taken between runs of this one process, so a
+// busy machine slows both sides alike.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+/// The console output as usual, and every run's real time kept by name.
+class Recorder : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    // With repetitions the median stands for the benchmark, else its one run.
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (!median && run.run_type != Run::RT_Iteration) continue;
+      std::string name = run.run_name.str();
+      if (!median && medians_.count(name)) continue;
+      if (median) medians_.insert(name);
+      Entry& e = entries_[name];
+      e.ms = run.GetAdjustedRealTime();  // every benchmark here reports in ms
+      for (const auto& counter : run.counters) e.counters[counter.first] = counter.second.value;
+    }
+  }
+
+  struct Entry {
+    double ms = 0;
+    std::map<std::string, double> counters;
+  };
+  /// The run whose name begins with `prefix` followed by "/" or nothing.
+  const Entry* Find(const std::string& prefix) const {
+    for (const auto& e : entries_) {
+      const std::string& name = e.first;
+      if (name.compare(0, prefix.size(), prefix) == 0 &&
+          (name.size() == prefix.size() || name[prefix.size()] == '/')) {
+        return &e.second;
+      }
+    }
+    return nullptr;
+  }
+
+ private:
+  std::map<std::string, Entry> entries_;
+  std::set<std::string> medians_;
+};
+
+const char* const kOrders[] = {"file", "reversed", "shuffled"};
+
+std::string Args(const char* bench, int lines, int order, int check) {
+  return std::string(bench) + "/lines:" + std::to_string(lines) +
+         "/order:" + std::to_string(order) + "/check:" + std::to_string(check);
+}
+
+void Row(const std::string& what, double value, const char* relation, double limit) {
+  const bool ok = relation[0] == '<' ? value <= limit : value >= limit;
+  std::printf("| %s | %.3g | %s %g | %s |\n", what.c_str(), value, relation, limit,
+              ok ? "met" : "MISSED");
+}
+
+void Ratio(const Recorder& r, const std::string& what, const std::string& top,
+           const std::string& bottom, const char* relation, double limit) {
+  const Recorder::Entry* a = r.Find(top);
+  const Recorder::Entry* b = r.Find(bottom);
+  if (a && b && b->ms > 0) Row(what, a->ms / b->ms, relation, limit);
+}
+
+void Report(const Recorder& r) {
+  std::printf("\n| target | measured | limit | |\n|---|---|---|---|\n");
+  Ratio(r, "upgrade_file 100,000 reversed / file order", Args("UpgradeFile", 100000, 1, 0),
+        Args("UpgradeFile", 100000, 0, 0), "<=", 1.5);
+  for (const char* bench : {"Engine", "UpgradeFile"}) {
+    for (int order = 0; order < 3; ++order) {
+      for (int check = 0; check < 2; ++check) {
+        Ratio(
+            r,
+            std::string(bench) + " 100,000 / 25,000, " + kOrders[order] + (check ? ", check" : ""),
+            Args(bench, 100000, order, check), Args(bench, 25000, order, check), "<=", 4.5);
+      }
+    }
+  }
+  if (const Recorder::Entry* e = r.Find(Args("Engine", 100000, 1, 0))) {
+    Row("Engine 100,000 reversed, seconds", e->ms / 1000, "<=", 0.3);
+  }
+  Ratio(r, "literal / indexed search, 20,000 reversed", Args("EngineLiteral", 20000, 1, 0),
+        Args("Engine", 20000, 1, 0), ">=", 50);
+  if (const Recorder::Entry* e = r.Find("Installation/files:200/lines:2000")) {
+    const double peak = e->counters.at("peak_MB");
+    const double limit = e->counters.at("limit_MB");
+    std::printf("| installation pair, seconds | %.3g | | |\n", e->ms / 1000);
+    Row("installation pair, peak MB", peak, "<=", limit);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  Recorder recorder;
+  benchmark::RunSpecifiedBenchmarks(&recorder);
+  Report(recorder);
+  benchmark::Shutdown();
+  return 0;
+}

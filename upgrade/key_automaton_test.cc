@@ -1,0 +1,76 @@
+#include "upgrade/key_automaton.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vaxo {
+namespace {
+
+/// Ids of the keys in `text`, each once, as a caller that remembers them gets.
+std::vector<int32_t> KeysIn(const KeyAutomaton& keys, const std::string& text) {
+  std::vector<int32_t> found;
+  std::set<int32_t> seen;
+  keys.Scan(text, [&](int32_t id) {
+    if (!seen.insert(id).second) return false;
+    found.push_back(id);
+    return true;
+  });
+  return found;
+}
+
+/// The ids of `names`, in that order.
+std::vector<int32_t> Names(const KeyAutomaton& keys, std::initializer_list<const char*> names) {
+  std::vector<int32_t> ids;
+  for (const char* name : names) ids.push_back(keys.IdOf(name));
+  return ids;
+}
+
+TEST(KeyAutomatonTest, GivesIdsInOrderOfFirstAppearance) {
+  std::vector<int32_t> ids;
+  const KeyAutomaton keys({"$A=", "A=", "", "$A=", "$AB="}, &ids);
+  EXPECT_EQ(keys.key_count(), 3);
+  EXPECT_EQ(ids, (std::vector<int32_t>{0, 1, -1, 0, 2}));
+  EXPECT_EQ(keys.IdOf("$A="), 0);
+  EXPECT_EQ(keys.IdOf("A="), 1);
+  EXPECT_EQ(keys.IdOf("$AB="), 2);
+  EXPECT_EQ(keys.IdOf("$A"), -1);  // a prefix of keys is no key
+  EXPECT_EQ(keys.IdOf(""), -1);
+  EXPECT_EQ(keys.IdOf("$ABC="), -1);
+}
+
+TEST(KeyAutomatonTest, FindsKeysAnywhereAndInsideOneAnother) {
+  const KeyAutomaton keys({"$A=", "A=", "$AB=", "=1", ";"});
+  EXPECT_EQ(KeysIn(keys, "$DATA=1"), Names(keys, {"A=", "=1"}));
+  EXPECT_EQ(KeysIn(keys, "$AB=1"), Names(keys, {"$AB=", "=1"}));
+  EXPECT_EQ(KeysIn(keys, "$B=2;WAS$A=1"), Names(keys, {";", "$A=", "A=", "=1"}));
+  EXPECT_EQ(KeysIn(keys, "$A\t=1"), Names(keys, {"=1"}));
+  EXPECT_EQ(KeysIn(keys, ""), Names(keys, {}));
+}
+
+TEST(KeyAutomatonTest, FollowsFailuresAcrossPartialMatches) {
+  // "ABABC" fails inside "ABABD"'s path and must resume at "AB".
+  const KeyAutomaton keys({"ABABD", "ABC", "BAB", "\xe4\xff", "B"});
+  EXPECT_EQ(KeysIn(keys, "ABABC"), Names(keys, {"B", "BAB", "ABC"}));
+  EXPECT_EQ(KeysIn(keys, "ABABABD"), Names(keys, {"B", "BAB", "ABABD"}));
+  EXPECT_EQ(KeysIn(keys, "x\xe4\xff"), Names(keys, {"\xe4\xff"}));
+}
+
+TEST(KeyAutomatonTest, ReportsEachKeyOncePerTextEvenWhenNested) {
+  // Every run of A holds every shorter run: reports stay at one per key.
+  const KeyAutomaton keys({"A", "AA", "AAA", "AAAA"});
+  int reports = 0;
+  std::set<int32_t> seen;
+  keys.Scan(std::string(1000, 'A'), [&](int32_t id) {
+    ++reports;
+    return seen.insert(id).second;
+  });
+  EXPECT_EQ(seen.size(), 4u);
+  EXPECT_LE(reports, 4 + 1000);  // one refused report per place at most
+}
+
+}  // namespace
+}  // namespace vaxo
