@@ -115,7 +115,26 @@ void RemoveTemp(const std::string& temp) {
 /// attributes; a new target, or a volume where ReplaceFileA is not
 /// supported, gets a rename. Either way a reader sees the old or the new
 /// content, never a mix.
-bool CommitTemp(const std::string& temp, const std::string& target, bool keep_target_identity) {
+// The path of an existing file with its name spelt as on disk: a file
+// written over keeps its name, as when it is rewritten in place ("$machine.dat"
+// stays so when "$MACHINE.DAT" is written); a rename or ReplaceFileA would
+// give it the spelling of the call. The name found must be the long name
+// itself, not a short name that matches.
+std::string OnDiskSpelling(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return path;
+  ::FindClose(search);
+  const size_t slash = path.find_last_of("\\/:");
+  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = path.substr(dir.size());
+  if (::lstrcmpiA(found.cFileName, name.c_str()) != 0) return path;
+  return dir + found.cFileName;
+}
+
+bool CommitTemp(const std::string& temp, const std::string& given_target,
+                bool keep_target_identity) {
+  const std::string target = OnDiskSpelling(given_target);
   const DWORD move_flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   if (keep_target_identity && ::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
     if (::ReplaceFileA(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,

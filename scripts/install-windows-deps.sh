@@ -7,9 +7,14 @@
 #   wine, wine64           Wine for 64-bit programs
 #   wine32:i386            Wine for 32-bit programs; needs the i386 architecture
 #   file, binutils         looking into the built programs
+#   fonts-wine             the fonts Windows programs expect (Tahoma, Marlett)
+#   attr                   hidden files for the end-to-end tests (setfattr)
+#   xvfb, xdotool          the window tests: a virtual display and its input
+#   imagemagick            screenshots of the forms (import)
 set -eu
 
-packages="cmake make file binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386"
+packages="cmake make file binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386
+  fonts-wine attr xvfb xdotool imagemagick"
 
 say() { echo "install-windows-deps: $*" >&2; }
 

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 
 #include "files/text.h"
 
@@ -15,19 +16,97 @@ std::string Crlf(const std::vector<std::string>& lines) {
   return s;
 }
 
+namespace {
+
+const char* WineProgramDir() {
+  const char* dir = std::getenv("VAXO_E2E_WINE");
+  return dir && *dir ? dir : nullptr;
+}
+
+std::string Quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// The environment of every Wine command: quiet, no browser or .NET
+// installer dialogue, no display (the program's windows stay invisible).
+std::string WineEnv(const fs::path& prefix) {
+  return "env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=" + Quoted(prefix.string()) +
+         " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' ";
+}
+
+// The template prefix, made once per test process when none was given.
+fs::path TemplatePrefix() {
+  static const fs::path prefix = [] {
+    const char* given = std::getenv("VAXO_E2E_WINEPREFIX");
+    if (given && *given) return fs::path(given);
+    std::string out;
+    if (FILE* p = popen((std::string(VAXO_SOURCE_DIR) + "/scripts/wine-prefix.sh").c_str(), "r")) {
+      char buf[512];
+      while (fgets(buf, sizeof buf, p)) out += buf;
+      pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return fs::path(out);
+  }();
+  return prefix;
+}
+
+// Host paths below / in their Z:\ form: every "/" becomes "\" and "Z:"
+// goes before each path that starts at the root.
+std::string ZPaths(const std::string& args) {
+  std::string out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const char c = args[i];
+    const bool starts_path = c == '/' && (i == 0 || args[i - 1] == ' ' || args[i - 1] == '"' ||
+                                          args[i - 1] == '|' || args[i - 1] == '\t');
+    if (starts_path) out += "Z:";
+    out += c == '/' ? '\\' : c;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool UnderWine() { return WineProgramDir() != nullptr; }
+
 Scratch::Scratch() {
   std::random_device rd;
   root_ = fs::temp_directory_path() / ("vaxo_e2e_" + std::to_string(rd()) + std::to_string(rd()));
   fs::create_directories(root_);
+  if (UnderWine()) {
+    // A prefix of its own: hard links to the template's files, own copies
+    // of what Wine writes in place (the registry, the update stamp), and
+    // no "wineserver" entry, which names the template's server directory.
+    // It lies beside the pairs, not around them: Wine leaves its prefix out
+    // of every directory listing. drive_c is a link to its drive C:.
+    const std::string t = Quoted(TemplatePrefix().string()), w = Quoted(WinePrefix().string());
+    const std::string cmd = "mkdir " + w + " && cp -al " + t + "/. " + w + "/ && cd " + w +
+                            " && rm -f wineserver .vaxo-ready *.reg .update-timestamp && cp " + t +
+                            "/*.reg " + t + "/.update-timestamp . && ln -s wine/drive_c ../drive_c";
+    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("cannot copy the Wine prefix");
+  }
   fs::create_directories(drive_c());
   fs::create_directories(program_dir());
 }
 
 Scratch::~Scratch() {
   std::error_code ec;
-  // Read-only entries would not stop root, but give back write bits anyway.
-  for (auto& p : fs::recursive_directory_iterator(root_, ec))
+  if (UnderWine()) {
+    std::system((WineEnv(WinePrefix()) + "wineserver -k >/dev/null 2>&1").c_str());
+    // Wine keeps the server's socket in a directory of its own, named in
+    // the prefix's "wineserver" entry.
+    const std::string server = Read("wine/wineserver");
+    if (!server.empty() && server.find('/') == std::string::npos)
+      fs::remove_all(fs::temp_directory_path() / server, ec);
+  }
+  // Read-only entries would not stop root, but give back write bits anyway;
+  // not through links (the prefix's drive links, the template's files).
+  for (auto& p : fs::recursive_directory_iterator(root_, ec)) {
+    if (p.is_symlink(ec) || (p.is_regular_file(ec) && p.hard_link_count(ec) > 1)) continue;
     fs::permissions(p.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  }
   fs::remove_all(root_, ec);
 }
 
@@ -70,6 +149,7 @@ std::string Scratch::WinUpper(const std::string& rel) const {
 }
 
 RunResult Scratch::Run(const std::string& args, bool with_tool) const {
+  if (UnderWine()) return RunWine(args, with_tool);
   const fs::path bin = VAXO_BIN_DIR;
   const auto opts = fs::copy_options::overwrite_existing;
   fs::copy_file(bin / "upgrade_vaxo", program_dir() / "upgrade_vaxo", opts);
@@ -81,6 +161,37 @@ RunResult Scratch::Run(const std::string& args, bool with_tool) const {
                     (program_dir() / "upgrade_vaxo").string() + "'";
   if (!args.empty()) cmd += " '" + args + "'";
   cmd += " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
+  RunResult r;
+  int status = std::system(cmd.c_str());
+  r.exit_code = (status >> 8) & 0xff;
+  r.out = Read("stdout.txt");
+  r.err = Read("stderr.txt");
+  return r;
+}
+
+// The Windows program under Wine in this prefix. Wine quotes an argument
+// with blanks or quotes when it builds the program's command line; such an
+// argument goes through cmdline_launch.exe, which hands it over unchanged.
+RunResult Scratch::RunWine(const std::string& args, bool with_tool) const {
+  const fs::path bin = WineProgramDir();
+  const auto opts = fs::copy_options::overwrite_existing;
+  fs::copy_file(bin / "UpgradeVaxo.exe", program_dir() / "UpgradeVaxo.exe", opts);
+  fs::copy_file(bin / "Vaxo_Value.dat", program_dir() / "Vaxo_Value.dat", opts);
+  if (with_tool) fs::copy_file(bin / "ValXfer.exe", program_dir() / "ValXfer.exe", opts);
+
+  const std::string win_args = ZPaths(args);
+  std::string cmd =
+      "cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) + "timeout 120 wine ";
+  if (win_args.find_first_of(" \t\"") == std::string::npos) {
+    cmd += "prog/UpgradeVaxo.exe";
+    if (!win_args.empty()) cmd += " " + Quoted(win_args);
+  } else {
+    const std::string program = ZPaths((program_dir() / "UpgradeVaxo.exe").string());
+    std::ofstream(root_ / "cmdline.txt", std::ios::binary) << "\"" + program + "\" " + win_args;
+    cmd += Quoted((bin / "cmdline_launch.exe").string()) + " cmdline.txt";
+  }
+  const fs::path out = root_ / "stdout.txt", err = root_ / "stderr.txt";
+  cmd += " </dev/null >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
   RunResult r;
   int status = std::system(cmd.c_str());
   r.exit_code = (status >> 8) & 0xff;

@@ -1,6 +1,14 @@
 // End-to-end harness: builds installation pairs in a temporary folder, runs
 // the real program there with its own drive C: and its own program folder,
 // and reads back every file byte for byte.
+//
+// With VAXO_E2E_WINE set to a folder that holds the Windows program
+// (UpgradeVaxo.exe, ValXfer.exe, Vaxo_Value.dat, cmdline_launch.exe), the
+// same tests run that program under Wine: the temporary folder then holds
+// a Wine prefix of its own (a hard-linked copy of the template prefix
+// VAXO_E2E_WINEPREFIX, made by scripts/wine-prefix.sh when unset), whose
+// drive C: is the folder's drive_c, and host paths in the argument are
+// given in their Z:\ form.
 #pragma once
 
 #include <filesystem>
@@ -20,6 +28,9 @@ struct RunResult {
   std::string out, err;
 };
 
+/// True when the tests run the Windows program under Wine.
+bool UnderWine();
+
 class Scratch {
  public:
   Scratch();
@@ -28,6 +39,8 @@ class Scratch {
   const fs::path& root() const { return root_; }
   fs::path drive_c() const { return root_ / "drive_c"; }
   fs::path program_dir() const { return root_ / "prog"; }
+  /// Under Wine: the test's own prefix; drive_c() links to its drive C:.
+  fs::path WinePrefix() const { return root_ / "wine"; }
 
   void Write(const std::string& rel, const std::string& bytes);
   std::string Read(const std::string& rel) const;
@@ -49,6 +62,8 @@ class Scratch {
   std::string LogBody() const;
 
  private:
+  RunResult RunWine(const std::string& args, bool with_tool) const;
+
   fs::path root_;
 };
 
