@@ -123,12 +123,12 @@ class Win32UI : public UIFrontEnd {
     // The frame's controls are placed relative to the frame.
     const int fx = 120, fy = 120;
     HWND frame = Child("BUTTON", UI::kFrameCaption, BS_GROUPBOX, 0, fx, fy, 7695, 1455, t);
-    Child("STATIC", UI::kSourceLabel, SS_LEFT | SS_NOPREFIX, 0, fx + 480, fy + 360, 735, 255, t);
+    Child("STATIC", UI::kSourceLabel, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, fx + 480, fy + 360, 735, 255, t);
     src_path_ = Child("EDIT", form_->SrcPath.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, kSrcPathId,
                       fx + 1320, fy + 360, 4575, 285, t);
     Child("BUTTON", "Browse", WS_TABSTOP | BS_PUSHBUTTON, kBrowseSrcId, fx + 6120, fy + 360, 1215,
           375, t);
-    Child("STATIC", UI::kDestinationLabel, SS_LEFT | SS_NOPREFIX, 0, fx + 240, fy + 960, 975, 255,
+    Child("STATIC", UI::kDestinationLabel, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, fx + 240, fy + 960, 975, 255,
           t);
     dest_path_ = Child("EDIT", form_->DestPath.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, kDestPathId,
                        fx + 1320, fy + 960, 4575, 285, t);

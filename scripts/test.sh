@@ -16,3 +16,6 @@ done
 
 echo "=== fuzzing ==="
 scripts/fuzz.sh "${VAXO_FUZZ_SECONDS:-30}"
+
+echo "=== the Windows program under Wine ==="
+scripts/test-windows.sh
