@@ -74,7 +74,8 @@ if [ $build = yes ]; then
     t=$(now)
     step "build win$a"
     if cmake --preset "win$a" >/dev/null && cmake --build --preset "win$a" -j2 &&
-      build_drivers "$root/build-win$a" "$a"; then
+      build_drivers "$root/build-win$a" "$a" &&
+      (cd "$root/build-win$a" && cpack >/dev/null); then
       note "build win$a: $(since "$t")"
     else
       note "build win$a: FAILED in $(since "$t")"
