@@ -15,30 +15,14 @@
 #include "log/log_buch.h"
 #include "platform/mem_env.h"
 #include "tests/e2e_harness.h"
+#include "tests/sanitized.h"
 #include "upgrade/vaxo_upg.h"
 
 namespace vaxo_e2e {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
 const std::string kOldSteu = "old/ZEL/STEU/VAXO/", kNewSteu = "new/ROBOTER/ZEL/STEU/VAXO/";
 const std::string kOldR1 = "old/ZEL/R1/VAXO/", kNewR1 = "new/ROBOTER/ZEL/R1/VAXO/";
-
-std::string Title(const std::string& m) {
-  std::string dashes(m.size() + 6, '-');
-  return "\r\n" + dashes + "\r\n-- " + m + " --\r\n" + dashes + "\r\n";
-}
 
 struct Row {
   const char* name;

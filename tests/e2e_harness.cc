@@ -71,6 +71,31 @@ std::string ZPaths(const std::string& args) {
 
 bool UnderWine() { return WineProgramDir() != nullptr; }
 
+std::string Title(const std::string& m) {
+  const std::string dashes(m.size() + 6, '-');
+  return "\r\n" + dashes + "\r\n-- " + m + " --\r\n" + dashes + "\r\n";
+}
+std::string Info(const std::string& m) { return "    " + m + "\r\n"; }
+std::string Error(const std::string& m) { return "!!! " + m + " !!!\r\n"; }
+std::string Warning(const std::string& m) { return "### " + m + " ###\r\n"; }
+
+std::string CommandEntries(const std::string& o, const std::string& n) {
+  return Info("commandolineargument: " + o + "|" + n) + Info("1. commandolineargument: " + o) +
+         Info("2. commandolineargument: " + n);
+}
+
+std::string FoundDirs(const std::string& os1, const std::string& oss, const std::string& nr1,
+                      const std::string& nst) {
+  return Info("Sorce path R1:   " + os1) +
+         Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
+         Info("Sorce path STEU: " + oss) +
+         Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
+         Info("Destination path R1:   " + nr1) +
+         Info("Destination path R1 ...  $M*.DAT- and / or upg-file found") +
+         Info("Destination path STEU: " + nst) +
+         Info("Destination path STEU ...  $M*.DAT- and / or upg-file found");
+}
+
 Scratch::Scratch() {
   std::random_device rd;
   root_ = fs::temp_directory_path() / ("vaxo_e2e_" + std::to_string(rd()) + std::to_string(rd()));
@@ -156,17 +181,10 @@ RunResult Scratch::Run(const std::string& args, bool with_tool) const {
   fs::copy_file(bin / "Vaxo_Value.dat", program_dir() / "Vaxo_Value.dat", opts);
   if (with_tool) fs::copy_file(bin / "ValXfer.exe", program_dir() / "ValXfer.exe", opts);
 
-  const fs::path out = root_ / "stdout.txt", err = root_ / "stderr.txt";
   std::string cmd = "cd '" + root_.string() + "' && VAXO_DRIVE_C='" + drive_c().string() + "' '" +
                     (program_dir() / "upgrade_vaxo").string() + "'";
   if (!args.empty()) cmd += " '" + args + "'";
-  cmd += " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
-  RunResult r;
-  int status = std::system(cmd.c_str());
-  r.exit_code = (status >> 8) & 0xff;
-  r.out = Read("stdout.txt");
-  r.err = Read("stderr.txt");
-  return r;
+  return Execute(cmd);
 }
 
 // The Windows program under Wine in this prefix. Wine quotes an argument
@@ -190,10 +208,16 @@ RunResult Scratch::RunWine(const std::string& args, bool with_tool) const {
     std::ofstream(root_ / "cmdline.txt", std::ios::binary) << "\"" + program + "\" " + win_args;
     cmd += Quoted((bin / "cmdline_launch.exe").string()) + " cmdline.txt";
   }
+  return Execute(cmd);
+}
+
+// Runs a shell command with standard input from /dev/null and its output
+// collected in the scratch folder.
+RunResult Scratch::Execute(std::string cmd) const {
   const fs::path out = root_ / "stdout.txt", err = root_ / "stderr.txt";
   cmd += " </dev/null >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
   RunResult r;
-  int status = std::system(cmd.c_str());
+  const int status = std::system(cmd.c_str());
   r.exit_code = (status >> 8) & 0xff;
   r.out = Read("stdout.txt");
   r.err = Read("stderr.txt");

@@ -23,6 +23,18 @@ namespace fs = std::filesystem;
 /// Lines joined with CR LF after each.
 std::string Crlf(const std::vector<std::string>& lines);
 
+/// Log entries as the logbook writes them, by type.
+std::string Title(const std::string& m);
+std::string Info(const std::string& m);
+std::string Error(const std::string& m);
+std::string Warning(const std::string& m);
+
+/// The command reader's first three entries for the command line O|N.
+std::string CommandEntries(const std::string& o, const std::string& n);
+/// Its entries when all four folders are found at their first candidates.
+std::string FoundDirs(const std::string& os1, const std::string& oss, const std::string& nr1,
+                      const std::string& nst);
+
 struct RunResult {
   int exit_code = -1;
   std::string out, err;
@@ -58,6 +70,7 @@ class Scratch {
   /// Runs upgrade_vaxo from program_dir() with `args` (one argument, or none
   /// when empty) and standard input from /dev/null.
   RunResult Run(const std::string& args, bool with_tool = true) const;
+  RunResult Execute(std::string cmd) const;
   /// The log without its header line.
   std::string LogBody() const;
 

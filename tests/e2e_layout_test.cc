@@ -9,13 +9,6 @@
 namespace vaxo_e2e {
 namespace {
 
-std::string Title(const std::string& m) {
-  std::string dashes(m.size() + 6, '-');
-  return "\r\n" + dashes + "\r\n-- " + m + " --\r\n" + dashes + "\r\n";
-}
-std::string Info(const std::string& m) { return "    " + m + "\r\n"; }
-std::string Error(const std::string& m) { return "!!! " + m + " !!!\r\n"; }
-
 const char kOldSteu[] = "old/ZEL/STEU/VAXO/";
 const char kOldR1[] = "old/ZEL/R1/VAXO/";
 const char kNewSteu[] = "new/ROBOTER/ZEL/STEU/VAXO/";
@@ -33,23 +26,6 @@ void SmallPair(Scratch& s) {
 
 std::string Args(const Scratch& s, const std::string& old_rel, const std::string& new_rel) {
   return (s.root() / old_rel).string() + "|" + (s.root() / new_rel).string();
-}
-
-std::string CommandEntries(const std::string& o, const std::string& n) {
-  return Info("commandolineargument: " + o + "|" + n) + Info("1. commandolineargument: " + o) +
-         Info("2. commandolineargument: " + n);
-}
-
-std::string FoundDirs(const std::string& os1, const std::string& oss, const std::string& nr1,
-                      const std::string& nst) {
-  return Info("Sorce path R1:   " + os1) +
-         Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
-         Info("Sorce path STEU: " + oss) +
-         Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
-         Info("Destination path R1:   " + nr1) +
-         Info("Destination path R1 ...  $M*.DAT- and / or upg-file found") +
-         Info("Destination path STEU: " + nst) +
-         Info("Destination path STEU ...  $M*.DAT- and / or upg-file found");
 }
 
 // The log of SmallPair's two files after the command reader's entries.

@@ -7,27 +7,11 @@
 namespace vaxo_e2e {
 namespace {
 
-std::string Title(const std::string& m) {
-  std::string dashes(m.size() + 6, '-');
-  return "\r\n" + dashes + "\r\n-- " + m + " --\r\n" + dashes + "\r\n";
-}
-std::string Info(const std::string& m) { return "    " + m + "\r\n"; }
-std::string Error(const std::string& m) { return "!!! " + m + " !!!\r\n"; }
-std::string Warning(const std::string& m) { return "### " + m + " ###\r\n"; }
-
 // The command reader's entries when all four first candidates are found.
 std::string FoundAll(const std::string& old_root, const std::string& new_root) {
-  return Info("commandolineargument: " + old_root + "|" + new_root) +
-         Info("1. commandolineargument: " + old_root) +
-         Info("2. commandolineargument: " + new_root) +
-         Info("Sorce path R1:   " + old_root + "\\ZEL\\R1\\VAXO") +
-         Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
-         Info("Sorce path STEU: " + old_root + "\\ZEL\\STEU\\VAXO") +
-         Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
-         Info("Destination path R1:   " + new_root + "\\ROBOTER\\ZEL\\R1\\VAXO") +
-         Info("Destination path R1 ...  $M*.DAT- and / or upg-file found") +
-         Info("Destination path STEU: " + new_root + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
-         Info("Destination path STEU ...  $M*.DAT- and / or upg-file found");
+  return CommandEntries(old_root, new_root) +
+         FoundDirs(old_root + "\\ZEL\\R1\\VAXO", old_root + "\\ZEL\\STEU\\VAXO",
+                   new_root + "\\ROBOTER\\ZEL\\R1\\VAXO", new_root + "\\ROBOTER\\ZEL\\STEU\\VAXO");
 }
 
 TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {

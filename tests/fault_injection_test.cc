@@ -24,24 +24,13 @@
 #include "log/log_buch.h"
 #include "platform/env_posix.h"
 #include "platform/mem_env.h"
+#include "tests/sanitized.h"
 #include "tools/valxfer/valxfer.h"
 
 namespace vaxo {
 namespace {
 
 namespace fs = std::filesystem;
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 using FileMap = std::map<std::string, std::string>;  // upper-cased path -> bytes
 
