@@ -21,6 +21,7 @@
 #include <string>
 
 #include "app/progress_view.h"
+#include "platform/win32_twips.h"
 
 namespace vaxo {
 
@@ -28,21 +29,6 @@ namespace {
 
 const char kClassName[] = "VaxoProgressForm";
 const char kCaption[] = "Upgrade Vaxo";
-
-// Twips (1/1440 inch) to pixels of the display.
-struct Twips {
-  int dpi_x = 96, dpi_y = 96;
-  Twips() {
-    HDC screen = ::GetDC(nullptr);
-    if (screen) {
-      dpi_x = ::GetDeviceCaps(screen, LOGPIXELSX);
-      dpi_y = ::GetDeviceCaps(screen, LOGPIXELSY);
-      ::ReleaseDC(nullptr, screen);
-    }
-  }
-  int X(int twips) const { return ::MulDiv(twips, dpi_x, 1440); }
-  int Y(int twips) const { return ::MulDiv(twips, dpi_y, 1440); }
-};
 
 class Win32Progress : public ProgressView {
  public:

@@ -18,6 +18,7 @@
 
 #include "paths/ui.h"
 #include "paths/ui_front_end.h"
+#include "platform/win32_twips.h"
 
 namespace vaxo {
 
@@ -32,20 +33,6 @@ enum ControlId {
   kBrowseDestId,
   kLeaveId,
   kRunId,
-};
-
-struct Twips {
-  int dpi_x = 96, dpi_y = 96;
-  Twips() {
-    HDC screen = ::GetDC(nullptr);
-    if (screen) {
-      dpi_x = ::GetDeviceCaps(screen, LOGPIXELSX);
-      dpi_y = ::GetDeviceCaps(screen, LOGPIXELSY);
-      ::ReleaseDC(nullptr, screen);
-    }
-  }
-  int X(int twips) const { return ::MulDiv(twips, dpi_x, 1440); }
-  int Y(int twips) const { return ::MulDiv(twips, dpi_y, 1440); }
 };
 
 std::string WindowText(HWND hwnd) {
@@ -123,13 +110,14 @@ class Win32UI : public UIFrontEnd {
     // The frame's controls are placed relative to the frame.
     const int fx = 120, fy = 120;
     HWND frame = Child("BUTTON", UI::kFrameCaption, BS_GROUPBOX, 0, fx, fy, 7695, 1455, t);
-    Child("STATIC", UI::kSourceLabel, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, fx + 480, fy + 360, 735, 255, t);
+    Child("STATIC", UI::kSourceLabel, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, fx + 480, fy + 360, 735,
+          255, t);
     src_path_ = Child("EDIT", form_->SrcPath.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, kSrcPathId,
                       fx + 1320, fy + 360, 4575, 285, t);
     Child("BUTTON", "Browse", WS_TABSTOP | BS_PUSHBUTTON, kBrowseSrcId, fx + 6120, fy + 360, 1215,
           375, t);
-    Child("STATIC", UI::kDestinationLabel, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, fx + 240, fy + 960, 975, 255,
-          t);
+    Child("STATIC", UI::kDestinationLabel, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, fx + 240, fy + 960,
+          975, 255, t);
     dest_path_ = Child("EDIT", form_->DestPath.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, kDestPathId,
                        fx + 1320, fy + 960, 4575, 285, t);
     Child("BUTTON", "Browse", WS_TABSTOP | BS_PUSHBUTTON, kBrowseDestId, fx + 6120, fy + 960, 1215,
