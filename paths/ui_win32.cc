@@ -13,6 +13,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -110,14 +111,12 @@ class Win32UI : public UIFrontEnd {
     // The frame's controls are placed relative to the frame.
     const int fx = 120, fy = 120;
     HWND frame = Child("BUTTON", UI::kFrameCaption, BS_GROUPBOX, 0, fx, fy, 7695, 1455, t);
-    Child("STATIC", UI::kSourceLabel, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, fx + 480, fy + 360, 735,
-          255, t);
+    Label(UI::kSourceLabel, fx + 480, fy + 360, 735, 255, t);
     src_path_ = Child("EDIT", form_->SrcPath.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, kSrcPathId,
                       fx + 1320, fy + 360, 4575, 285, t);
     Child("BUTTON", "Browse", WS_TABSTOP | BS_PUSHBUTTON, kBrowseSrcId, fx + 6120, fy + 360, 1215,
           375, t);
-    Child("STATIC", UI::kDestinationLabel, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, fx + 240, fy + 960,
-          975, 255, t);
+    Label(UI::kDestinationLabel, fx + 240, fy + 960, 975, 255, t);
     dest_path_ = Child("EDIT", form_->DestPath.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, kDestPathId,
                        fx + 1320, fy + 960, 4575, 285, t);
     Child("BUTTON", "Browse", WS_TABSTOP | BS_PUSHBUTTON, kBrowseDestId, fx + 6120, fy + 960, 1215,
@@ -128,6 +127,26 @@ class Win32UI : public UIFrontEnd {
     // The frame is drawn beneath the controls it holds, never over them.
     ::SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return true;
+  }
+
+  // A caption that the display's font makes wider than its box grows to the
+  // left, so it still ends where the text box begins and is read whole.
+  void Label(const char* text, int left, int top, int width, int height, const Twips& t) {
+    HWND label =
+        Child("STATIC", text, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, left, top, width, height, t);
+    HDC dc = label ? ::GetDC(label) : nullptr;
+    if (!dc) return;
+    HGDIOBJ old = ::SelectObject(dc, font_);
+    SIZE extent = {0, 0};
+    ::GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    const int box = t.X(width);
+    if (extent.cx > box) {
+      const int grow = std::min(static_cast<int>(extent.cx) - box + 2, t.X(left));
+      ::SetWindowPos(label, nullptr, t.X(left) - grow, t.Y(top), box + grow, t.Y(height),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
   }
 
   HWND Child(const char* cls, const char* text, DWORD style, int id, int left, int top, int width,
