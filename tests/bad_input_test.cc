@@ -60,9 +60,9 @@ bool SetprivWorks() {
              ">/dev/null 2>&1") == 0;
 }
 
-// The files of the new installation that a stopped run may leave in only: as they were, or as the
-// clean run writes them. three states: as they were, as the clean run writes them, or (the
-// controller's $machine.dat) as the STEU pass writes it before the shift.
+// A stopped run leaves each file of the new installation in one of three
+// states: as it was, as the clean run writes it, or (the controller's
+// $machine.dat) as the STEU pass writes it before the shift.
 void ExpectOldOrNew(const Scratch& s,
                     const std::vector<std::map<std::string, std::string>>& states) {
   for (const auto& kv : s.Snapshot("new")) {
