@@ -442,20 +442,46 @@ Status PosixEnv::ReplaceFile(const std::string& path, const std::string& content
   return WriteAtomically("replace", path, content, nullptr);
 }
 
+Status PosixEnv::SpelledHostPath(const char* op, const std::string& path, std::string* host) {
+  if (path.find('\0') != std::string::npos) return Status::NotFound(op, path, "invalid name");
+  const WindowsPathParts parts =
+      SplitWindowsPath(path, IsRelativeWindowsPath(path) ? CurrentDirectory() : std::string());
+  Status s = DriveRoot(op, path, parts.drive, host);
+  if (!s.ok()) return s;
+  for (const std::string& name : parts.names) *host = JoinHost(*host, name);
+  return Status::OK();
+}
+
 Status PosixEnv::AppendFile(const std::string& path, const std::string& content) {
   std::string host, target;
-  Status s = HostPath("append", path, true, &host);
-  if (s.ok()) s = FinalTarget(path, host, &target);
-  if (s.ok()) s = Fault("stat", target, path);
-  if (!s.ok()) return s;
   struct stat st;
-  if (stat(target.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return AccessDenied("append", path);
-  } else if (errno == ENOENT) {
-    s = CheckWritableDirectory("append", path, HostDirname(target));
+  // The log appends to one file entry after entry. When that file exists
+  // spelled exactly as given, the walk of Resolve would find every name on
+  // its first lstat and end at this very host path, and a regular file is
+  // its own final target: one lstat stands for the walk and the stats after
+  // it. Anything else (a link, a directory, a missing name, another case on
+  // disk) takes the full way below, so nothing is remembered between calls.
+  // The walk would fail the same way on a null byte or a missing drive.
+  Status s = SpelledHostPath("append", path, &host);
+  if (s.ok()) s = Fault("stat", host, path);
+  if (!s.ok()) return s;
+  if (lstat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (!(st.st_mode & S_IWUSR)) return AccessDenied("append", path);
+    target = host;
+  }
+  if (target.empty()) {
+    s = HostPath("append", path, true, &host);
+    if (s.ok()) s = FinalTarget(path, host, &target);
+    if (s.ok()) s = Fault("stat", target, path);
     if (!s.ok()) return s;
-  } else {
-    return ErrnoStatus("stat", path, errno);
+    if (stat(target.c_str(), &st) == 0) {
+      if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return AccessDenied("append", path);
+    } else if (errno == ENOENT) {
+      s = CheckWritableDirectory("append", path, HostDirname(target));
+      if (!s.ok()) return s;
+    } else {
+      return ErrnoStatus("stat", path, errno);
+    }
   }
   s = Fault("open", target, path);
   if (!s.ok()) return s;

@@ -69,6 +69,10 @@ class PosixEnv : public Env {
   /// drive root).
   Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
                  std::string* name);
+  /// The host path of `path` with every name spelled as given, without
+  /// looking at the disk (but for making the default C: root). Fails as
+  /// Resolve does on a null byte or a drive without a root.
+  Status SpelledHostPath(const char* op, const std::string& path, std::string* host);
   Status ReadNames(const std::string& path, const std::string& dir,
                    std::vector<std::string>* names);
   /// Where a chain of symbolic links ends (the path itself when no link).

@@ -579,6 +579,62 @@ TEST_F(PosixEnvTest, AppendFileCreatesThenAppends) {
   EXPECT_TRUE(env_.AppendFile("C:\\NODIR\\LOG.TXT", "x").IsNotFound());
 }
 
+// An append to a file spelled as on disk looks once; every other state of
+// the disk, also one that changed since the last append, goes by the names.
+TEST_F(PosixEnvTest, RepeatedAppendFollowsTheDiskBetweenCalls) {
+  int stats = 0;
+  env_.set_fault_hook([&](const std::string& op, const std::string&) {
+    if (op == "stat") ++stats;
+    return Status::OK();
+  });
+  MakeDir(c_ + "/Log");
+  ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "1").ok());
+  stats = 0;
+  ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "2").ok());
+  EXPECT_EQ(stats, 1);
+  EXPECT_EQ(Get(c_ + "/Log/u.log"), "12");
+
+  // Removed, then made again: read-only, a directory, a file again.
+  ASSERT_EQ(unlink((c_ + "/Log/u.log").c_str()), 0);
+  ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "3").ok());
+  EXPECT_EQ(Get(c_ + "/Log/u.log"), "3");
+  ASSERT_EQ(chmod((c_ + "/Log/u.log").c_str(), 0444), 0);
+  EXPECT_EQ(env_.AppendFile("C:\\Log\\u.log", "x").reason(), "access denied");
+  ASSERT_EQ(unlink((c_ + "/Log/u.log").c_str()), 0);
+  MakeDir(c_ + "/Log/u.log");
+  EXPECT_EQ(env_.AppendFile("C:\\Log\\u.log", "x").reason(), "access denied");
+  ASSERT_EQ(rmdir((c_ + "/Log/u.log").c_str()), 0);
+  Put(c_ + "/Log/u.log", "4");
+  ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "5").ok());
+  EXPECT_EQ(Get(c_ + "/Log/u.log"), "45");
+
+  // The directory renamed away, then back in another case.
+  ASSERT_EQ(rename((c_ + "/Log").c_str(), (c_ + "/Old").c_str()), 0);
+  EXPECT_TRUE(env_.AppendFile("C:\\Log\\u.log", "x").IsNotFound());
+  EXPECT_EQ(Names(c_), (std::set<std::string>{"Old"}));
+  ASSERT_EQ(rename((c_ + "/Old").c_str(), (c_ + "/log").c_str()), 0);
+  ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "6").ok());
+  EXPECT_EQ(Get(c_ + "/log/u.log"), "456");
+  ASSERT_TRUE(env_.AppendFile("C:\\Log\\U.LOG", "7").ok());  // another case of the file
+  EXPECT_EQ(Get(c_ + "/log/u.log"), "4567");
+
+  // A sibling in the exact case appears: the exact name wins from now on.
+  MakeDir(c_ + "/Log");
+  ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "8").ok());
+  EXPECT_EQ(Get(c_ + "/Log/u.log"), "8");
+  EXPECT_EQ(Get(c_ + "/log/u.log"), "4567");
+  Put(c_ + "/log/U.LOG", "9");
+  ASSERT_TRUE(env_.AppendFile("C:\\log\\U.LOG", "!").ok());
+  EXPECT_EQ(Get(c_ + "/log/U.LOG"), "9!");
+  EXPECT_EQ(Get(c_ + "/log/u.log"), "4567");
+
+  // The file made a link: the append goes where it points.
+  ASSERT_EQ(unlink((c_ + "/Log/u.log").c_str()), 0);
+  ASSERT_EQ(symlink("../log/u.log", (c_ + "/Log/u.log").c_str()), 0);
+  ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "+").ok());
+  EXPECT_EQ(Get(c_ + "/log/u.log"), "4567+");
+}
+
 TEST_F(PosixEnvTest, CopyFileTakesContentAndPermissions) {
   Put(c_ + "/SRC.DAT", "source", 0600);
   Put(c_ + "/DST.DAT", "old destination", 0644);

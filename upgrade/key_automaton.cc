@@ -8,33 +8,45 @@ namespace vaxo {
 // From the sorted keys the trie comes out node after node: a key shares
 // the path of the key before it as far as they agree, and its children come
 // in byte order, so no node is ever looked up while building.
-KeyAutomaton::KeyAutomaton(const std::vector<std::string>& keys, std::vector<int32_t>* ids) {
-  std::vector<int32_t> order;
+KeyAutomaton::KeyAutomaton(const std::vector<std::string_view>& keys, std::vector<int32_t>* ids) {
+  // The first sixteen bytes as two numbers decide most comparisons; zeros
+  // past the end keep the order of the whole texts. The records are sorted
+  // in place, so the sort reads the keys themselves only on a tie.
+  struct Entry {
+    uint64_t head[2];
+    int32_t key;
+  };
+  std::vector<Entry> order;
   order.reserve(keys.size());
+  size_t total = 0;
   for (size_t i = 0; i < keys.size(); ++i) {
-    if (!keys[i].empty()) order.push_back(static_cast<int32_t>(i));
-  }
-  // The first eight bytes as one number decide most comparisons; zeros
-  // past the end keep the order of the whole texts.
-  std::vector<uint64_t> head(keys.size(), 0);
-  for (int32_t i : order) {
-    for (size_t b = 0; b < 8; ++b) {
-      const uint64_t byte = b < keys[i].size() ? static_cast<unsigned char>(keys[i][b]) : 0;
-      head[i] |= byte << (8 * (7 - b));
+    const std::string_view k = keys[i];
+    if (k.empty()) continue;
+    total += k.size();
+    Entry e = {{0, 0}, static_cast<int32_t>(i)};
+    for (size_t b = 0; b < 16 && b < k.size(); ++b) {
+      e.head[b / 8] |= uint64_t{static_cast<unsigned char>(k[b])} << (8 * (7 - b % 8));
     }
+    order.push_back(e);
   }
-  std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-    return head[a] != head[b] ? head[a] < head[b] : keys[a] < keys[b];
+  std::sort(order.begin(), order.end(), [&](const Entry& a, const Entry& b) {
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    return keys[a.key] < keys[b.key];
   });
   std::vector<int32_t> key_of(keys.size(), -1);  // per key: its id in byte order
 
   std::vector<int32_t> parent(1, -1);
   std::vector<unsigned char> byte(1, 0);
   std::vector<int32_t> key(1, -1);
+  parent.reserve(total + 1);  // at most a node per byte
+  byte.reserve(total + 1);
+  key.reserve(total + 1);
   std::vector<int32_t> path(1, 0);  // node of each depth of the key before
-  const std::string* previous = nullptr;
-  for (int32_t i : order) {
-    const std::string& k = keys[i];
+  const std::string_view* previous = nullptr;
+  for (const Entry& e : order) {
+    const int32_t i = e.key;
+    const std::string_view& k = keys[i];
     size_t common = 0;
     if (previous != nullptr) {
       const size_t limit = std::min(previous->size(), k.size());
@@ -106,7 +118,7 @@ void KeyAutomaton::LinkFailures() {
   }
 }
 
-int32_t KeyAutomaton::IdOf(const std::string& key) const {
+int32_t KeyAutomaton::IdOf(std::string_view key) const {
   int32_t node = 0;
   for (char c : key) {
     const unsigned char b = static_cast<unsigned char>(c);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vaxo {
@@ -16,11 +17,12 @@ class KeyAutomaton {
   /// appearance.
   /// `ids`, when given, receives the id of every key in `keys`, -1 for an
   /// empty key (which the machine leaves out: every text holds it).
-  explicit KeyAutomaton(const std::vector<std::string>& keys, std::vector<int32_t>* ids = nullptr);
+  explicit KeyAutomaton(const std::vector<std::string_view>& keys,
+                        std::vector<int32_t>* ids = nullptr);
 
   int32_t key_count() const { return key_count_; }
   /// Id of `key`, -1 when it is none of the keys.
-  int32_t IdOf(const std::string& key) const;
+  int32_t IdOf(std::string_view key) const;
 
   /// Calls `report(id)` for the keys that occur in `text`, at each place
   /// where one ends, longest first. `report` returns false when it has seen
@@ -28,7 +30,7 @@ class KeyAutomaton {
   /// known too, so the walk stops. Each key is thus reported once per text
   /// when the caller remembers what it saw, at a cost of text + reports.
   template <class Report>
-  void Scan(const std::string& text, Report&& report) const {
+  void Scan(std::string_view text, Report&& report) const {
     int32_t state = 0;
     for (char c : text) {
       const unsigned char b = static_cast<unsigned char>(c);

@@ -15,7 +15,7 @@ struct Hit {
 };
 
 /// Normal form of `line` into `out` (reused, so a line costs no allocation).
-void Normalise(const std::string& line, std::string* out) {
+void Normalise(std::string_view line, std::string* out) {
   out->clear();
   for (char c : line) {
     if (c != ' ') out->push_back(UpperAscii(c));
@@ -57,6 +57,7 @@ LineIndex::LineIndex(const LineList& lines, const KeyAutomaton& keys, size_t max
 void LineIndex::Collect(const KeyAutomaton& keys, size_t max_hits) {
   const auto every = [](int32_t) { return true; };
   std::vector<Hit> hits;
+  hits.reserve(std::min(max_hits, lines_.size() + 1024));  // mostly a key or two a line
   if (!ScanLines(lines_, keys, every, max_hits, &hits, &comment_)) {
     // Too many hits: count them per key and leave out the keys with the
     // most until the rest fit. Those keys are searched the plain way.

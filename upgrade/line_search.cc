@@ -14,7 +14,7 @@ const SearchMessages kFindLineNeuMessages = {"  Line not found (VAXO_neu)",
 
 namespace {
 
-void AppendSearchForm(const std::string& text, std::string* out) {
+void AppendSearchForm(std::string_view text, std::string* out) {
   for (char c : text) {
     if (c != ' ') *out += UpperAscii(c);
   }
@@ -22,14 +22,14 @@ void AppendSearchForm(const std::string& text, std::string* out) {
 
 }  // namespace
 
-std::string SearchForm(const std::string& text) {
+std::string SearchForm(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   AppendSearchForm(text, &out);
   return out;
 }
 
-int32_t LineSearch::Find(const std::string& key, bool check_double) {
+int32_t LineSearch::Find(std::string_view key, bool check_double) {
   const std::string k = SearchForm(key);
   const int32_t n = static_cast<int32_t>(lines_.size());
   // The engine keeps its positions within 1..n; a position from anywhere

@@ -13,12 +13,14 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vaxo {
 
 /// Lines of a text in file order; line number k (from 1) is element k - 1.
-using LineList = std::vector<std::string>;
+/// The lines are views into their text, which must outlive the list.
+using LineList = std::vector<std::string_view>;
 
 /// The log messages of one search, passed to the logbook as written here.
 struct SearchMessages {
@@ -31,7 +33,7 @@ extern const SearchMessages kFindStringNeuMessages;
 extern const SearchMessages kFindLineNeuMessages;
 
 /// Normal form for comparing: every space removed, a to z made A to Z.
-std::string SearchForm(const std::string& text);
+std::string SearchForm(std::string_view text);
 
 /// One search over a line list. It reads and moves the caller's position
 /// field, so a caller that keeps one field per search keeps the searches
@@ -46,7 +48,7 @@ class LineSearch {
   /// With it every line is examined, and any hit after the first
   /// non-comment hit makes the key a double: message logged, 0 returned.
   /// The position moves to the first non-comment hit.
-  int32_t Find(const std::string& key, bool check_double);
+  int32_t Find(std::string_view key, bool check_double);
 
  private:
   const LineList& lines_;

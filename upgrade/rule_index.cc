@@ -1,43 +1,55 @@
 #include "upgrade/rule_index.h"
 
-#include <functional>
+#include <string>
+
+#include "files/text.h"
 
 namespace vaxo {
 namespace {
 
-std::vector<std::string> SearchForms(const std::vector<std::string>& keys) {
-  std::vector<std::string> forms;
-  forms.reserve(keys.size());
-  for (const std::string& key : keys) {
-    forms.push_back(SearchForm(key));
+/// The normal forms of `keys`, in one buffer that lives while the machine
+/// is built (it keeps no view of them).
+struct SearchForms {
+  explicit SearchForms(const std::vector<std::string_view>& keys) {
+    size_t size = 0;
+    for (std::string_view key : keys) size += key.size();
+    text.reserve(size);
+    std::vector<size_t> ends;
+    ends.reserve(keys.size());
+    for (std::string_view key : keys) {
+      for (char c : key) {
+        if (c != ' ') text += UpperAscii(c);  // as SearchForm, without a copy per key
+      }
+      ends.push_back(text.size());
+    }
+    forms.reserve(keys.size());
+    size_t begin = 0;
+    for (size_t end : ends) {
+      forms.emplace_back(text.data() + begin, end - begin);
+      begin = end;
+    }
   }
-  return forms;
-}
+  std::string text;
+  std::vector<std::string_view> forms;
+};
 
 }  // namespace
 
-RuleIndex::RuleIndex(const std::vector<std::string>& keys, const LineList& old_lines,
+RuleIndex::RuleIndex(const std::vector<std::string_view>& keys, const LineList& old_lines,
                      const LineList& new_lines)
-    : keys_(keys),
-      automaton_(SearchForms(keys), &ids_),
+    : automaton_(SearchForms(keys).forms, &ids_),
       old_index_(old_lines, automaton_),
       new_index_(new_lines, automaton_) {}
 
-int32_t RuleIndex::IdOf(const std::string& key) const {
-  const std::less<const std::string*> before;
-  if (!keys_.empty() && !before(&key, &keys_.front()) && !before(&keys_.back(), &key)) {
-    return ids_[&key - &keys_.front()];
-  }
-  return automaton_.IdOf(SearchForm(key));
-}
-
-bool RuleIndex::Find(const std::string& key, const LineList& lines, int32_t& position,
+bool RuleIndex::Find(int32_t rule, std::string_view key, const LineList& lines, int32_t& position,
                      const SearchMessages& messages, bool check_double, int32_t* found) const {
   const LineIndex* index = &lines == &old_index_.lines()   ? &old_index_
                            : &lines == &new_index_.lines() ? &new_index_
                                                            : nullptr;
   if (index == nullptr) return false;
-  const int32_t id = IdOf(key);
+  const int32_t id = rule >= 0 && static_cast<size_t>(rule) < ids_.size()
+                         ? ids_[rule]
+                         : automaton_.IdOf(SearchForm(key));
   if (!index->Holds(id)) return false;
   *found = index->Find(id, position, messages, check_double);
   return true;

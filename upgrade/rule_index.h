@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "upgrade/key_automaton.h"
@@ -16,25 +16,23 @@ namespace vaxo {
 
 class RuleIndex {
  public:
-  /// `keys` as the engine searches them (spaces and case as they come).
-  /// The engine passes these very strings to Find, which knows them by
-  /// their place and so needs no look-up.
-  RuleIndex(const std::vector<std::string>& keys, const LineList& old_lines,
+  /// `keys` as the engine searches them, one per rule (spaces and case as
+  /// they come).
+  RuleIndex(const std::vector<std::string_view>& keys, const LineList& old_lines,
             const LineList& new_lines);
   RuleIndex(const RuleIndex&) = delete;
   RuleIndex& operator=(const RuleIndex&) = delete;
 
   /// The answer of LineSearch(lines, position, messages).Find(key, check)
-  /// into `*found`, with its position move and message. False, with nothing
-  /// done, when the index does not know `lines` or `key`.
-  bool Find(const std::string& key, const LineList& lines, int32_t& position,
+  /// into `*found`, with its position move and message. `rule` is the place
+  /// of `key` among the keys given, so no look-up is needed, or -1 for any
+  /// other key. False, with nothing done, when the index does not know
+  /// `lines` or `key`.
+  bool Find(int32_t rule, std::string_view key, const LineList& lines, int32_t& position,
             const SearchMessages& messages, bool check_double, int32_t* found) const;
 
  private:
-  int32_t IdOf(const std::string& key) const;
-
-  const std::vector<std::string>& keys_;
-  std::vector<int32_t> ids_;  // of each of keys_
+  std::vector<int32_t> ids_;  // of each key
   KeyAutomaton automaton_;
   LineIndex old_index_;
   LineIndex new_index_;

@@ -179,14 +179,14 @@ TEST_F(SearchSamenessTest, MakeLineListCutsAsCutFirstLine) {
     std::string text;
     const int size = gen.Below(14);
     for (int i = 0; i < size; ++i) text += kBytes[gen.Below(7)];
-    LineList expected;
+    std::vector<std::string> expected;
     for (std::string rest = text; !rest.empty();) {
       const std::string line = CutFirstLine(rest);
       if (line.find_first_not_of(' ') != std::string::npos) expected.push_back(line);
     }
     LineList lines;
     engine.MakeLineList(text, lines);
-    ASSERT_EQ(lines, expected) << Shown(text);
+    ASSERT_EQ(std::vector<std::string>(lines.begin(), lines.end()), expected) << Shown(text);
   }
 }
 
@@ -209,12 +209,13 @@ TEST_F(SearchSamenessTest, LineIndexAnswersAsLineSearchFromEveryPosition) {
     Texts gen(seed);
     std::vector<std::string> names;
     for (int i = 0; i < 4; ++i) names.push_back(gen.Name());
-    LineList lines;
+    std::vector<std::string> texts;
     const int n = gen.Below(9);
     for (int i = 0; i < n; ++i) {
       std::string line = gen.DataLine(names);
-      if (line.find_first_not_of(' ') != std::string::npos) lines.push_back(line);
+      if (line.find_first_not_of(' ') != std::string::npos) texts.push_back(line);
     }
+    const LineList lines(texts.begin(), texts.end());
     std::vector<std::string> keys;
     for (const std::string& name : names) {
       keys.push_back(SearchForm(name));
@@ -222,7 +223,7 @@ TEST_F(SearchSamenessTest, LineIndexAnswersAsLineSearchFromEveryPosition) {
     }
     keys.push_back(";");
     const size_t max_hits = gen.OneIn(2) ? 0 : static_cast<size_t>(gen.Below(6));
-    const KeyAutomaton automaton(keys);
+    const KeyAutomaton automaton(std::vector<std::string_view>(keys.begin(), keys.end()));
     const LineIndex index(lines, automaton, max_hits);
     for (const std::string& key : keys) {
       const int32_t id = automaton.IdOf(key);

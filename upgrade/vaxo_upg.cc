@@ -1,6 +1,8 @@
 #include "upgrade/vaxo_upg.h"
 
+#include <algorithm>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "app/exit_code.h"
@@ -13,12 +15,75 @@
 namespace vaxo {
 namespace {
 
-/// TrimSpaces in one copy: the engine trims every line it carries.
-std::string Trimmed(const std::string& line) {
+/// TrimSpaces in place: the engine trims every line it carries.
+std::string_view Trimmed(std::string_view line) {
   size_t begin = 0, end = line.size();
   while (begin < end && line[begin] == ' ') ++begin;
   while (end > begin && line[end - 1] == ' ') --end;
   return line.substr(begin, end - begin);
+}
+
+// Leading spaces count for the position of "=" but not for the length.
+// Upper case moves nothing, so a rule line answers as its UCase.
+bool HasValueIn(std::string_view line) {
+  const size_t eq = line.find('=');
+  return eq != std::string_view::npos && Trimmed(line).size() > eq + 1;
+}
+
+/// RuleKey of `line`, appended to `out`.
+void AppendRuleKey(std::string_view line, std::string* out) {
+  bool any = false, gap = false;
+  for (char c : line) {
+    if (c == ' ') {
+      gap = any;
+      continue;
+    }
+    if (gap) *out += ' ';
+    gap = false;
+    any = true;
+    *out += UpperAscii(c);
+    if (c == '=') break;
+  }
+}
+
+/// Where the merged text takes the entry of one new line from. The rules
+/// write only these; the text is made at the end in one pass, so a rule
+/// touches no line text and the lines are read in file order.
+struct Source {
+  enum Kind : int32_t { kNew, kOld, kNewTrimmed, kRule };
+  Kind kind = kNew;  // kNew: the new line itself, as it is
+  int32_t from = 0;  // kOld, kNewTrimmed: line number, 0 for none; kRule: rule number from 1
+};
+
+std::string MergedText(const std::vector<Source>& table, const LineList& oldLines,
+                       const LineList& newLines, const LineList& upgLines) {
+  const auto entry = [&](size_t i) -> std::string_view {
+    const Source& s = table[i];
+    switch (s.kind) {
+      case Source::kOld:
+        return Trimmed(oldLines[s.from - 1]);
+      case Source::kNewTrimmed:
+        return s.from == 0 ? std::string_view() : Trimmed(newLines[s.from - 1]);
+      case Source::kRule:
+        return upgLines[s.from - 1];  // upper-cased on the way
+      default:
+        return newLines[i];
+    }
+  };
+  size_t size = 0;
+  for (size_t i = 0; i < table.size(); ++i) size += entry(i).size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (size_t i = 0; i < table.size(); ++i) {
+    const std::string_view line = entry(i);
+    if (table[i].kind == Source::kRule) {
+      for (char c : line) text += UpperAscii(c);
+    } else {
+      text.append(line.data(), line.size());
+    }
+    text += "\r\n";
+  }
+  return text;
 }
 
 }  // namespace
@@ -28,17 +93,7 @@ std::string Trimmed(const std::string& line) {
 std::string CLSVaxoUpg::RuleKey(const std::string& line) {
   std::string key;
   key.reserve(line.size());
-  bool gap = false;
-  for (char c : line) {
-    if (c == ' ') {
-      gap = !key.empty();
-      continue;
-    }
-    if (gap) key += ' ';
-    gap = false;
-    key += UpperAscii(c);
-    if (c == '=') break;
-  }
+  AppendRuleKey(line, &key);
   return key;
 }
 
@@ -57,17 +112,29 @@ void CLSVaxoUpg::Upgrade(const std::string& /*strFileName*/, std::string& strOld
   lPosNeuLine = 1;
   lPosNeu = 1;
 
-  // All three lists are built before strOldFile is written, so a caller may
-  // pass the same string for several texts.
+  // The lists point into the texts, and the merged text is made before
+  // strOldFile is written, so a caller may pass the same string for
+  // several texts.
   LineList altLines, neuLines, upgLines;
   MakeLineList(strOldFile, altLines);
   MakeLineList(strNewFile, neuLines);
-  LineList table = neuLines;  // the searches read the lists, rules write here
   MakeLineList(strUpgFile, upgLines);
 
-  std::vector<std::string> keys;
+  // The keys of all rules in one buffer; a key is never longer than its line.
+  std::string keyText;
+  keyText.reserve(strUpgFile.size());
+  std::vector<size_t> keyEnds;
+  keyEnds.reserve(upgLines.size());
+  for (std::string_view upgLine : upgLines) {
+    AppendRuleKey(upgLine, &keyText);
+    keyEnds.push_back(keyText.size());
+  }
+  std::vector<std::string_view> keys;
   keys.reserve(upgLines.size());
-  for (const std::string& upgLine : upgLines) keys.push_back(RuleKey(upgLine));
+  for (size_t r = 0, begin = 0; r < keyEnds.size(); begin = keyEnds[r++]) {
+    keys.emplace_back(keyText.data() + begin, keyEnds[r] - begin);
+  }
+
   std::unique_ptr<RuleIndex> index;
   if (search_method_ == SearchMethod::kIndexed) {
     index.reset(new RuleIndex(keys, altLines, neuLines));
@@ -79,44 +146,51 @@ void CLSVaxoUpg::Upgrade(const std::string& /*strFileName*/, std::string& strOld
     const RuleIndex** slot_;
   } attach(&index_, index.get());
 
+  // One entry per new line; a later rule on the same line wins.
+  std::vector<Source> table(neuLines.size());
   // Entries are built only when the logbook writes them.
   for (size_t r = 0; r < upgLines.size(); ++r) {
     Env::Default()->ProcessEvents();
-    const std::string& key = keys[r];
-    const std::string oldLine = FindStringAlt(key, altLines);
-    const int32_t lineNo = FindLineNeu(key, neuLines);
+    const int32_t rule = static_cast<int32_t>(r);
+    const std::string_view key = keys[r];
+    // Listed lines are never blank, so a hit is never the empty line.
+    const int32_t oldNo = Search(rule, key, altLines, lPosAlt, kFindStringAltMessages);
+    const int32_t lineNo = Search(rule, key, neuLines, lPosNeuLine, kFindLineNeuMessages);
 
-    if (!oldLine.empty() && lineNo != 0) {  // A: carry the old line over
-      table[lineNo - 1] = oldLine;
+    if (oldNo != 0 && lineNo != 0) {  // A: carry the old line over
+      table[lineNo - 1] = {Source::kOld, oldNo};
       // The new line only feeds the entry, the search itself always runs.
-      const int32_t newNo = Search(key, neuLines, lPosNeu, kFindStringNeuMessages);
+      const int32_t newNo = Search(rule, key, neuLines, lPosNeu, kFindStringNeuMessages);
       if (LogBuch().is_on()) {
-        const std::string newLine = newNo == 0 ? std::string() : Trimmed(neuLines[newNo - 1]);
-        Log(TypInfo, "- <" + key + "> " + LineValue(oldLine, key) + " , _(line: " +
-                         std::to_string(lineNo) + ")_ , " + LineValue(newLine, key));
+        const std::string k(key);
+        const std::string oldLine(Trimmed(altLines[oldNo - 1]));
+        const std::string newLine(newNo == 0 ? std::string_view() : Trimmed(neuLines[newNo - 1]));
+        Log(TypInfo, "- <" + k + "> " + LineValue(oldLine, k) +
+                         " , _(line: " + std::to_string(lineNo) + ")_ , " + LineValue(newLine, k));
       }
     } else if (lineNo != 0) {
-      const std::string rule = UCase(upgLines[r]);
-      if (HasValue(rule)) {  // B: the rule's default
-        table[lineNo - 1] = rule;
+      if (HasValueIn(upgLines[r])) {  // B: the rule's default
+        table[lineNo - 1] = {Source::kRule, rule + 1};
         if (LogBuch().is_on()) {
-          Log(TypError, "- <" + key + ">  not found in old file and in upg-file <" + rule +
+          Log(TypError, "- <" + std::string(key) + ">  not found in old file and in upg-file <" +
+                            UCase(std::string(upgLines[r])) +
                             ">, default value insert in new file " +
                             "_(line: " + std::to_string(lineNo) + ")_");
         }
       } else {  // C: the new line stays, trimmed
-        table[lineNo - 1] = FindStringNeu(key, neuLines);
-        if (LogBuch().is_on()) Log(TypError, " - <" + key + "> not found in old file");
+        const int32_t newNo = Search(rule, key, neuLines, lPosNeu, kFindStringNeuMessages);
+        table[lineNo - 1] = {Source::kNewTrimmed, newNo};
+        if (LogBuch().is_on()) Log(TypError, " - <" + std::string(key) + "> not found in old file");
         ExitCode = 2;
       }
-    } else if (!oldLine.empty()) {  // D: nowhere to carry the old line
-      if (LogBuch().is_on()) Log(TypWarning, " - <" + key + "> not found in new file");
+    } else if (oldNo != 0) {  // D: nowhere to carry the old line
+      if (LogBuch().is_on()) Log(TypWarning, " - <" + std::string(key) + "> not found in new file");
       ExitCode = 1;
     }
     // E: in neither text; the searches have logged it.
   }
 
-  strOldFile = MakeFileText(table);
+  strOldFile = MergedText(table, altLines, neuLines, upgLines);
 }
 
 std::string CLSVaxoUpg::DelDblLeerz(const std::string& str) const {
@@ -144,18 +218,17 @@ std::string CLSVaxoUpg::GetVarName(const std::string& line) const {
   return eq == std::string::npos ? s : s.substr(0, eq + 1);
 }
 
-bool CLSVaxoUpg::HasValue(const std::string& line) const {
-  // Leading spaces count for the position of "=" but not for the length.
-  const size_t eq = line.find('=');
-  return eq != std::string::npos && TrimSpaces(line).size() > eq + 1;
-}
+bool CLSVaxoUpg::HasValue(const std::string& line) const { return HasValueIn(line); }
 
 // The line rule of CutFirstLine, read in place: a line ends at CR or LF,
-// and one LF right after that end belongs to it. Each kept line is copied
-// once, straight into the list.
+// and one LF right after that end belongs to it. Nothing is copied: the
+// list points into the text.
 void CLSVaxoUpg::MakeLineList(const std::string& text, LineList& lines) const {
   const char* const data = text.data();
   const size_t size = text.size();
+  // Room for a line per break at once, so the list is never moved.
+  lines.reserve(lines.size() + 1 + std::count(text.begin(), text.end(), '\n') +
+                std::count(text.begin(), text.end(), '\r'));
   size_t pos = 0;
   while (pos < size) {
     size_t end = pos;
@@ -171,37 +244,38 @@ void CLSVaxoUpg::MakeLineList(const std::string& text, LineList& lines) const {
 
 std::string CLSVaxoUpg::MakeFileText(const LineList& table) const {
   size_t size = 0;
-  for (const std::string& entry : table) size += entry.size() + 2;
+  for (std::string_view entry : table) size += entry.size() + 2;
   std::string text;
   text.reserve(size);
-  for (const std::string& entry : table) {
-    text += entry;
+  for (std::string_view entry : table) {
+    text.append(entry.data(), entry.size());
     text += "\r\n";
   }
   return text;
 }
 
-int32_t CLSVaxoUpg::Search(const std::string& key, const LineList& lines, int32_t& position,
-                           const SearchMessages& messages) {
+int32_t CLSVaxoUpg::Search(int32_t rule, std::string_view key, const LineList& lines,
+                           int32_t& position, const SearchMessages& messages) {
   int32_t found = 0;
-  if (index_ != nullptr && index_->Find(key, lines, position, messages, bCheckDouble, &found)) {
+  if (index_ != nullptr &&
+      index_->Find(rule, key, lines, position, messages, bCheckDouble, &found)) {
     return found;
   }
   return LineSearch(lines, position, messages).Find(key, bCheckDouble);
 }
 
 std::string CLSVaxoUpg::FindStringAlt(const std::string& key, const LineList& lines) {
-  const int32_t found = Search(key, lines, lPosAlt, kFindStringAltMessages);
-  return found == 0 ? std::string() : Trimmed(lines[found - 1]);
+  const int32_t found = Search(-1, key, lines, lPosAlt, kFindStringAltMessages);
+  return found == 0 ? std::string() : std::string(Trimmed(lines[found - 1]));
 }
 
 std::string CLSVaxoUpg::FindStringNeu(const std::string& key, const LineList& lines) {
-  const int32_t found = Search(key, lines, lPosNeu, kFindStringNeuMessages);
-  return found == 0 ? std::string() : Trimmed(lines[found - 1]);
+  const int32_t found = Search(-1, key, lines, lPosNeu, kFindStringNeuMessages);
+  return found == 0 ? std::string() : std::string(Trimmed(lines[found - 1]));
 }
 
 int32_t CLSVaxoUpg::FindLineNeu(const std::string& key, const LineList& lines) {
-  return Search(key, lines, lPosNeuLine, kFindLineNeuMessages);
+  return Search(-1, key, lines, lPosNeuLine, kFindLineNeuMessages);
 }
 
 // The value runs from the key's last character (normally the "=") to the

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "upgrade/line_search.h"
 
@@ -50,7 +51,7 @@ class CLSVaxoUpg {
   /// "=" in the untrimmed line, i.e. something follows the "=".
   bool HasValue(const std::string& line) const;
   /// Appends every non-blank line of `text` to `lines`, unchanged. CR LF,
-  /// a lone CR and a lone LF end a line.
+  /// a lone CR and a lone LF end a line. The lines point into `text`.
   void MakeLineList(const std::string& text, LineList& lines) const;
   /// The entries of the table, each followed by CR LF.
   std::string MakeFileText(const LineList& table) const;
@@ -78,7 +79,8 @@ class CLSVaxoUpg {
   int32_t lPosNeu = 1;
 
  private:
-  int32_t Search(const std::string& key, const LineList& lines, int32_t& position,
+  /// `rule` is the number (from 0) of the rule whose key `key` is, or -1.
+  int32_t Search(int32_t rule, std::string_view key, const LineList& lines, int32_t& position,
                  const SearchMessages& messages);
 
   SearchMethod search_method_ = SearchMethod::kIndexed;

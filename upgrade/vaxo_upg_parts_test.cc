@@ -2,6 +2,9 @@
 // searches and the logged value of a line.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "upgrade/engine_test_env.h"
 #include "upgrade/vaxo_upg.h"
 
@@ -10,6 +13,13 @@ namespace {
 
 class VaxoUpgPartsTest : public EngineTest {
  protected:
+  /// The lines MakeLineList finds in `text`, as copies of their own.
+  std::vector<std::string> LinesOf(const std::string& text) {
+    LineList lines;
+    upg_.MakeLineList(text, lines);
+    return std::vector<std::string>(lines.begin(), lines.end());
+  }
+
   CLSVaxoUpg upg_;
 };
 
@@ -52,33 +62,35 @@ TEST_F(VaxoUpgPartsTest, HasValueCountsLeadingSpacesForTheEqualsOnly) {
 }
 
 TEST_F(VaxoUpgPartsTest, MakeLineListDropsBlankLinesAndKeepsTheRestUnchanged) {
-  LineList lines;
-  upg_.MakeLineList("a\r\n\r\n   \r\nb", lines);
-  EXPECT_EQ(lines, (LineList{"a", "b"}));
-
-  lines.clear();
-  upg_.MakeLineList("a\nb\rc", lines);
-  EXPECT_EQ(lines, (LineList{"a", "b", "c"}));
-
-  lines.clear();
-  upg_.MakeLineList("  x  \r\n \t \r\n\t\r\n", lines);
-  EXPECT_EQ(lines, (LineList{"  x  ", " \t ", "\t"}));
-
-  lines.clear();
-  upg_.MakeLineList("a\n\n\r\r\n\nb\r\n", lines);  // runs of breaks give blank lines only
-  EXPECT_EQ(lines, (LineList{"a", "b"}));
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(LinesOf("a\r\n\r\n   \r\nb"), (Lines{"a", "b"}));
+  EXPECT_EQ(LinesOf("a\nb\rc"), (Lines{"a", "b", "c"}));
+  EXPECT_EQ(LinesOf("  x  \r\n \t \r\n\t\r\n"), (Lines{"  x  ", " \t ", "\t"}));
+  // Runs of breaks give blank lines only.
+  EXPECT_EQ(LinesOf("a\n\n\r\r\n\nb\r\n"), (Lines{"a", "b"}));
 }
 
 TEST_F(VaxoUpgPartsTest, MakeLineListOfNothingGivesNoLineAndOnlyAppends) {
+  const std::string empty, crlf = "\r\n", cr = "\r", spaces = "   \n  ", next = "new\r\n";
   LineList lines;
-  upg_.MakeLineList("", lines);
-  upg_.MakeLineList("\r\n", lines);
-  upg_.MakeLineList("\r", lines);
-  upg_.MakeLineList("   \n  ", lines);
+  upg_.MakeLineList(empty, lines);
+  upg_.MakeLineList(crlf, lines);
+  upg_.MakeLineList(cr, lines);
+  upg_.MakeLineList(spaces, lines);
   EXPECT_TRUE(lines.empty());
   lines = {"old"};
-  upg_.MakeLineList("new\r\n", lines);
+  upg_.MakeLineList(next, lines);
   EXPECT_EQ(lines, (LineList{"old", "new"}));
+}
+
+TEST_F(VaxoUpgPartsTest, MakeLineListPointsIntoTheText) {
+  const std::string text = "  $A=1\r\n\r\n$B=2";
+  LineList lines;
+  upg_.MakeLineList(text, lines);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].data(), text.data());
+  EXPECT_EQ(lines[1].data(), text.data() + 10);
+  EXPECT_EQ(lines[1].size(), 4u);
 }
 
 TEST_F(VaxoUpgPartsTest, MakeFileTextEndsEveryEntryWithCrLf) {
