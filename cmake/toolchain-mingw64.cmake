@@ -1,18 +1,5 @@
-# Cross build of the Windows program, 64-bit (x86-64), with the MinGW-w64 compilers
-# of a Debian host (packages g++-mingw-w64-*). The posix thread model gives
-# the whole C++ standard library (std::thread, std::mutex); the top
-# CMakeLists links everything statically, so the program needs no DLL of
-# the compiler.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of the Windows program, 64-bit (x86-64), with the MinGW-w64
+# compilers of a Debian host (packages g++-mingw-w64-*).
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-
 set(VAXO_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${VAXO_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VAXO_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${VAXO_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VAXO_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
