@@ -21,7 +21,7 @@
 #include <string>
 
 #include "app/progress_view.h"
-#include "platform/win32_twips.h"
+#include "platform/win32_form.h"
 
 namespace vaxo {
 
@@ -58,13 +58,7 @@ class Win32Progress : public ProgressView {
   // Sizes in twips, relative to the client area or, for the bar, its frame.
   void Create() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &Win32Progress::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    ::RegisterClassA(&wc);
+    RegisterFormClass(kClassName, &Win32Progress::WindowProc);
 
     const Twips t;
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;

@@ -19,7 +19,7 @@
 
 #include "paths/ui.h"
 #include "paths/ui_front_end.h"
-#include "platform/win32_twips.h"
+#include "platform/win32_form.h"
 
 namespace vaxo {
 
@@ -88,13 +88,7 @@ class Win32UI : public UIFrontEnd {
  private:
   bool Create() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &Win32UI::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    ::RegisterClassA(&wc);
+    RegisterFormClass(kClassName, &Win32UI::WindowProc);
 
     const Twips t;
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
