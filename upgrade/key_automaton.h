@@ -31,41 +31,40 @@ class KeyAutomaton {
   /// when the caller remembers what it saw, at a cost of text + reports.
   template <class Report>
   void Scan(std::string_view text, Report&& report) const {
+    const int32_t* const cells = cells_.data();
     int32_t state = 0;
     for (char c : text) {
       const unsigned char b = static_cast<unsigned char>(c);
       int32_t next = -1;
-      while (state != 0 && (next = Child(state, b)) < 0) state = nodes_[state].fail;
+      while (state != 0 && (next = Child(state, b)) < 0) state = cells[state + kFail];
       state = state != 0 ? next : root_next_[b];
-      for (int32_t t = nodes_[state].key >= 0 ? state : nodes_[state].out; t > 0;
-           t = nodes_[t].out) {
-        if (!report(nodes_[t].key)) break;
+      for (int32_t t = cells[state + kReport]; t > 0; t = cells[cells[t + kFail] + kReport]) {
+        if (!report(cells[t + kKey])) break;
       }
     }
   }
 
  private:
-  // Nodes are numbered in the order of a walk through the sorted keys, so
-  // keys that share a beginning lie close together; a node's moves are one
-  // run of `edge_byte_`/`edge_node_`, from its `edges` to the next node's.
-  struct Node {
-    int32_t edges = 0;
-    int32_t fail = 0;
-    int32_t out = -1;  // nearest key node among the fail links, -1 none
-    int32_t key = -1;
-  };
+  // A node is a block of cells: its fail link, its report, its key, the
+  // number of its moves and the moves themselves, pairs of byte and node;
+  // a node is named by where its block starts, the root by 0. The blocks
+  // lie in the order of a walk through the sorted keys, so keys that share
+  // a beginning lie close together and a key's own bytes past the shared
+  // part follow one another. A step reads one block, mostly one cache line.
+  // The report is the node itself if a key ends there, else the nearest
+  // such node among the fail links, 0 for none.
+  enum Cell : int32_t { kFail = 0, kReport = 1, kKey = 2, kCount = 3, kEdges = 4 };
 
   int32_t Child(int32_t node, unsigned char b) const {
-    for (int32_t e = nodes_[node].edges, end = nodes_[node + 1].edges; e < end; ++e) {
-      if (edge_byte_[e] == b) return edge_node_[e];
+    const int32_t* const block = cells_.data() + node;
+    for (int32_t e = kEdges, end = kEdges + 2 * block[kCount]; e < end; e += 2) {
+      if (block[e] == b) return block[e + 1];
     }
     return -1;
   }
-  void LinkFailures();
+  void LinkFailures(std::vector<int32_t>* queue);
 
-  std::vector<Node> nodes_;  // node 0 is the root, the last one only ends the edges
-  std::vector<unsigned char> edge_byte_;
-  std::vector<int32_t> edge_node_;
+  std::vector<int32_t> cells_;
   int32_t root_next_[256];  // the root's moves, a miss staying at the root
   int32_t key_count_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -70,6 +71,52 @@ TEST(KeyAutomatonTest, ReportsEachKeyOncePerTextEvenWhenNested) {
   });
   EXPECT_EQ(seen.size(), 4u);
   EXPECT_LE(reports, 4 + 1000);  // one refused report per place at most
+}
+
+// Long keys that agree far into their text, short ones, NUL bytes and
+// duplicates: every id and every text answer as a plain find of each key.
+TEST(KeyAutomatonTest, AgreesWithAPlainFindOnLongAndAlikeKeys) {
+  std::mt19937 rng(7);
+  const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+  static const char kBytes[] = {'A', 'B', '\0', '=', '\xff'};
+  for (int round = 0; round < 300; ++round) {
+    const std::string stem(below(40), 'A');
+    std::vector<std::string> texts;
+    const int count = 1 + below(12);
+    for (int i = 0; i < count; ++i) {
+      std::string key = below(3) == 0 ? std::string() : stem.substr(0, below(41));
+      for (int n = below(5); n > 0; --n) key += kBytes[below(5)];
+      texts.push_back(key);
+    }
+    if (below(3) == 0) texts.push_back(texts[below(count)]);
+    std::vector<int32_t> ids;
+    const KeyAutomaton keys(std::vector<std::string_view>(texts.begin(), texts.end()), &ids);
+    std::vector<std::string> distinct;  // in order of first appearance
+    for (size_t i = 0; i < texts.size(); ++i) {
+      if (texts[i].empty()) {
+        ASSERT_EQ(ids[i], -1);
+        continue;
+      }
+      size_t d = 0;
+      while (d < distinct.size() && distinct[d] != texts[i]) ++d;
+      if (d == distinct.size()) distinct.push_back(texts[i]);
+      ASSERT_EQ(ids[i], static_cast<int32_t>(d)) << round;
+      ASSERT_EQ(keys.IdOf(texts[i]), static_cast<int32_t>(d)) << round;
+    }
+    ASSERT_EQ(keys.key_count(), static_cast<int32_t>(distinct.size()));
+    for (int t = 0; t < 20; ++t) {
+      std::string text = stem.substr(0, below(41));
+      for (int n = below(12); n > 0; --n) text += below(2) ? 'A' : kBytes[below(5)];
+      if (below(2)) text = texts[below(count)] + text;
+      std::set<int32_t> expected;
+      for (size_t d = 0; d < distinct.size(); ++d) {
+        if (text.find(distinct[d]) != std::string::npos) expected.insert(static_cast<int32_t>(d));
+      }
+      const std::vector<int32_t> found = KeysIn(keys, text);
+      ASSERT_EQ(std::set<int32_t>(found.begin(), found.end()), expected) << round;
+      ASSERT_EQ(found.size(), expected.size()) << round;
+    }
+  }
 }
 
 }  // namespace

@@ -22,21 +22,58 @@ void Normalise(std::string_view line, std::string* out) {
   }
 }
 
+/// The keys a line has reported so far. A line holds a key or two, so a
+/// short list answers; only a line with more keys reads the table of all
+/// keys, which lies all over the memory when the rules are not in file order.
+class LineKeys {
+ public:
+  explicit LineKeys(int32_t key_count) : seen_(key_count, 0) {}
+
+  void Start(int32_t line) {
+    line_ = line;
+    few_ = 0;
+  }
+  /// True the first time `id` is reported in the line.
+  bool First(int32_t id) {
+    if (few_ >= 0) {
+      for (int k = 0; k < few_; ++k) {
+        if (recent_[k] == id) return false;
+      }
+      if (few_ < kFew) {
+        recent_[few_++] = id;
+        return true;
+      }
+      for (int k = 0; k < few_; ++k) seen_[recent_[k]] = line_;
+      few_ = -1;
+    }
+    if (seen_[id] == line_) return false;
+    seen_[id] = line_;
+    return true;
+  }
+
+ private:
+  static constexpr int kFew = 8;
+  std::vector<int32_t> seen_;  // per key: last line that reported it, once past the few
+  int32_t recent_[kFew];
+  int few_ = 0;  // -1: past the few
+  int32_t line_ = 0;
+};
+
 /// Every (key, line) pair once, in line order, for the keys `wanted` says
 /// yes to. Stops and returns false when more than `limit` pairs turn up.
 template <class Wanted>
 bool ScanLines(const LineList& lines, const KeyAutomaton& keys, Wanted&& wanted, size_t limit,
                std::vector<Hit>* hits, std::vector<bool>* comment) {
-  std::vector<int32_t> seen(keys.key_count(), 0);  // last line that reported the key
+  LineKeys seen(keys.key_count());
   std::string form;
   bool within = true;
   for (size_t i = 0; i < lines.size() && within; ++i) {
     const int32_t line = static_cast<int32_t>(i + 1);
     Normalise(lines[i], &form);
     (*comment)[i] = !form.empty() && form[0] == ';';
+    seen.Start(line);
     keys.Scan(form, [&](int32_t id) {
-      if (seen[id] == line) return false;
-      seen[id] = line;
+      if (!seen.First(id)) return false;
       if (!wanted(id)) return true;
       if (hits->size() == limit) within = false;
       if (within) hits->push_back({id, line});
@@ -62,14 +99,13 @@ void LineIndex::Collect(const KeyAutomaton& keys, size_t max_hits) {
     // Too many hits: count them per key and leave out the keys with the
     // most until the rest fit. Those keys are searched the plain way.
     std::vector<uint32_t> count(keys.key_count(), 0);
-    std::vector<int32_t> seen(keys.key_count(), 0);
+    LineKeys seen(keys.key_count());
     std::string form;
     for (size_t i = 0; i < lines_.size(); ++i) {
-      const int32_t line = static_cast<int32_t>(i + 1);
       Normalise(lines_[i], &form);
+      seen.Start(static_cast<int32_t>(i + 1));
       keys.Scan(form, [&](int32_t id) {
-        if (seen[id] == line) return false;
-        seen[id] = line;
+        if (!seen.First(id)) return false;
         ++count[id];
         return true;
       });

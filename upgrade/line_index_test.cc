@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "upgrade/engine_test_env.h"
 
 namespace vaxo {
@@ -22,6 +25,26 @@ TEST_F(LineIndexTest, FindsAroundTheListAndMovesThePosition) {
   EXPECT_EQ(index.Find(2, position, kFindStringAltMessages, false), 0);
   EXPECT_EQ(position, 2);
   EXPECT_EQ(TakeLog(), "!!! String not found (VAXO_alt) !!!\r\n");
+}
+
+TEST_F(LineIndexTest, LinesWithManyKeysCountEachKeyOnce) {
+  // Twelve keys in one line, each several times, and again in the last.
+  const LineList lines = {"ABCDEFGHIJKL ABCDEFGHIJKL LKJIHGFEDCBA", "$X=1", "abcdefghijkl"};
+  std::vector<std::string> texts;
+  for (char c = 'A'; c <= 'L'; ++c) texts.emplace_back(1, c);
+  const KeyAutomaton keys(std::vector<std::string_view>(texts.begin(), texts.end()));
+  const LineIndex index(lines, keys, 24);  // room for exactly the pairs there are
+  std::string doubles;
+  for (int32_t id = 0; id < keys.key_count(); ++id) {
+    ASSERT_TRUE(index.Holds(id));
+    int32_t position = 1;
+    EXPECT_EQ(index.Find(id, position, kFindStringAltMessages, false), 1);
+    position = 2;
+    EXPECT_EQ(index.Find(id, position, kFindStringAltMessages, false), 3);
+    EXPECT_EQ(index.Find(id, position, kFindStringAltMessages, true), 0);
+    doubles += "!!! String is double exist (VAXO_alt) !!!\r\n";
+  }
+  EXPECT_EQ(TakeLog(), doubles);
 }
 
 TEST_F(LineIndexTest, CheckModeCountsHitsAfterTheFirstOnly) {
