@@ -279,7 +279,7 @@ int32_t CLSVaxoUpg::FindLineNeu(const std::string& key, const LineList& lines) {
 }
 
 // The value runs from the key's last character (normally the "=") to the
-// end of the line, cut at a comment. Where the description leaves it open:
+// end of the line, cut at a comment. Where the rule leaves it open:
 // a line shorter than key length - 1 has the empty value, and a ";" as the
 // first character of that tail gives the empty value (nothing lies between
 // the second character and the ";"). Nothing here reads outside the line.

@@ -165,7 +165,7 @@ TEST_F(VaxoUpgPartsTest, LineValueWithoutEqualsIsEmpty) {
   EXPECT_EQ(upg_.LineValue("", "$A="), "");
 }
 
-// The cases the description leaves open, as this engine decides them.
+// The cases the value rule leaves open, as this engine decides them.
 TEST_F(VaxoUpgPartsTest, LineValueOpenCases) {
   // Shorter than key length - 1: no character at the cut, empty value.
   EXPECT_EQ(upg_.LineValue("$AB=", "$A B C ="), "");
