@@ -19,12 +19,16 @@ namespace vaxo {
 
 namespace {
 
+const char kHint[] = "  (Enter keeps the text in brackets, \"exit\" leaves)\n";
+
 class ConsoleFrontEnd : public UIFrontEnd {
  public:
   void ShowModal(UI& form) override {
     Env* env = Env::Default();
     if (!env->IsTerminal(0)) return;
-    env->WriteStd(2, std::string(UI::kFrameCaption) + "\n");
+    // The progress line stands on standard error when it is a terminal.
+    if (env->IsTerminal(2)) env->WriteStd(2, "\n");
+    env->WriteStd(2, std::string(UI::kFrameCaption) + kHint);
     while (true) {
       Ask(form, UI::kSourceLabel, form.SrcPath);
       Ask(form, UI::kDestinationLabel, form.DestPath);

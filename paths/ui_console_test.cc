@@ -32,7 +32,8 @@ TEST_F(UIConsoleTest, EmptyAnswersKeepTheDefaults) {
   EXPECT_EQ(form_.SourcePath(), "C:\\ZEL_OLDINST");
   EXPECT_EQ(form_.DestinationPath(), "C:\\ZEL\\ROBOTER");
   EXPECT_EQ(env_.std_err(),
-            "Path Settings\nSource : [C:\\ZEL_OLDINST] Destination : [C:\\ZEL\\ROBOTER] ");
+            "Path Settings  (Enter keeps the text in brackets, \"exit\" leaves)\nSource : "
+            "[C:\\ZEL_OLDINST] Destination : [C:\\ZEL\\ROBOTER] ");
   EXPECT_EQ(env_.std_out(), "");
 }
 
@@ -52,7 +53,7 @@ TEST_F(UIConsoleTest, APathNotFoundIsShownAndAskedAgain) {
   env_.set_stdin_lines({"C:\\OLDD", "C:\\NEW", "C:\\OLD", "C:\\NEWW", "", "C:\\NEW"});
   EXPECT_EQ(Show(), -1);
   EXPECT_EQ(env_.std_err(),
-            "Path Settings\n"
+            "Path Settings  (Enter keeps the text in brackets, \"exit\" leaves)\n"
             "Source : [C:\\ZEL_OLDINST] Destination : [C:\\ZEL\\ROBOTER] "
             "Source Path not found\n"
             "Source : [C:\\OLDD] Destination : [C:\\NEW] "
@@ -78,7 +79,8 @@ TEST_F(UIConsoleTest, EndOfInputEndsTheProgram) {
   EXPECT_EQ(Show(), 0);
   EXPECT_TRUE(form_.isCorrupted());
   EXPECT_EQ(env_.std_err(),
-            "Path Settings\nSource : [C:\\ZEL_OLDINST] Destination : "
+            "Path Settings  (Enter keeps the text in brackets, \"exit\" leaves)\nSource : "
+            "[C:\\ZEL_OLDINST] Destination : "
             "[C:\\ZEL\\ROBOTER] \n");
 }
 
