@@ -70,7 +70,12 @@ void TAV_C1::StartUpgrade() {
 void TAV_C1::EndWithClosingEntry() {
   Log(TypTitle, "ENDE  (ExitCode=" + std::to_string(ExitCode) + ")");
   CurrentProgressView()->Close();
-  Env::Default()->EndProcess(ExitCode);
+  Env* env = Env::Default();
+  // A person watching a terminal learns where to read what happened.
+  if (env->IsTerminal(2))
+    env->WriteStd(2, "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
+                         LogBuch().path() + "\n");
+  env->EndProcess(ExitCode);
 }
 
 void TAV_C1::RunSequence() {
