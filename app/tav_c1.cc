@@ -1,12 +1,11 @@
 #include "app/tav_c1.h"
 
 #include <exception>
-#include <stdexcept>
 
-#include "app/exit_code.h"
 #include "app/mod_exec.h"
 #include "app/progress_view.h"
-#include "files/text.h"
+#include "base/exit_code.h"
+#include "base/text.h"
 #include "log/log_buch.h"
 #include "platform/env.h"
 
@@ -50,9 +49,7 @@ void TAV_C1::StartUpgrade() {
     StepProgress();
     RunSequence();
     EndWithClosingEntry();
-  } catch (const RunError& e) {
-    failure = "Run stopped: " + e.status().ToString();
-  } catch (const std::exception& e) {
+  } catch (const std::exception& e) {  // RunError above all
     failure = std::string("Run stopped: ") + e.what();
   }
   // An error no part of the run handles: say what failed where, if the log
@@ -64,7 +61,7 @@ void TAV_C1::StartUpgrade() {
   }
   CurrentProgressView()->Close();
   env->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
-  env->EndProcess(3);
+  env->ExitProcess(3);
 }
 
 void TAV_C1::EndWithClosingEntry() {
@@ -75,7 +72,7 @@ void TAV_C1::EndWithClosingEntry() {
   if (env->IsTerminal(2))
     env->WriteStd(2, "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
                          LogBuch().path() + "\n");
-  env->EndProcess(ExitCode);
+  env->ExitProcess(ExitCode);
 }
 
 void TAV_C1::RunSequence() {
@@ -92,7 +89,7 @@ void TAV_C1::RunSequence() {
   if (quelle_steu.empty() || ziel_steu.empty() || quelle_r1.empty() || ziel_r1.empty()) {
     Log(TypInfo, "Upgrade end");
     CurrentProgressView()->Close();
-    Env::Default()->EndProcess(0);
+    Env::Default()->ExitProcess(0);
   }
 
   file_box_.SetPath(quelle_steu);
@@ -119,7 +116,7 @@ void TAV_C1::RunPass(PassKind kind, const std::string& source_dir, const std::st
 // form asked for during a file takes effect here, as a stopped run.
 void TAV_C1::StopIfCloseRequested() {
   if (CurrentProgressView()->CloseRequested())
-    throw std::runtime_error("the progress form was closed by the user");
+    throw RunError("the progress form was closed by the user");
 }
 
 namespace {

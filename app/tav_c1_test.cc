@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/exit_code.h"
+#include "base/exit_code.h"
 #include "log/log_buch.h"
 #include "platform/mem_env.h"
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <tuple>
 
-#include "app/exit_code.h"
+#include "base/exit_code.h"
 #include "bench/bench_inputs.h"
 #include "log/log_buch.h"
 #include "upgrade/vaxo_upg.h"

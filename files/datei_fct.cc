@@ -1,6 +1,6 @@
 #include "files/datei_fct.h"
 
-#include "files/text.h"
+#include "base/text.h"
 #include "files/text_file.h"
 #include "platform/env.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "files/text.h"
+#include "base/text.h"
 #include "platform/env.h"
 
 namespace vaxo {

@@ -1,6 +1,6 @@
 #include "log/log_buch.h"
 
-#include "files/text.h"
+#include "base/text.h"
 #include "platform/env.h"
 
 namespace vaxo {

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "files/text.h"
+#include "base/text.h"
 #include "log/log_buch.h"
 #include "platform/mem_env.h"
 

@@ -1,7 +1,7 @@
 #include "paths/read_command.h"
 
 #include "files/file_list.h"
-#include "files/text.h"
+#include "base/text.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
 #include "paths/ui.h"

@@ -10,7 +10,7 @@
 // the input is the Exit button and ends the program at once. Without a
 // terminal on standard input nobody can answer: the form counts as closed
 // without accepting, and the caller ends the program.
-#include "files/text.h"
+#include "base/text.h"
 #include "paths/ui.h"
 #include "paths/ui_front_end.h"
 #include "platform/env.h"

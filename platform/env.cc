@@ -4,25 +4,23 @@
 
 namespace vaxo {
 
-Env* PlatformEnv();  // defined by the backend compiled into this build
-
 namespace {
-Env* g_override = nullptr;
+Env* g_set = nullptr;
 }
 
 Env::~Env() = default;
 
-Env* Env::Default() { return g_override ? g_override : PlatformEnv(); }
+Env* Env::Installed() { return g_set; }
 
 Env* Env::SetDefault(Env* env) {
-  Env* previous = Default();
-  g_override = env;
+  Env* previous = g_set;
+  g_set = env;
   return previous;
 }
 
-void Env::EndProcess(int code) {
-  ExitProcess(code);
-  std::abort();  // not reached: every backend ends the process or throws
+void Env::ExitProcess(int code) {
+  DoExitProcess(code);
+  std::abort();  // a backend that came back must not let the caller go on
 }
 
 bool Env::NormalFileExists(const std::string& path) {

@@ -3,9 +3,15 @@
 // goes through an Env, in Windows terms: paths carry a drive letter and "\"
 // separators and are matched without regard to letter case.
 //
-// One backend a file: env_posix.cc (Windows semantics emulated on a Unix
-// file system), env_win32.cc (the real calls), mem_env.cc (a whole file
-// system in memory, for tests, with failure injection).
+// One backend a file, each defining Env::Default: env_posix.cc (Windows
+// semantics emulated on a Unix file system) and env_win32.cc (the real
+// calls); mem_env.cc is a whole file system in memory, for tests.
+// EnvWrapper (env_wrapper.h) forwards every call to another Env, so a
+// test or a tool overrides only the calls it changes.
+//
+// How a run ends: a failure that no part of the run takes as a result is
+// thrown as RunError (status.h) and ends the run in its frame; the process
+// itself ends only through ExitProcess.
 #pragma once
 
 #include <cstdint>
@@ -38,10 +44,11 @@ class Env {
   Env& operator=(const Env&) = delete;
   virtual ~Env();
 
-  /// The process-wide instance: the platform's own unless a test set another.
+  /// The process-wide instance: the one set by SetDefault, else the
+  /// platform's own (defined by the backend compiled into the build).
   static Env* Default();
   /// Makes `env` the process-wide instance (nullptr: back to the platform's
-  /// own) and returns the previous one.
+  /// own) and returns the one set before (nullptr when none was).
   static Env* SetDefault(Env* env);
 
   // --- files and directories -------------------------------------------
@@ -78,10 +85,10 @@ class Env {
   /// given, says why).
   virtual int RunAndWait(const std::string& application, const std::string& command_line,
                          Status* start_error) = 0;
-  /// Ends the process with `code`. Never returns.
-  [[noreturn]] virtual void ExitProcess(int code) = 0;
-  /// ExitProcess for callers that must not go on, whatever a backend does.
-  [[noreturn]] void EndProcess(int code);
+  /// Ends the process with `code`: the one way a program ends. Never
+  /// returns; environments of tests throw ProcessExit instead, which only
+  /// the test catches.
+  [[noreturn]] void ExitProcess(int code);
 
   // --- the program and its surroundings ----------------------------------
 
@@ -107,9 +114,16 @@ class Env {
   /// Reads one line from standard input without its line end; false at the
   /// end of the input.
   virtual bool ReadStdinLine(std::string* line) = 0;
+
+ protected:
+  /// The instance SetDefault installed; nullptr when none.
+  static Env* Installed();
+  /// What ExitProcess does in this environment; must not return.
+  virtual void DoExitProcess(int code) = 0;
 };
 
-/// Thrown by test environments in place of ending the process.
+/// Thrown by the ExitProcess of test environments in place of ending the
+/// process.
 struct ProcessExit {
   int code;
 };

@@ -561,7 +561,7 @@ int PosixEnv::RunAndWait(const std::string& application, const std::string& comm
   return 0;
 }
 
-void PosixEnv::ExitProcess(int code) {
+void PosixEnv::DoExitProcess(int code) {
   std::fflush(nullptr);
   std::exit(code);
 }
@@ -666,7 +666,8 @@ bool PosixEnv::ReadStdinLine(std::string* line) {
   return true;
 }
 
-Env* PlatformEnv() {
+Env* Env::Default() {
+  if (Env* installed = Installed()) return installed;
   static PosixEnv* env = new PosixEnv();  // never deleted: lives until the process ends
   return env;
 }

@@ -52,7 +52,7 @@ class PosixEnv : public Env {
   Status DeleteFile(const std::string& path) override;
   int RunAndWait(const std::string& application, const std::string& command_line,
                  Status* start_error) override;
-  [[noreturn]] void ExitProcess(int code) override;
+  void DoExitProcess(int code) override;
   std::string LocalTimestamp() override;
   std::string ProgramDirectory() override;
   std::string CommandLineTail() override;

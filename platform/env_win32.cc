@@ -354,7 +354,7 @@ class WindowsEnv : public Env {
     return static_cast<int>(code);
   }
 
-  [[noreturn]] void ExitProcess(int code) override { ::ExitProcess(static_cast<UINT>(code)); }
+  void DoExitProcess(int code) override { ::ExitProcess(static_cast<UINT>(code)); }
 
   std::string LocalTimestamp() override {
     SYSTEMTIME now;
@@ -448,7 +448,8 @@ class WindowsEnv : public Env {
 
 }  // namespace
 
-Env* PlatformEnv() {
+Env* Env::Default() {
+  if (Env* installed = Installed()) return installed;
   static Env* const env = new WindowsEnv;  // never deleted
   return env;
 }

@@ -1,14 +1,8 @@
 #include "platform/mem_env.h"
 
-namespace vaxo {
+#include "base/text.h"
 
-namespace {
-std::string UCase(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return s;
-}
-}  // namespace
+namespace vaxo {
 
 MemEnv::MemEnv() = default;
 MemEnv::~MemEnv() = default;
@@ -247,6 +241,6 @@ bool MemEnv::ReadStdinLine(std::string* line) {
   return true;
 }
 
-void MemEnv::ExitProcess(int code) { throw ProcessExit{code}; }
+void MemEnv::DoExitProcess(int code) { throw ProcessExit{code}; }
 
 }  // namespace vaxo

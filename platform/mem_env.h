@@ -59,7 +59,7 @@ class MemEnv : public Env {
   Status DeleteFile(const std::string& path) override;
   int RunAndWait(const std::string& application, const std::string& command_line,
                  Status* start_error) override;
-  [[noreturn]] void ExitProcess(int code) override;
+  void DoExitProcess(int code) override;
   std::string LocalTimestamp() override { return timestamp_; }
   std::string ProgramDirectory() override { return program_directory_; }
   std::string CommandLineTail() override { return command_line_tail_; }

@@ -1,5 +1,6 @@
 #include "platform/posix_path.h"
 
+#include "base/text.h"
 #include "platform/env.h"
 
 namespace vaxo {
@@ -51,7 +52,7 @@ bool IsRelativeWindowsPath(const std::string& path) {
 WindowsPathParts SplitWindowsPath(const std::string& path, const std::string& cwd) {
   WindowsPathParts parts;
   if (HasDrive(path)) {
-    parts.drive = UpperAscii(path.substr(0, 1))[0];
+    parts.drive = UCase(path.substr(0, 1))[0];
     ApplyNames(path.substr(2), &parts.names);
   } else if (IsRelativeWindowsPath(path)) {
     ApplyNames(cwd, &parts.names);
@@ -62,18 +63,12 @@ WindowsPathParts SplitWindowsPath(const std::string& path, const std::string& cw
   return parts;
 }
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  return text;
-}
-
 std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted) {
-  const std::string key = UpperAscii(wanted);
+  const std::string key = UCase(wanted);
   const std::string* best = nullptr;
   for (const std::string& name : names) {
     if (name == wanted) return name;
-    if (UpperAscii(name) == key && (!best || name < *best)) best = &name;
+    if (UCase(name) == key && (!best || name < *best)) best = &name;
   }
   return best ? *best : std::string();
 }
@@ -164,8 +159,7 @@ std::string JoinArguments(const std::string& cmdline) {
 std::string ChildArgument(const std::string& application, const std::string& command_line) {
   std::string rest;
   const size_t n = application.size();
-  if (n > 0 && command_line.size() >= n &&
-      UpperAscii(command_line.substr(0, n)) == UpperAscii(application) &&
+  if (n > 0 && command_line.size() >= n && UCase(command_line.substr(0, n)) == UCase(application) &&
       (command_line.size() == n || command_line[n] == ' ')) {
     rest = command_line.substr(n);
   } else {

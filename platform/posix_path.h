@@ -26,9 +26,6 @@ bool IsRelativeWindowsPath(const std::string& path);
 /// directory (a "/"-separated absolute host path). "/" counts as "\".
 WindowsPathParts SplitWindowsPath(const std::string& path, const std::string& cwd);
 
-/// a-z to A-Z, every other byte unchanged.
-std::string UpperAscii(std::string text);
-
 /// The name of `names` that `wanted` denotes: `wanted` itself when present,
 /// otherwise the first name in byte order that equals it without regard to
 /// case; empty when there is none.

@@ -39,11 +39,16 @@ class Status {
   std::string op_, path_, reason_;
 };
 
-/// A file-system failure that no caller handles: it travels up to the run
-/// frame, which logs it and ends the run.
+/// How a run stops: a failure that no part of the run takes as a result
+/// (a file-system failure, or the person closing the progress form) is
+/// thrown as RunError from where it happens. Nothing between catches it: the
+/// run frame logs "Run stopped: " + what() and ends the process with 3.
 class RunError : public std::runtime_error {
  public:
-  explicit RunError(Status status) : std::runtime_error(status.ToString()), status_(std::move(status)) {}
+  explicit RunError(Status status)
+      : std::runtime_error(status.ToString()), status_(std::move(status)) {}
+  /// A stop that is no file-system failure; status() is then OK.
+  explicit RunError(const std::string& reason) : std::runtime_error(reason) {}
   const Status& status() const { return status_; }
 
  private:

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "files/text.h"
+#include "base/text.h"
 #include "log/log_buch.h"
 #include "platform/mem_env.h"
 #include "tests/e2e_harness.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "files/text.h"
+#include "base/text.h"
 
 namespace vaxo_e2e {
 

@@ -17,10 +17,10 @@
 #include <set>
 #include <sstream>
 
-#include "app/exit_code.h"
+#include "base/exit_code.h"
 #include "app/progress_view.h"
 #include "app/tav_c1.h"
-#include "files/text.h"
+#include "base/text.h"
 #include "log/log_buch.h"
 #include "platform/env_posix.h"
 #include "platform/mem_env.h"
@@ -318,7 +318,7 @@ class DiskEnv : public PosixEnv {
     if (start_error) *start_error = Status::OK();
     return code;
   }
-  [[noreturn]] void ExitProcess(int code) override { throw ProcessExit{code}; }
+  void DoExitProcess(int code) override { throw ProcessExit{code}; }
   Status WriteStd(int stream, const std::string& bytes) override {
     if (stream == 2) std_err += bytes;
     return Status::OK();

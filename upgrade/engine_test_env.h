@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/exit_code.h"
+#include "base/exit_code.h"
 #include "log/log_buch.h"
 #include "platform/mem_env.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "files/text.h"
+#include "base/text.h"
 #include "log/log_buch.h"
 
 namespace vaxo {

@@ -1,6 +1,6 @@
 #include "upgrade/line_search.h"
 
-#include "files/text.h"
+#include "base/text.h"
 #include "log/log_buch.h"
 
 namespace vaxo {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "files/text.h"
+#include "base/text.h"
 
 namespace vaxo {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "files/text.h"
+#include "base/text.h"
 #include "files/text_file.h"
 #include "upgrade/engine_test_env.h"
 #include "upgrade/key_automaton.h"

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/exit_code.h"
+#include "base/exit_code.h"
 #include "files/datei_fct.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/exit_code.h"
-#include "files/text.h"
+#include "base/exit_code.h"
+#include "base/text.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
 #include "platform/env.h"

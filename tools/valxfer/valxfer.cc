@@ -1,6 +1,6 @@
 #include "tools/valxfer/valxfer.h"
 
-#include "files/text.h"
+#include "base/text.h"
 #include "files/text_file.h"
 #include "platform/env.h"
 

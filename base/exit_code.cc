@@ -1,4 +1,4 @@
-#include "app/exit_code.h"
+#include "base/exit_code.h"
 
 namespace vaxo {
 
