@@ -6,29 +6,12 @@
 
 #include "base/exit_code.h"
 #include "log/log_buch.h"
-#include "platform/mem_env.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 namespace {
 
-class TavTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    previous_ = Env::SetDefault(&mem_);
-    LogBuch().SetSink([this](const std::string& e) { log_ += e; });
-    LogBuch().LogState(true);
-    ExitCode = 0;
-  }
-  void TearDown() override {
-    LogBuch().LogState(false);
-    LogBuch().SetSink(nullptr);
-    Env::SetDefault(previous_);
-  }
-
-  MemEnv mem_;
-  Env* previous_ = nullptr;
-  std::string log_;
-};
+using TavTest = VaxoTest;
 
 TEST_F(TavTest, ProgressCyclesFromOneToFiveAndBack) {
   TAV_C1 form;
@@ -123,7 +106,7 @@ TEST_F(TavTest, FileSystemErrorEndsTheRunWithThreeAndNamesIt) {
   mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=0\r\n");
   mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n");
   mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
-  mem_.set_fault_hook([](const std::string& op, const std::string& path) {
+  faults_.set_hook([](const std::string& op, const std::string& path) {
     if (op == "replace") return Status::IOError(op, path, "No space left on device");
     return Status::OK();
   });

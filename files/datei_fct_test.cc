@@ -4,30 +4,27 @@
 
 #include <string>
 
-#include "platform/mem_env.h"
 #include "platform/status.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 namespace {
 
-class DateiFctTest : public ::testing::Test {
+class DateiFctTest : public VaxoTest {
  protected:
   void SetUp() override {
     mem_.AddDirectory("C:\\DATA");
-    previous_ = Env::SetDefault(&mem_);
+    VaxoTest::SetUp();
   }
-  void TearDown() override { Env::SetDefault(previous_); }
 
   // Fails the operation `failing` with an I/O error.
   void FailOp(const std::string& failing) {
-    mem_.set_fault_hook([failing](const std::string& op, const std::string& path) {
+    faults_.set_hook([failing](const std::string& op, const std::string& path) {
       return op == failing ? Status::IOError(op, path, "simulated failure") : Status::OK();
     });
   }
 
   CLSDateiFct fct_;
-  MemEnv mem_;
-  Env* previous_ = nullptr;
 };
 
 // --- name building -------------------------------------------------------------

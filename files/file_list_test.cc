@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/mem_env.h"
+#include "platform/env_wrapper.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 namespace {
@@ -15,16 +16,17 @@ using Names = std::vector<std::string>;
 
 // Lists entries in the reverse of MemEnv's order, so the order of a listing
 // must come from ListFiles itself.
-class ReversingEnv : public MemEnv {
+class ReversingEnv : public EnvWrapper {
  public:
+  using EnvWrapper::EnvWrapper;
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override {
-    Status s = MemEnv::ListDirectory(dir, entries);
+    Status s = EnvWrapper::ListDirectory(dir, entries);
     std::reverse(entries->begin(), entries->end());
     return s;
   }
 };
 
-class FileListTest : public ::testing::Test {
+class FileListTest : public VaxoTest {
  protected:
   void SetUp() override {
     mem_.AddFile("C:\\D\\$machine.dat", "");
@@ -37,12 +39,11 @@ class FileListTest : public ::testing::Test {
     mem_.AddFile("C:\\D\\$hidsys.dat", "", kAttrSystem | kAttrHidden);
     mem_.AddDirectory("C:\\D\\$sub.dat");
     mem_.AddFile("C:\\D\\$sub.dat\\$inner.dat", "");
-    previous_ = Env::SetDefault(&mem_);
+    VaxoTest::SetUp();
+    Install(&reversing_);
   }
-  void TearDown() override { Env::SetDefault(previous_); }
 
-  ReversingEnv mem_;
-  Env* previous_ = nullptr;
+  ReversingEnv reversing_{&faults_};
 };
 
 TEST(WildcardMatchTest, StarAndQuestionMark) {
@@ -145,7 +146,7 @@ TEST_F(FileListTest, ListingFailuresGiveAnEmptyList) {
   EXPECT_TRUE(status.IsNotFound());
   EXPECT_EQ(ListFiles("C:\\MISSING", "*.*", 0), Names{});
 
-  mem_.set_fault_hook([](const std::string& op, const std::string& path) {
+  faults_.set_hook([](const std::string& op, const std::string& path) {
     return op == "list" ? Status::IOError(op, path, "denied") : Status::OK();
   });
   EXPECT_EQ(ListFiles("C:\\D", "*.*", 0, &status), Names{});

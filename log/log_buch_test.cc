@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/mem_env.h"
 #include "platform/status.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 
@@ -16,13 +16,13 @@ namespace {
 const char kLog[] = "C:\\LOG\\Upgrade.log";
 const char kHeader[] = "    Upgrade time point:     < 08.12.2026 14:41:34 >\r\n";
 
-class LogBuchTest : public ::testing::Test {
+class LogBuchTest : public VaxoTest {
  protected:
+  LogBuchTest() { capture_log_ = false; }
   void SetUp() override {
     mem_.AddDirectory("C:\\LOG");
-    previous_ = Env::SetDefault(&mem_);
+    VaxoTest::SetUp();
   }
-  void TearDown() override { Env::SetDefault(previous_); }
 
   // A logbook that is on and has just started its file.
   void Start(CLSLogBuch& log) {
@@ -38,9 +38,6 @@ class LogBuchTest : public ::testing::Test {
     EXPECT_EQ(all.compare(0, std::string(kHeader).size(), kHeader), 0) << all;
     return all.substr(std::string(kHeader).size());
   }
-
-  MemEnv mem_;
-  Env* previous_ = nullptr;
 };
 
 TEST_F(LogBuchTest, LayoutsOfEveryType) {
@@ -189,7 +186,7 @@ TEST_F(LogBuchTest, LogBeforeSwitchOnCreatesNoFile) {
   log.Log(TypError, "x");
   log.LogDummyMode(true);
   EXPECT_FALSE(mem_.FileExists(kLog));
-  EXPECT_EQ(mem_.operations(), 0);
+  EXPECT_EQ(faults_.operations(), 0);
 }
 
 TEST_F(LogBuchTest, DummyMode) {
@@ -210,7 +207,7 @@ TEST_F(LogBuchTest, DummyMode) {
 TEST_F(LogBuchTest, FailingAppendThrowsNamingOpAndPath) {
   CLSLogBuch log;
   Start(log);
-  mem_.set_fault_hook([](const std::string& op, const std::string& path) {
+  faults_.set_hook([](const std::string& op, const std::string& path) {
     return op == "append" ? Status::IOError(op, path, "disk full") : Status::OK();
   });
   try {
@@ -222,7 +219,7 @@ TEST_F(LogBuchTest, FailingAppendThrowsNamingOpAndPath) {
     EXPECT_NE(std::string(e.what()).find(kLog), std::string::npos);
     EXPECT_NE(std::string(e.what()).find("append"), std::string::npos);
   }
-  mem_.set_fault_hook(nullptr);
+  faults_.set_hook(nullptr);
   EXPECT_EQ(mem_.FileContent(kLog), kHeader);
 }
 

@@ -1,23 +1,21 @@
-// Test surroundings of the paths folder: an in-memory file system standing
-// for the emulation, and the logbook's entries captured as bytes.
+// Test surroundings of the paths folder: the shared fixture, with paths
+// converted as the emulation converts them.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 
-#include "base/text.h"
-#include "log/log_buch.h"
-#include "platform/mem_env.h"
+#include "platform/env_wrapper.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 
-/// A MemEnv that converts paths like the emulation does: a host path
-/// ("/old/x") becomes a drive path ("C:\old\x"); `alias` maps whole texts
-/// (a name that the system knows under another path).
-class HostEnv : public MemEnv {
+/// Converts paths as the emulation does: a host path ("/old/x") becomes a
+/// drive path ("C:\old\x"); `alias` maps whole texts (a name that the
+/// system knows under another path).
+class HostPaths : public EnvWrapper {
  public:
+  using EnvWrapper::EnvWrapper;
   std::map<std::string, std::string> alias;
 
   std::string SystemPath(const std::string& text) override {
@@ -32,31 +30,14 @@ class HostEnv : public MemEnv {
   }
 };
 
-class PathsTest : public ::testing::Test {
+class PathsTest : public VaxoTest {
  protected:
   void SetUp() override {
-    previous_env_ = Env::SetDefault(&env_);
-    was_on_ = LogBuch().is_on();
-    LogBuch().SetSink([this](const std::string& entry) { log_ += entry; });
-    LogBuch().LogState(true);
-  }
-  void TearDown() override {
-    LogBuch().LogState(was_on_);  // still into the sink
-    LogBuch().SetSink(nullptr);
-    Env::SetDefault(previous_env_);
+    VaxoTest::SetUp();
+    Install(&host_);
   }
 
-  /// The bytes of a plain (type 0) and of an error (type 2) entry; the
-  /// logbook drops the blanks around a text.
-  static std::string Info(const std::string& m) { return "    " + TrimSpaces(m) + "\r\n"; }
-  static std::string Error(const std::string& m) { return "!!! " + TrimSpaces(m) + " !!!\r\n"; }
-
-  HostEnv env_;
-  std::string log_;
-
- private:
-  Env* previous_env_ = nullptr;
-  bool was_on_ = false;
+  HostPaths host_{&faults_};
 };
 
 }  // namespace vaxo

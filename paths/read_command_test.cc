@@ -38,7 +38,7 @@ class ReadCommandTest : public PathsTest {
 
   void Data(const std::string& dir, const std::string& name = "$MACHINE.DAT",
             uint32_t attributes = kAttrArchive) {
-    env_.AddFile(dir + "\\" + name, "x", attributes);
+    mem_.AddFile(dir + "\\" + name, "x", attributes);
   }
   void AllFourData() {
     for (const char* dir : {kOldR1, kOldSteu, kNewR1, kNewSteu}) Data(dir);
@@ -47,7 +47,7 @@ class ReadCommandTest : public PathsTest {
 
   /// Records the directory of every listing.
   void RecordListings() {
-    env_.set_fault_hook([this](const std::string& op, const std::string& path) {
+    faults_.set_hook([this](const std::string& op, const std::string& path) {
       if (op == "list") listed_.push_back(path);
       return Status::OK();
     });
@@ -267,7 +267,7 @@ TEST_P(NotFoundTest, EndsWithBothFailuresAndTouchesNothingAfter) {
   EXPECT_EQ(log_, expected);
   for (int i = 0; i < 4; ++i) {
     if (i == missing) continue;
-    const uint32_t attributes = env_.Attributes(std::string(dirs[i]) + "\\$MACHINE.DAT");
+    const uint32_t attributes = mem_.Attributes(std::string(dirs[i]) + "\\$MACHINE.DAT");
     EXPECT_EQ(attributes, i < missing ? kAttrArchive : kAttrHidden) << dirs[i];
   }
 }
@@ -319,9 +319,9 @@ TEST_F(ReadCommandTest, DestinationSteuFirstCandidateNeedsMachineOrUpg) {
 
 TEST_F(ReadCommandTest, SystemFilesAndDirectoriesDoNotCount) {
   Data(kOldR1, "$MACHINE.DAT", kAttrSystem);
-  env_.AddDirectory(std::string(kOldR1) + "\\$M.DAT");
+  mem_.AddDirectory(std::string(kOldR1) + "\\$M.DAT");
   EXPECT_FALSE(reader_.ReadCommand("C:\\OLD|C:\\NEW"));
-  EXPECT_EQ(env_.Attributes(std::string(kOldR1) + "\\$MACHINE.DAT"), kAttrSystem);
+  EXPECT_EQ(mem_.Attributes(std::string(kOldR1) + "\\$MACHINE.DAT"), kAttrSystem);
 }
 
 TEST_F(ReadCommandTest, HiddenAndReadOnlyFilesAreMadeArchiveOnlyBeforeTheTest) {
@@ -337,29 +337,29 @@ TEST_F(ReadCommandTest, HiddenAndReadOnlyFilesAreMadeArchiveOnlyBeforeTheTest) {
         "C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\MACHINE.UPG",
         "C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$MACHINE.DAT",
         "C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$MACHINE.DAT"}) {
-    EXPECT_EQ(env_.Attributes(file), kAttrArchive) << file;
+    EXPECT_EQ(mem_.Attributes(file), kAttrArchive) << file;
   }
 }
 
 TEST_F(ReadCommandTest, CandidatesThatAreNotAcceptedAreClearedToo) {
   AllFourData();
   Data(kNewR1, "NOTES.TXT", kAttrHidden);  // still found: "$MACHINE.DAT" is there
-  env_.AddFile("C:\\NEW\\VAXO\\R1\\OLD.TXT", "x", kAttrReadOnly);
-  env_.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\README.TXT", "x", kAttrHidden);
-  env_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\README.TXT", "x", kAttrHidden);
-  env_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$MACHINE.DAT", "x", kAttrSystem);
-  env_.AddFile("C:\\NEW\\VAXO\\STEU\\README.TXT", "x", kAttrHidden);
+  mem_.AddFile("C:\\NEW\\VAXO\\R1\\OLD.TXT", "x", kAttrReadOnly);
+  mem_.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\README.TXT", "x", kAttrHidden);
+  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\README.TXT", "x", kAttrHidden);
+  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$MACHINE.DAT", "x", kAttrSystem);
+  mem_.AddFile("C:\\NEW\\VAXO\\STEU\\README.TXT", "x", kAttrHidden);
   EXPECT_FALSE(reader_.ReadCommand("C:\\OLD|C:\\NEW"));
-  EXPECT_EQ(env_.Attributes("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\README.TXT"), kAttrArchive);
-  EXPECT_EQ(env_.Attributes("C:\\NEW\\VAXO\\STEU\\README.TXT"), kAttrArchive);
-  EXPECT_EQ(env_.Attributes(std::string(kNewR1) + "\\NOTES.TXT"), kAttrArchive);
+  EXPECT_EQ(mem_.Attributes("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\README.TXT"), kAttrArchive);
+  EXPECT_EQ(mem_.Attributes("C:\\NEW\\VAXO\\STEU\\README.TXT"), kAttrArchive);
+  EXPECT_EQ(mem_.Attributes(std::string(kNewR1) + "\\NOTES.TXT"), kAttrArchive);
   // The alternative of an accepted directory is not examined.
-  EXPECT_EQ(env_.Attributes("C:\\NEW\\VAXO\\R1\\OLD.TXT"), kAttrReadOnly);
+  EXPECT_EQ(mem_.Attributes("C:\\NEW\\VAXO\\R1\\OLD.TXT"), kAttrReadOnly);
 }
 
 TEST_F(ReadCommandTest, FileSystemFailuresCountAsNotFound) {
   AllFourData();
-  env_.set_fault_hook([](const std::string& op, const std::string& path) {
+  faults_.set_hook([](const std::string& op, const std::string& path) {
     if (op == "set-attributes") return Status::IOError(op, path, "access denied");
     if (op == "list" && path == "C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO")
       return Status::IOError(op, path, "device not ready");
@@ -378,7 +378,7 @@ TEST_F(ReadCommandTest, EmptySourceFailsAtOnceWithoutTouchingAnything) {
   EXPECT_FALSE(reader_.ReadCommand("|C:\\NEW"));
   EXPECT_EQ(log_, Header("|C:\\NEW", "", "C:\\NEW") + Info("Sorce path R1:") +
                       Error("Sorce path R1 ...  no found $M*.DAT- or upg-file"));
-  EXPECT_EQ(env_.operations(), 0);
+  EXPECT_EQ(faults_.operations(), 0);
   EXPECT_EQ(reader_.GetQuelle_R1(), "");
   EXPECT_EQ(reader_.GetQuelle_Steu(), "");
   EXPECT_EQ(reader_.GetZiel_R1(), kNewR1);
@@ -402,7 +402,7 @@ TEST_F(ReadCommandTest, BarAloneFailsAtTheSource) {
   EXPECT_FALSE(reader_.ReadCommand(" | "));
   EXPECT_EQ(log_, Header("|", "", "") + Info("Sorce path R1:") +
                       Error("Sorce path R1 ...  no found $M*.DAT- or upg-file"));
-  EXPECT_EQ(env_.operations(), 0);
+  EXPECT_EQ(faults_.operations(), 0);
 }
 
 // --- without "|": the path-settings form -------------------------------------------
@@ -446,9 +446,9 @@ TEST_F(FormTest, AcceptedPathsBecomeTheCommand) {
 
 TEST_F(FormTest, TheConvertedPathsAreLoggedAndUsed) {
   AllFourData();
-  env_.AddDirectory("C:\\LINK");
-  env_.alias["C:\\LINK"] = "C:\\OLD";
-  env_.alias["C:\\NEW"] = "C:\\NEW\\ROBOTER";
+  mem_.AddDirectory("C:\\LINK");
+  host_.alias["C:\\LINK"] = "C:\\OLD";
+  host_.alias["C:\\NEW"] = "C:\\NEW\\ROBOTER";
   UseStub();
   stub_.user = [](UI& form) {
     form.SrcPath = "C:\\LINK";
@@ -499,7 +499,7 @@ TEST_F(FormTest, ACommandWithABarNeverShowsTheForm) {
 
 TEST_F(FormTest, TheTerminalDialogueIsTheDefault) {
   AllFourData();
-  env_.set_stdin_lines({"/old", "/new"});
+  mem_.set_stdin_lines({"/old", "/new"});
   EXPECT_TRUE(reader_.ReadCommand(""));
   EXPECT_NE(log_.find(Info("Sorce:      C:\\old") + Info("Destination:        C:\\new")),
             std::string::npos);
@@ -509,7 +509,7 @@ TEST_F(FormTest, WithoutATerminalTheProgramEnds) {
   AllFourData();
   EXPECT_EQ(ExitCodeOf(""), 0);
   EXPECT_EQ(log_, FormHead(kCommandEmpty));
-  EXPECT_EQ(env_.std_err(), "");
+  EXPECT_EQ(mem_.std_err(), "");
 }
 
 }  // namespace

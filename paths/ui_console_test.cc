@@ -24,23 +24,23 @@ class UIConsoleTest : public PathsTest {
 };
 
 TEST_F(UIConsoleTest, EmptyAnswersKeepTheDefaults) {
-  env_.AddDirectory("C:\\ZEL_OLDINST");
-  env_.AddDirectory("C:\\ZEL\\ROBOTER");
-  env_.set_stdin_lines({"", "   "});
+  mem_.AddDirectory("C:\\ZEL_OLDINST");
+  mem_.AddDirectory("C:\\ZEL\\ROBOTER");
+  mem_.set_stdin_lines({"", "   "});
   EXPECT_EQ(Show(), -1);
   EXPECT_FALSE(form_.isCorrupted());
   EXPECT_EQ(form_.SourcePath(), "C:\\ZEL_OLDINST");
   EXPECT_EQ(form_.DestinationPath(), "C:\\ZEL\\ROBOTER");
-  EXPECT_EQ(env_.std_err(),
+  EXPECT_EQ(mem_.std_err(),
             "Path Settings  (Enter keeps the text in brackets, \"exit\" leaves)\nSource : "
             "[C:\\ZEL_OLDINST] Destination : [C:\\ZEL\\ROBOTER] ");
-  EXPECT_EQ(env_.std_out(), "");
+  EXPECT_EQ(mem_.std_out(), "");
 }
 
 TEST_F(UIConsoleTest, HostAndWindowsPathsAreTakenInTheSystemsForm) {
-  env_.AddDirectory("C:\\OLD");
-  env_.AddDirectory("D:\\NEW");
-  env_.set_stdin_lines({"  /old  ", "d:\\new"});
+  mem_.AddDirectory("C:\\OLD");
+  mem_.AddDirectory("D:\\NEW");
+  mem_.set_stdin_lines({"  /old  ", "d:\\new"});
   EXPECT_EQ(Show(), -1);
   EXPECT_FALSE(form_.isCorrupted());
   EXPECT_EQ(form_.SourcePath(), "C:\\old");
@@ -48,11 +48,11 @@ TEST_F(UIConsoleTest, HostAndWindowsPathsAreTakenInTheSystemsForm) {
 }
 
 TEST_F(UIConsoleTest, APathNotFoundIsShownAndAskedAgain) {
-  env_.AddDirectory("C:\\OLD");
-  env_.AddDirectory("C:\\NEW");
-  env_.set_stdin_lines({"C:\\OLDD", "C:\\NEW", "C:\\OLD", "C:\\NEWW", "", "C:\\NEW"});
+  mem_.AddDirectory("C:\\OLD");
+  mem_.AddDirectory("C:\\NEW");
+  mem_.set_stdin_lines({"C:\\OLDD", "C:\\NEW", "C:\\OLD", "C:\\NEWW", "", "C:\\NEW"});
   EXPECT_EQ(Show(), -1);
-  EXPECT_EQ(env_.std_err(),
+  EXPECT_EQ(mem_.std_err(),
             "Path Settings  (Enter keeps the text in brackets, \"exit\" leaves)\n"
             "Source : [C:\\ZEL_OLDINST] Destination : [C:\\ZEL\\ROBOTER] "
             "Source Path not found\n"
@@ -64,33 +64,33 @@ TEST_F(UIConsoleTest, APathNotFoundIsShownAndAskedAgain) {
 }
 
 TEST_F(UIConsoleTest, ExitAtEitherQuestionEndsTheProgram) {
-  env_.set_stdin_lines({" exit "});
+  mem_.set_stdin_lines({" exit "});
   EXPECT_EQ(Show(), 0);
   EXPECT_TRUE(form_.isCorrupted());
 
-  env_.set_stdin_lines({"C:\\", "Exit", "never read"});
+  mem_.set_stdin_lines({"C:\\", "Exit", "never read"});
   EXPECT_EQ(Show(), 0);
   EXPECT_TRUE(form_.isCorrupted());
 }
 
 TEST_F(UIConsoleTest, EndOfInputEndsTheProgram) {
-  env_.AddDirectory("C:\\ZEL_OLDINST");
-  env_.set_stdin_lines({""});
+  mem_.AddDirectory("C:\\ZEL_OLDINST");
+  mem_.set_stdin_lines({""});
   EXPECT_EQ(Show(), 0);
   EXPECT_TRUE(form_.isCorrupted());
-  EXPECT_EQ(env_.std_err(),
+  EXPECT_EQ(mem_.std_err(),
             "Path Settings  (Enter keeps the text in brackets, \"exit\" leaves)\nSource : "
             "[C:\\ZEL_OLDINST] Destination : "
             "[C:\\ZEL\\ROBOTER] \n");
 }
 
 TEST_F(UIConsoleTest, WithoutATerminalTheFormClosesUnaccepted) {
-  env_.AddDirectory("C:\\ZEL_OLDINST");
-  env_.AddDirectory("C:\\ZEL\\ROBOTER");
+  mem_.AddDirectory("C:\\ZEL_OLDINST");
+  mem_.AddDirectory("C:\\ZEL\\ROBOTER");
   EXPECT_EQ(Show(), -1);
   EXPECT_TRUE(form_.isCorrupted());
   EXPECT_EQ(form_.SourcePath(), "");
-  EXPECT_EQ(env_.std_err(), "");
+  EXPECT_EQ(mem_.std_err(), "");
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ class UITest : public PathsTest {
   /// Records the directory of every listing; TestForDir asks for each
   /// prefix by listing its parent.
   void RecordListings() {
-    env_.set_fault_hook([this](const std::string& op, const std::string& path) {
+    faults_.set_hook([this](const std::string& op, const std::string& path) {
       if (op == "list") listed_.push_back(path);
       return Status::OK();
     });
@@ -36,7 +36,7 @@ TEST_F(UITest, LoadedFormHoldsDefaultsAndIsCorrupted) {
 // --- TestForDir ---------------------------------------------------------
 
 TEST_F(UITest, TestForDirQueriesEachPrefixAndStopsAtTheFirstMissing) {
-  env_.AddDirectory("C:\\A\\B");
+  mem_.AddDirectory("C:\\A\\B");
   RecordListings();
   EXPECT_TRUE(form_.TestForDir("C:\\A\\B"));
   EXPECT_EQ(listed_, (std::vector<std::string>{"C:\\", "C:\\A"}));
@@ -51,9 +51,9 @@ TEST_F(UITest, TestForDirQueriesEachPrefixAndStopsAtTheFirstMissing) {
 }
 
 TEST_F(UITest, TestForDirAcceptsEveryKindOfEntry) {
-  env_.AddFile("C:\\A\\PLAIN.TXT", "x");
-  env_.AddFile("C:\\A\\SECRET.TXT", "x", kAttrHidden | kAttrSystem | kAttrReadOnly);
-  env_.AddDirectory("C:\\A\\SUB");
+  mem_.AddFile("C:\\A\\PLAIN.TXT", "x");
+  mem_.AddFile("C:\\A\\SECRET.TXT", "x", kAttrHidden | kAttrSystem | kAttrReadOnly);
+  mem_.AddDirectory("C:\\A\\SUB");
   EXPECT_TRUE(form_.TestForDir("C:\\A\\PLAIN.TXT"));
   EXPECT_TRUE(form_.TestForDir("C:\\A\\SECRET.TXT"));
   EXPECT_TRUE(form_.TestForDir("c:\\a\\sub"));  // names are matched without regard to case
@@ -62,14 +62,14 @@ TEST_F(UITest, TestForDirAcceptsEveryKindOfEntry) {
 
 TEST_F(UITest, TestForDirTrailingBackslashIsHarmless) {
   EXPECT_FALSE(form_.TestForDir("C:\\ZEL\\ROBOTER\\"));
-  env_.AddDirectory("C:\\ZEL\\ROBOTER");
+  mem_.AddDirectory("C:\\ZEL\\ROBOTER");
   RecordListings();
   EXPECT_TRUE(form_.TestForDir("C:\\ZEL\\ROBOTER\\"));
   EXPECT_EQ(listed_, (std::vector<std::string>{"C:\\", "C:\\ZEL"}));
 }
 
 TEST_F(UITest, TestForDirPassesOverDotComponents) {
-  env_.AddDirectory("C:\\A\\B");
+  mem_.AddDirectory("C:\\A\\B");
   EXPECT_TRUE(form_.TestForDir("C:\\A\\.\\B"));
   EXPECT_TRUE(form_.TestForDir("C:\\A\\."));
   EXPECT_FALSE(form_.TestForDir("C:\\A\\.\\X"));
@@ -82,12 +82,12 @@ TEST_F(UITest, TestForDirEmptyTextAndDriveOnlyPassWithoutAnyQuery) {
   EXPECT_TRUE(form_.TestForDir(""));
   EXPECT_TRUE(form_.TestForDir("C:\\"));
   EXPECT_TRUE(form_.TestForDir("Q:\\"));  // not even the drive is looked at
-  EXPECT_EQ(env_.operations(), 0);
+  EXPECT_EQ(faults_.operations(), 0);
 }
 
 TEST_F(UITest, TestForDirTakesANameWithoutBackslashAsGiven) {
   // MemEnv's current directory is C:\.
-  env_.AddDirectory("C:\\OLD");
+  mem_.AddDirectory("C:\\OLD");
   EXPECT_TRUE(form_.TestForDir("OLD"));
   EXPECT_FALSE(form_.TestForDir("NEW"));
   EXPECT_FALSE(form_.TestForDir("OLDOLD"));
@@ -95,14 +95,14 @@ TEST_F(UITest, TestForDirTakesANameWithoutBackslashAsGiven) {
   EXPECT_FALSE(form_.TestForDir("C:"));
   EXPECT_TRUE(form_.TestForDir("."));
   // With a backslash it is a relative path, looked up as a whole.
-  env_.AddDirectory("C:\\OLD\\SUB");
+  mem_.AddDirectory("C:\\OLD\\SUB");
   EXPECT_TRUE(form_.TestForDir("OLD\\SUB"));
   EXPECT_FALSE(form_.TestForDir("OLD\\NOPE"));
 }
 
 TEST_F(UITest, TestForDirListingFailureCountsAsNotFound) {
-  env_.AddDirectory("C:\\A\\B");
-  env_.set_fault_hook([](const std::string& op, const std::string& path) {
+  mem_.AddDirectory("C:\\A\\B");
+  faults_.set_hook([](const std::string& op, const std::string& path) {
     return op == "list" && path == "C:\\A" ? Status::IOError(op, path, "device not ready")
                                            : Status::OK();
   });
@@ -145,11 +145,11 @@ TEST_F(UITest, GetShortNameAndFindLastBackSlash) {
 
 TEST_F(UITest, RunWithTheDefaultsPassesOnlyWhenBothExist) {
   EXPECT_EQ(form_.Run(), "Source Path not found");
-  env_.AddDirectory("C:\\ZEL_OLDINST");
+  mem_.AddDirectory("C:\\ZEL_OLDINST");
   EXPECT_EQ(form_.Run(), "Destination Path not found");
   EXPECT_TRUE(form_.isCorrupted());
   EXPECT_EQ(form_.SourcePath(), "");
-  env_.AddDirectory("C:\\ZEL\\ROBOTER");
+  mem_.AddDirectory("C:\\ZEL\\ROBOTER");
   EXPECT_EQ(form_.Run(), "");
   EXPECT_FALSE(form_.isCorrupted());
   EXPECT_EQ(form_.SourcePath(), "C:\\ZEL_OLDINST");
@@ -163,8 +163,8 @@ TEST_F(UITest, RunTestsTheSourceFirstAndShowsOneMessage) {
 }
 
 TEST_F(UITest, RunTakesTheTextsExactlyAsTheyStand) {
-  env_.AddDirectory("C:\\OLD");
-  env_.AddDirectory("D:\\NEW");
+  mem_.AddDirectory("C:\\OLD");
+  mem_.AddDirectory("D:\\NEW");
   form_.SrcPath = "c:\\old\\";
   form_.DestPath = "d:\\new\\.";
   EXPECT_EQ(form_.Run(), "");
@@ -173,8 +173,8 @@ TEST_F(UITest, RunTakesTheTextsExactlyAsTheyStand) {
 }
 
 TEST_F(UITest, AFailedRunLeavesNoTraceButIsCorrupted) {
-  env_.AddDirectory("C:\\OLD");
-  env_.AddDirectory("C:\\NEW");
+  mem_.AddDirectory("C:\\OLD");
+  mem_.AddDirectory("C:\\NEW");
   form_.SrcPath = "C:\\OLDD";
   form_.DestPath = "C:\\NEW";
   EXPECT_EQ(form_.Run(), "Source Path not found");

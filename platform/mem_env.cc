@@ -42,12 +42,6 @@ std::string MemEnv::Parent(const std::string& key) {
   return p == std::string::npos ? std::string() : key.substr(0, p);
 }
 
-Status MemEnv::Fault(const char* op, const std::string& path) {
-  ++operations_;
-  if (fault_hook_) return fault_hook_(op, path);
-  return Status::OK();
-}
-
 MemEnv::Node* MemEnv::Find(const std::string& path) {
   auto it = nodes_.find(Key(path));
   return it == nodes_.end() ? nullptr : &it->second;
@@ -105,8 +99,6 @@ std::vector<std::string> MemEnv::FilesBelow(const std::string& dir) const {
 
 Status MemEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
   entries->clear();
-  Status s = Fault("list", dir);
-  if (!s.ok()) return s;
   const Node* d = Find(dir);
   if (!d) return Status::NotFound("list", dir, "directory not found");
   if (!d->is_dir) return Status::IOError("list", dir, "not a directory");
@@ -124,8 +116,6 @@ Status MemEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* entr
 }
 
 Status MemEnv::GetAttributes(const std::string& path, uint32_t* attributes) {
-  Status s = Fault("attributes", path);
-  if (!s.ok()) return s;
   const Node* n = Find(path);
   if (!n) return Status::NotFound("attributes", path, "file not found");
   *attributes = n->attributes;
@@ -133,8 +123,6 @@ Status MemEnv::GetAttributes(const std::string& path, uint32_t* attributes) {
 }
 
 Status MemEnv::SetArchiveOnly(const std::string& path) {
-  Status s = Fault("set-attributes", path);
-  if (!s.ok()) return s;
   Node* n = Find(path);
   if (!n) return Status::NotFound("set-attributes", path, "file not found");
   n->attributes = n->is_dir ? kAttrDirectory : kAttrArchive;
@@ -142,8 +130,6 @@ Status MemEnv::SetArchiveOnly(const std::string& path) {
 }
 
 Status MemEnv::GetFileSize(const std::string& path, uint64_t* size) {
-  Status s = Fault("size", path);
-  if (!s.ok()) return s;
   const Node* n = Find(path);
   if (!n || n->is_dir) return Status::NotFound("size", path, "file not found");
   *size = n->content.size();
@@ -151,8 +137,6 @@ Status MemEnv::GetFileSize(const std::string& path, uint64_t* size) {
 }
 
 Status MemEnv::ReadFile(const std::string& path, std::string* content) {
-  Status s = Fault("read", path);
-  if (!s.ok()) return s;
   const Node* n = Find(path);
   if (!n || n->is_dir) return Status::NotFound("read", path, "file not found");
   *content = n->content;
@@ -161,8 +145,6 @@ Status MemEnv::ReadFile(const std::string& path, std::string* content) {
 
 Status MemEnv::WriteNode(const char* op, const std::string& path, const std::string& content,
                          bool append) {
-  Status s = Fault(op, path);
-  if (!s.ok()) return s;
   std::string key = Key(path);
   const Node* parent = Find(Parent(key));
   if (!parent || !parent->is_dir) return Status::NotFound(op, path, "directory not found");
@@ -192,20 +174,16 @@ Status MemEnv::AppendFile(const std::string& path, const std::string& content) {
 }
 
 Status MemEnv::CopyFile(const std::string& src, const std::string& dst) {
-  Status s = Fault("copy", src);
-  if (!s.ok()) return s;
   const Node* from = Find(src);
   if (!from || from->is_dir) return Status::NotFound("copy", src, "file not found");
   std::string content = from->content;
   uint32_t attributes = from->attributes;
-  s = WriteNode("copy", dst, content, false);
+  Status s = WriteNode("copy", dst, content, false);
   if (s.ok()) Find(dst)->attributes = attributes;
   return s;
 }
 
 Status MemEnv::DeleteFile(const std::string& path) {
-  Status s = Fault("delete", path);
-  if (!s.ok()) return s;
   Node* n = Find(path);
   if (!n || n->is_dir) return Status::NotFound("delete", path, "file not found");
   if (n->attributes & kAttrReadOnly)
@@ -216,12 +194,7 @@ Status MemEnv::DeleteFile(const std::string& path) {
 
 int MemEnv::RunAndWait(const std::string& application, const std::string& command_line,
                        Status* start_error) {
-  Status s = Fault("run", application);
   children_.emplace_back(application, command_line);
-  if (!s.ok()) {
-    if (start_error) *start_error = s;
-    return 0;
-  }
   if (!child_hook_) {
     if (start_error) *start_error = Status::NotFound("run", application, "program not found");
     return 0;

@@ -1,6 +1,7 @@
 // A whole Windows-like file system in memory, for tests: drive-letter paths,
-// names matched without regard to case, attributes, and a hook that can fail
-// any operation. Also records the child processes it was asked to start.
+// names matched without regard to case, attributes. Also records the child
+// processes it was asked to start. Failures are injected by a wrapper
+// (tests/support/fault_env.h).
 #pragma once
 
 #include <functional>
@@ -14,10 +15,8 @@ namespace vaxo {
 
 class MemEnv : public Env {
  public:
-  /// Operation names as passed to the fault hook and used in error texts.
-  /// "list", "attributes", "set-attributes", "size", "read", "replace",
-  /// "append", "copy", "delete", "run".
-  using FaultHook = std::function<Status(const std::string& op, const std::string& path)>;
+  /// Errors name the operation: "list", "attributes", "set-attributes",
+  /// "size", "read", "replace", "append", "copy", "delete", "run".
   using ChildHook = std::function<int(const std::string& application, const std::string& cmdline)>;
 
   MemEnv();
@@ -36,7 +35,6 @@ class MemEnv : public Env {
   /// Every file path (as stored) below `dir`, sorted.
   std::vector<std::string> FilesBelow(const std::string& dir) const;
 
-  void set_fault_hook(FaultHook hook) { fault_hook_ = std::move(hook); }
   void set_child_hook(ChildHook hook) { child_hook_ = std::move(hook); }
   void set_timestamp(std::string t) { timestamp_ = std::move(t); }
   void set_program_directory(std::string d) { program_directory_ = std::move(d); }
@@ -44,8 +42,6 @@ class MemEnv : public Env {
   /// (application, command line) of every child started, in order.
   const std::vector<std::pair<std::string, std::string>>& children() const { return children_; }
   int events_processed() const { return events_processed_; }
-  /// Number of operations seen by the fault hook so far.
-  long operations() const { return operations_; }
 
   // --- Env ----------------------------------------------------------------
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override;
@@ -83,14 +79,12 @@ class MemEnv : public Env {
   };
   static std::string Key(const std::string& path);
   static std::string Parent(const std::string& key);
-  Status Fault(const char* op, const std::string& path);
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
   Status WriteNode(const char* op, const std::string& path, const std::string& content,
                    bool append);
 
   std::map<std::string, Node> nodes_;  // by upper-cased normalised path
-  FaultHook fault_hook_;
   ChildHook child_hook_;
   std::string timestamp_ = "08.12.2026 14:41:34";
   std::string program_directory_ = "C:\\TOOLS";
@@ -99,7 +93,6 @@ class MemEnv : public Env {
   std::vector<std::string> stdin_lines_;
   std::string std_out_, std_err_;
   int events_processed_ = 0;
-  long operations_ = 0;
 };
 
 }  // namespace vaxo

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fault_env.h"
+
 namespace vaxo {
 
 namespace {
@@ -71,17 +73,20 @@ TEST(MemEnvTest, WritesNeedAnExistingDirectory) {
   EXPECT_EQ(size, 2u);
 }
 
-TEST(MemEnvTest, FaultHookFailsTheOperationAndChangesNothing) {
-  MemEnv env;
-  env.AddFile("C:\\A.DAT", "old");
+// The wrapper of the tests that fails an operation before it reaches the
+// environment below it.
+TEST(FaultEnvTest, FailsTheOperationAndChangesNothing) {
+  MemEnv mem;
+  FaultEnv env(&mem);
+  mem.AddFile("C:\\A.DAT", "old");
   std::vector<std::string> seen;
-  env.set_fault_hook([&](const std::string& op, const std::string& path) {
+  env.set_hook([&](const std::string& op, const std::string& path) {
     seen.push_back(op + " " + path);
     return op == "replace" ? Status::IOError(op, path, "disk full") : Status::OK();
   });
   Status s = env.ReplaceFile("C:\\A.DAT", "new");
   EXPECT_EQ(s.ToString(), "replace C:\\A.DAT: disk full");
-  EXPECT_EQ(env.FileContent("C:\\A.DAT"), "old");
+  EXPECT_EQ(mem.FileContent("C:\\A.DAT"), "old");
   std::string content;
   EXPECT_TRUE(env.ReadFile("C:\\A.DAT", &content).ok());
   EXPECT_EQ(seen, (std::vector<std::string>{"replace C:\\A.DAT", "read C:\\A.DAT"}));

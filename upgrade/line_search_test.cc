@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "upgrade/engine_test_env.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 namespace {
@@ -10,7 +10,7 @@ namespace {
 const char kNotFoundAlt[] = "!!! String not found (VAXO_alt) !!!\r\n";
 const char kDoubleAlt[] = "!!! String is double exist (VAXO_alt) !!!\r\n";
 
-class LineSearchTest : public EngineTest {
+class LineSearchTest : public VaxoTest {
  protected:
   /// Searches `lines` with the old-list setting from `position`.
   int32_t Find(const LineList& lines, const std::string& key, bool check = false) {

@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "base/exit_code.h"
 #include "base/text.h"
 #include "files/text_file.h"
-#include "upgrade/engine_test_env.h"
+#include "tests/support/vaxo_test.h"
 #include "upgrade/key_automaton.h"
 #include "upgrade/line_index.h"
 #include "upgrade/vaxo_upg.h"
@@ -108,7 +109,7 @@ class Texts {
   std::mt19937 rng_;
 };
 
-class SearchSamenessTest : public EngineTest {
+class SearchSamenessTest : public VaxoTest {
  protected:
   struct Outcome {
     std::string merged;

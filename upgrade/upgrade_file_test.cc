@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "upgrade/engine_test_env.h"
+#include "base/exit_code.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 namespace {
@@ -14,7 +15,7 @@ const char kNew[] = "C:\\W\\NEW.DAT";
 const char kUpg[] = "C:\\W\\NEW.UPG";
 const char kOut[] = "C:\\W\\OUT.DAT";
 
-class UpgradeFileTest : public EngineTest {
+class UpgradeFileTest : public VaxoTest {
  protected:
   void Files(const std::string& old_text, const std::string& new_text,
              const std::string& upg_text) {
@@ -117,7 +118,7 @@ TEST_F(UpgradeFileTest, EmptyMergedTextIsStillOutputWithANote) {
 
 TEST_F(UpgradeFileTest, FailedWriteIsReportedWithExitCode3) {
   Files("$A=1\r\n", "$A=0\r\n", "$A=\r\n");
-  mem_.set_fault_hook([](const std::string& op, const std::string& path) {
+  faults_.set_hook([](const std::string& op, const std::string& path) {
     return op == "replace" ? Status::IOError(op, path, "disk full") : Status::OK();
   });
   EXPECT_EQ(Run({"-o", kOut, kOld, kNew, kUpg}), kUpgradeFileFailed);
@@ -129,7 +130,7 @@ TEST_F(UpgradeFileTest, FailedWriteIsReportedWithExitCode3) {
 
 TEST_F(UpgradeFileTest, FailedReadIsReportedWithExitCode3) {
   Files("$A=1\r\n", "$A=0\r\n", "$A=\r\n");
-  mem_.set_fault_hook([](const std::string& op, const std::string& path) {
+  faults_.set_hook([](const std::string& op, const std::string& path) {
     return op == "read" ? Status::IOError(op, path, "bad sector") : Status::OK();
   });
   EXPECT_EQ(Run({kOld, kNew, kUpg}), kUpgradeFileFailed);

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "upgrade/engine_test_env.h"
+#include "tests/support/vaxo_test.h"
 #include "upgrade/vaxo_upg.h"
 
 namespace vaxo {
 namespace {
 
-class VaxoUpgPartsTest : public EngineTest {
+class VaxoUpgPartsTest : public VaxoTest {
  protected:
   /// The lines MakeLineList finds in `text`, as copies of their own.
   std::vector<std::string> LinesOf(const std::string& text) {

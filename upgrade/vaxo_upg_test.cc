@@ -5,7 +5,8 @@
 
 #include <initializer_list>
 
-#include "upgrade/engine_test_env.h"
+#include "base/exit_code.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 namespace {
@@ -22,7 +23,7 @@ const char kLineNotFound[] = "!!! Line not found (VAXO_neu) !!!\r\n";
 const char kAltDouble[] = "!!! String is double exist (VAXO_alt) !!!\r\n";
 const char kNeuDouble[] = "!!! String is double exist (VAXO_neu) !!!\r\n";
 
-class UpgradeTest : public EngineTest {
+class UpgradeTest : public VaxoTest {
  protected:
   std::string Run(const std::string& old_text, const std::string& new_text,
                   const std::string& upg_text, bool check = false) {

@@ -3,18 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/mem_env.h"
+#include "tests/support/vaxo_test.h"
 
 namespace vaxo {
 namespace {
 
-class ValXferTest : public ::testing::Test {
- protected:
-  void SetUp() override { previous_ = Env::SetDefault(&mem_); }
-  void TearDown() override { Env::SetDefault(previous_); }
-  MemEnv mem_;
-  Env* previous_ = nullptr;
-};
+using ValXferTest = VaxoTest;
 
 TEST_F(ValXferTest, CollectThenApplyCarriesTheLines) {
   mem_.AddFile("C:\\T\\V.tmp", "; names\r\n$ROB_CAL\r\n$PRO_ACT\r\n");

@@ -1,0 +1,65 @@
+#include "tests/support/fault_env.h"
+
+namespace vaxo {
+
+Status FaultEnv::Fault(const char* op, const std::string& path) {
+  ++operations_;
+  return hook_ ? hook_(op, path) : Status::OK();
+}
+
+Status FaultEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
+  entries->clear();
+  Status s = Fault("list", dir);
+  return s.ok() ? EnvWrapper::ListDirectory(dir, entries) : s;
+}
+
+Status FaultEnv::GetAttributes(const std::string& path, uint32_t* attributes) {
+  Status s = Fault("attributes", path);
+  return s.ok() ? EnvWrapper::GetAttributes(path, attributes) : s;
+}
+
+Status FaultEnv::SetArchiveOnly(const std::string& path) {
+  Status s = Fault("set-attributes", path);
+  return s.ok() ? EnvWrapper::SetArchiveOnly(path) : s;
+}
+
+Status FaultEnv::GetFileSize(const std::string& path, uint64_t* size) {
+  Status s = Fault("size", path);
+  return s.ok() ? EnvWrapper::GetFileSize(path, size) : s;
+}
+
+Status FaultEnv::ReadFile(const std::string& path, std::string* content) {
+  Status s = Fault("read", path);
+  return s.ok() ? EnvWrapper::ReadFile(path, content) : s;
+}
+
+Status FaultEnv::ReplaceFile(const std::string& path, const std::string& content) {
+  Status s = Fault("replace", path);
+  return s.ok() ? EnvWrapper::ReplaceFile(path, content) : s;
+}
+
+Status FaultEnv::AppendFile(const std::string& path, const std::string& content) {
+  Status s = Fault("append", path);
+  return s.ok() ? EnvWrapper::AppendFile(path, content) : s;
+}
+
+Status FaultEnv::CopyFile(const std::string& src, const std::string& dst) {
+  Status s = Fault("copy", src);
+  if (s.ok()) s = Fault("copy", dst);
+  return s.ok() ? EnvWrapper::CopyFile(src, dst) : s;
+}
+
+Status FaultEnv::DeleteFile(const std::string& path) {
+  Status s = Fault("delete", path);
+  return s.ok() ? EnvWrapper::DeleteFile(path) : s;
+}
+
+int FaultEnv::RunAndWait(const std::string& application, const std::string& command_line,
+                         Status* start_error) {
+  Status s = Fault("run", application);
+  if (s.ok()) return EnvWrapper::RunAndWait(application, command_line, start_error);
+  if (start_error) *start_error = s;
+  return 0;
+}
+
+}  // namespace vaxo
