@@ -9,11 +9,14 @@
 // name beginning with "." counts as hidden. Since the program may run as
 // root, read-only files and directories are refused here rather than left
 // to the permission checks of the kernel.
+//
+// The pieces: posix_names (drives and the name walk), posix_files
+// (attributes and links), posix_write (atomic replacement and append),
+// posix_child.cc (the child process), posix_console.cc (time, the program's
+// surroundings, the console), posix_sys (the system calls).
 #pragma once
 
-#include <cstddef>
 #include <ctime>
-#include <functional>
 #include <string>
 
 #include "platform/env.h"
@@ -22,19 +25,8 @@ namespace vaxo {
 
 class PosixEnv : public Env {
  public:
-  /// Called with the system call's name ("stat", "opendir", "open", "read",
-  /// "write", "fsync", "chmod", "rename", "unlink", "removexattr",
-  /// "readlink", "mkdir", "close", "spawn") and the host path before the
-  /// call is made; a status that is not ok fails the call with its reason.
-  using FaultHook = std::function<Status(const std::string& op, const std::string& host_path)>;
-
   PosixEnv();
   ~PosixEnv() override;
-
-  void set_fault_hook(FaultHook hook) { fault_hook_ = std::move(hook); }
-  /// Largest piece handed to one write(); tests make it small so that a
-  /// failure can strike in the middle of a file.
-  void set_write_chunk(size_t bytes) { write_chunk_ = bytes > 0 ? bytes : 1; }
 
   /// The host path that `path` names. With `may_create` the last name may
   /// be missing and then keeps the spelling given.
@@ -63,30 +55,11 @@ class PosixEnv : public Env {
   bool ReadStdinLine(std::string* line) override;
 
  private:
-  Status Fault(const char* op, const std::string& host, const std::string& path);
-  Status DriveRoot(const char* op, const std::string& path, char drive, std::string* root);
-  /// HostPath that also gives the last name as found on disk (empty for a
-  /// drive root).
-  Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
-                 std::string* name);
-  /// The host path of `path` with every name spelled as given, without
-  /// looking at the disk (but for making the default C: root). Fails as
-  /// Resolve does on a null byte or a drive without a root.
-  Status SpelledHostPath(const char* op, const std::string& path, std::string* host);
-  Status ReadNames(const std::string& path, const std::string& dir,
-                   std::vector<std::string>* names);
-  /// Where a chain of symbolic links ends (the path itself when no link).
-  Status FinalTarget(const std::string& path, const std::string& host, std::string* final_host);
-  Status CheckWritableDirectory(const char* op, const std::string& path, const std::string& host);
+  /// Reads the regular file `host` whole; its mode into `*mode` when given.
   Status ReadHost(const char* op, const std::string& path, const std::string& host,
                   std::string* content, unsigned* mode);
-  Status WriteAll(int fd, const std::string& bytes, const std::string& host,
-                  const std::string& path);
-  Status WriteAtomically(const char* op, const std::string& path, const std::string& content,
-                         const unsigned* mode);
-
-  FaultHook fault_hook_;
-  size_t write_chunk_ = size_t(1) << 20;
+  /// The end of the links of `path` and whether a replacement may go there.
+  Status WriteTarget(const char* op, const std::string& path, std::string* target);
 };
 
 /// The local date and time of `t` with the given strftime formats: date,

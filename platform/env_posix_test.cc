@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -19,6 +20,7 @@
 
 #include "base/text.h"
 #include "platform/posix_path.h"
+#include "platform/posix_sys.h"
 
 namespace vaxo {
 
@@ -155,10 +157,23 @@ class PosixEnvTest : public ::testing::Test {
     setenv("VAXO_DRIVE_C", c_.c_str(), 1);
   }
   void TearDown() override {
+    sys::SetHook(nullptr);
     Restore("VAXO_DRIVE_C", saved_c_);
     Restore("HOME", saved_home_);
     nftw(root_.c_str(), Unlock, 16, FTW_PHYS);
     nftw(root_.c_str(), RemoveOne, 16, FTW_PHYS | FTW_DEPTH);
+  }
+
+  // Fails the system calls for which `fail` gives an errno (0: the call is
+  // made) and cuts every write to `chunk` bytes (0: whole).
+  using Fail = std::function<int(const std::string& call, const std::string& host)>;
+  static void FailCalls(Fail fail, size_t chunk = 0) {
+    sys::SetHook([fail, chunk](const char* call, const std::string& host) {
+      sys::Fault f;
+      f.error = fail ? fail(call, host) : 0;
+      if (std::string(call) == "write") f.max_write = chunk;
+      return f;
+    });
   }
 
   static void Save(const char* name, std::pair<bool, std::string>* saved) {
@@ -348,9 +363,8 @@ TEST_F(PosixEnvTest, ErrorsNameOperationPathAndReason) {
   EXPECT_TRUE(s.IsNotFound()) << s.ToString();
   EXPECT_EQ(s.path(), "C:\\F\\X.TXT");
 
-  env_.set_fault_hook([](const std::string& op, const std::string&) {
-    return op == "write" ? Status::IOError("", "", "No space left on device") : Status::OK();
-  });
+  FailCalls(
+      [](const std::string& call, const std::string&) { return call == "write" ? ENOSPC : 0; });
   s = env_.ReplaceFile("C:\\f", "new");
   EXPECT_FALSE(s.ok());
   EXPECT_FALSE(s.IsNotFound());
@@ -515,17 +529,18 @@ TEST_F(PosixEnvTest, ReplaceThroughALinkWritesItsTarget) {
 TEST_F(PosixEnvTest, ReplaceFileFailingAnywhereKeepsTheOldContent) {
   Put(c_ + "/TARGET.DAT", "old content", 0640);
   const std::string content = "a new content that needs several writes";
-  env_.set_write_chunk(8);
   std::set<std::string> failed_ops;
   bool done = false;
   for (int n = 1; n < 200 && !done; ++n) {
     int calls = 0;
     std::string failed;
-    env_.set_fault_hook([&](const std::string& op, const std::string&) {
-      if (++calls != n) return Status::OK();
-      failed = op;
-      return Status::IOError("", "", "Input/output error");
-    });
+    FailCalls(
+        [&](const std::string& call, const std::string&) {
+          if (++calls != n) return 0;
+          failed = call;
+          return EIO;
+        },
+        8);
     Status s = env_.ReplaceFile("C:\\TARGET.DAT", content);
     if (s.ok()) {
       done = true;
@@ -547,17 +562,18 @@ TEST_F(PosixEnvTest, ReplaceFileFailingAnywhereKeepsTheOldContent) {
 
 TEST_F(PosixEnvTest, WriteFailingMidwayLeavesNoPartOfTheNewContent) {
   Put(c_ + "/T.DAT", "old");
-  env_.set_write_chunk(4);
   int writes = 0;
   std::string temp;
   off_t written_before_failure = -1;
-  env_.set_fault_hook([&](const std::string& op, const std::string& host) {
-    if (op != "write" || ++writes < 2) return Status::OK();
-    temp = host;
-    struct stat st;
-    if (stat(host.c_str(), &st) == 0) written_before_failure = st.st_size;
-    return Status::IOError("", "", "No space left on device");
-  });
+  FailCalls(
+      [&](const std::string& call, const std::string& host) {
+        if (call != "write" || ++writes < 2) return 0;
+        temp = host;
+        struct stat st;
+        if (stat(host.c_str(), &st) == 0) written_before_failure = st.st_size;
+        return ENOSPC;
+      },
+      4);
   Status s = env_.ReplaceFile("C:\\T.DAT", "0123456789");
   EXPECT_EQ(s.ToString(), "write C:\\T.DAT: No space left on device");
   EXPECT_EQ(written_before_failure, 4);  // the first piece had reached the temporary file
@@ -568,7 +584,7 @@ TEST_F(PosixEnvTest, WriteFailingMidwayLeavesNoPartOfTheNewContent) {
 }
 
 TEST_F(PosixEnvTest, AppendFileCreatesThenAppends) {
-  env_.set_write_chunk(1);
+  FailCalls(nullptr, 1);
   ASSERT_TRUE(env_.AppendFile("C:\\Log.txt", "ab").ok());
   ASSERT_TRUE(env_.AppendFile("C:\\LOG.TXT", "cd\r\n").ok());
   EXPECT_EQ(Get(c_ + "/Log.txt"), "abcd\r\n");
@@ -580,9 +596,9 @@ TEST_F(PosixEnvTest, AppendFileCreatesThenAppends) {
 // the disk, also one that changed since the last append, goes by the names.
 TEST_F(PosixEnvTest, RepeatedAppendFollowsTheDiskBetweenCalls) {
   int stats = 0;
-  env_.set_fault_hook([&](const std::string& op, const std::string&) {
-    if (op == "stat") ++stats;
-    return Status::OK();
+  FailCalls([&](const std::string& call, const std::string&) {
+    if (call == "stat") ++stats;
+    return 0;
   });
   MakeDir(c_ + "/Log");
   ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "1").ok());

@@ -63,6 +63,22 @@ WindowsPathParts SplitWindowsPath(const std::string& path, const std::string& cw
   return parts;
 }
 
+std::string JoinHost(const std::string& dir, const std::string& name) {
+  if (!dir.empty() && dir.back() == '/') return dir + name;
+  return dir + "/" + name;
+}
+
+std::string HostDirname(const std::string& host) {
+  const size_t slash = host.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : host.substr(0, slash);
+}
+
+std::string HostBasename(const std::string& host) {
+  const size_t slash = host.rfind('/');
+  return slash == std::string::npos ? host : host.substr(slash + 1);
+}
+
 std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted) {
   const std::string key = UCase(wanted);
   const std::string* best = nullptr;

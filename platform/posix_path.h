@@ -26,6 +26,13 @@ bool IsRelativeWindowsPath(const std::string& path);
 /// directory (a "/"-separated absolute host path). "/" counts as "\".
 WindowsPathParts SplitWindowsPath(const std::string& path, const std::string& cwd);
 
+/// `dir` + "/" + `name` (one "/" only).
+std::string JoinHost(const std::string& dir, const std::string& name);
+/// The directory part of a host path ("." when it has none, "/" for the
+/// root) and its last name.
+std::string HostDirname(const std::string& host);
+std::string HostBasename(const std::string& host);
+
 /// The name of `names` that `wanted` denotes: `wanted` itself when present,
 /// otherwise the first name in byte order that equals it without regard to
 /// case; empty when there is none.

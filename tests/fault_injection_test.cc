@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,6 +26,7 @@
 #include "platform/env_posix.h"
 #include "platform/env_wrapper.h"
 #include "platform/mem_env.h"
+#include "platform/posix_sys.h"
 #include "tests/sanitized.h"
 #include "tests/support/fault_env.h"
 #include "tools/valxfer/valxfer.h"
@@ -394,22 +396,27 @@ DiskRun RunOnDisk(const fs::path& root, long fail_write, bool record) {
   DiskEnv env(&posix);
   env.program_directory = WinPath(root / "prog");
   env.command_line = WinPath(root / "old") + "|" + WinPath(root / "new");
-  posix.set_write_chunk(32);
   DiskRun run;
   std::vector<Op> ops;
   std::vector<std::string> ignored;
-  posix.set_fault_hook([&](const std::string& op, const std::string& host) {
+  // Writes of 32 bytes, so that a failure can strike in the middle of a file.
+  sys::SetHook([&](const char* call, const std::string& host) {
+    const std::string op = call;
     ops.push_back({op, host, env.in_child});
     if (record) {
       for (auto& kv : DiskFiles(root, &ignored)) run.states[kv.first].insert(kv.second);
     }
-    if (op == "write" && ++run.writes == fail_write)
-      return Status::IOError(op, host, "No space left on device");
-    return Status::OK();
+    sys::Fault f;
+    if (op == "write") {
+      f.max_write = 32;
+      if (++run.writes == fail_write) f.error = ENOSPC;
+    }
+    return f;
   });
   Env* previous = Env::SetDefault(&env);
   run.out = RunFrame(&env, &ops);
   Env::SetDefault(previous);
+  sys::SetHook(nullptr);
   if (saved) {
     setenv("VAXO_DRIVE_C", saved_c.c_str(), 1);
   } else {

@@ -1,0 +1,96 @@
+#include "platform/posix_files.h"
+
+#include <fcntl.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/posix_path.h"
+#include "platform/posix_sys.h"
+
+namespace vaxo {
+namespace posix {
+
+namespace {
+
+const char kDosAttribName[] = "user.DOSATTRIB";
+
+// Hidden and system; none where the file system has no extended attributes.
+uint32_t DosAttribBits(const std::string& host) {
+  char buf[256];
+  ssize_t n = getxattr(host.c_str(), kDosAttribName, buf, sizeof buf);
+  if (n < 0 && errno == ERANGE) {
+    const ssize_t size = getxattr(host.c_str(), kDosAttribName, nullptr, 0);
+    if (size <= 0) return 0;
+    std::vector<char> big(size_t(size) + 1);
+    n = getxattr(host.c_str(), kDosAttribName, big.data(), big.size());
+    return n > 0 ? ParseDosAttrib(std::string(big.data(), size_t(n))) : 0;
+  }
+  return n > 0 ? ParseDosAttrib(std::string(buf, size_t(n))) : 0;
+}
+
+}  // namespace
+
+uint32_t AttributesOf(const struct stat& st, const std::string& host, const std::string& name) {
+  uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+  if (!(st.st_mode & S_IWUSR)) attributes |= kAttrReadOnly;
+  attributes |= DosAttribBits(host);
+  if (!name.empty() && name[0] == '.') attributes |= kAttrHidden;
+  return attributes;
+}
+
+Status ClearAttributes(const std::string& path, const std::string& host) {
+  struct stat st;
+  if (sys::Stat(host, &st) != 0) return sys::Error("stat", path, errno);
+  if (!(st.st_mode & S_IWUSR) && sys::Chmod(host, (st.st_mode & 07777) | S_IWUSR) != 0)
+    return sys::Error("chmod", path, errno);
+  if (sys::RemoveXattr(host, kDosAttribName) != 0 && errno != ENODATA && errno != ENOTSUP)
+    return sys::Error("removexattr", path, errno);
+  return Status::OK();
+}
+
+Status FinalTarget(const std::string& path, const std::string& host, std::string* final_host) {
+  std::string current = host;
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st;
+    if (sys::Lstat(current, &st) != 0) {
+      if (errno != ENOENT) return sys::Error("stat", path, errno);
+      *final_host = current;  // a new file, made where the link points
+      return Status::OK();
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      *final_host = current;
+      return Status::OK();
+    }
+    std::vector<char> buf(4096);
+    ssize_t n;
+    while ((n = sys::ReadLink(current, buf.data(), buf.size())) == ssize_t(buf.size()))
+      buf.resize(buf.size() * 2);
+    if (n < 0) return sys::Error("readlink", path, errno);
+    const std::string target(buf.data(), size_t(n));
+    current = !target.empty() && target[0] == '/' ? target : JoinHost(HostDirname(current), target);
+  }
+  return Status::IOError("readlink", path, std::strerror(ELOOP));
+}
+
+Status CheckWritableDirectory(const char* op, const std::string& path, const std::string& host) {
+  struct stat st;
+  if (sys::Stat(host, &st) != 0) return sys::Error("stat", path, errno);
+  if (!S_ISDIR(st.st_mode)) return Status::NotFound(op, path, std::strerror(ENOTDIR));
+  if (!(st.st_mode & S_IWUSR)) return sys::AccessDenied(op, path);
+  return Status::OK();
+}
+
+void SyncDirectory(const std::string& dir) {
+  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+}  // namespace posix
+}  // namespace vaxo

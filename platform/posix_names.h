@@ -1,0 +1,35 @@
+// Where a Windows path of the emulation lies on the host: the drive letter
+// gives a host directory, and each name below it is found spelled as given
+// or else without regard to case, as Wine finds it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace vaxo {
+namespace posix {
+
+/// The host directory of `drive`: Z: is the host root, any other letter
+/// the directory in VAXO_DRIVE_<LETTER>, C: by default
+/// ~/.upgrade_vaxo/drive_c (made when missing). `path` is for errors.
+Status DriveRoot(const char* op, const std::string& path, char drive, std::string* root);
+
+/// The host path that `path` names, and in `*name` (when given) its last
+/// name as found on disk (empty for a drive root). With `may_create` the
+/// last name may be missing and then keeps the spelling given.
+Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
+               std::string* name = nullptr);
+
+/// The host path of `path` with every name spelled as given, without
+/// looking at the disk (but for making the default C: root). Fails as
+/// Resolve does on a null byte or a drive without a root.
+Status SpelledHostPath(const char* op, const std::string& path, std::string* host);
+
+/// The names in the host directory `dir` ("." and ".." left out); `path`
+/// is for errors.
+Status ReadNames(const std::string& path, const std::string& dir, std::vector<std::string>* names);
+
+}  // namespace posix
+}  // namespace vaxo

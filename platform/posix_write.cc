@@ -1,0 +1,93 @@
+#include "platform/posix_write.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/posix_files.h"
+#include "platform/posix_path.h"
+#include "platform/posix_sys.h"
+
+namespace vaxo {
+namespace posix {
+
+namespace {
+
+mode_t CurrentUmask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+Status WriteAll(int fd, const std::string& bytes, const std::string& host,
+                const std::string& path) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const size_t piece = std::min(bytes.size() - done, size_t(1) << 20);
+    const ssize_t n = sys::Write(fd, bytes.data() + done, piece, host);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return sys::Error("write", path, errno);
+    }
+    if (n == 0) return Status::IOError("write", path, "nothing written");
+    done += size_t(n);
+  }
+  return Status::OK();
+}
+
+}  // namespace
+
+Status WriteAtomically(const char* op, const std::string& path, const std::string& target,
+                       const std::string& content, const unsigned* mode) {
+  mode_t new_mode;
+  struct stat st;
+  if (sys::Stat(target, &st) == 0) {
+    if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return sys::AccessDenied(op, path);
+    new_mode = st.st_mode & 07777;
+  } else if (errno == ENOENT) {
+    new_mode = 0644 & ~CurrentUmask();
+  } else {
+    return sys::Error("stat", path, errno);
+  }
+  if (mode) new_mode = mode_t(*mode);
+  const std::string dir = HostDirname(target);
+  Status s = CheckWritableDirectory(op, path, dir);
+  if (!s.ok()) return s;
+
+  // The name is cut so that the temporary name stays within NAME_MAX.
+  std::string temp = JoinHost(dir, "." + HostBasename(target).substr(0, 200) + ".vaxo-XXXXXX");
+  const int fd = sys::MakeTemp(&temp, O_CLOEXEC);
+  if (fd < 0) return sys::Error("open", path, errno);
+
+  s = WriteAll(fd, content, temp, path);
+  if (s.ok() && sys::Fsync(fd, temp) != 0) s = sys::Error("fsync", path, errno);
+  if (s.ok() && sys::Fchmod(fd, new_mode, temp) != 0) s = sys::Error("chmod", path, errno);
+  if (sys::Close(fd, temp) != 0 && s.ok()) s = sys::Error("close", path, errno);
+  if (s.ok() && sys::Rename(temp, target) != 0) s = sys::Error("rename", path, errno);
+  if (!s.ok()) {
+    unlink(temp.c_str());
+    return s;
+  }
+  SyncDirectory(dir);
+  return Status::OK();
+}
+
+Status AppendAll(const std::string& path, const std::string& target, const std::string& content) {
+  const int fd = sys::Open(target, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return sys::Error("open", path, errno);
+  // A write that fails half-way is taken back, so that the file still ends
+  // where it ended before (for the log: with a whole entry).
+  const off_t end = lseek(fd, 0, SEEK_END);
+  Status s = WriteAll(fd, content, target, path);
+  if (!s.ok() && end >= 0 && ftruncate(fd, end) != 0) {
+    // Nothing more can be done; the write's own failure is reported.
+  }
+  if (sys::Close(fd, target) != 0 && s.ok()) s = sys::Error("close", path, errno);
+  return s;
+}
+
+}  // namespace posix
+}  // namespace vaxo

@@ -1,0 +1,25 @@
+// Writing files so that nothing is ever half written: a replacement goes to
+// a fresh file beside the target and is renamed over it when complete and
+// on disk; an append that fails half-way is taken back.
+#pragma once
+
+#include <string>
+
+#include "platform/status.h"
+
+namespace vaxo {
+namespace posix {
+
+/// Puts `content` in the place of the file `path` (host path `target`, the
+/// end of any links): readers see the old or the new content, never a
+/// part, and a failure leaves nothing behind. The file keeps its mode, or
+/// gets `*mode` when given; a new file gets 0644 less the umask.
+Status WriteAtomically(const char* op, const std::string& path, const std::string& target,
+                       const std::string& content, const unsigned* mode);
+
+/// Appends `content` to the existing or new regular file `target` in one
+/// piece: after a failure the file ends where it ended before.
+Status AppendAll(const std::string& path, const std::string& target, const std::string& content);
+
+}  // namespace posix
+}  // namespace vaxo
