@@ -131,7 +131,7 @@ Status PosixEnv::ReplaceFile(const std::string& path, const std::string& content
   std::string target;
   Status s = WriteTarget("replace", path, &target);
   if (!s.ok()) return s;
-  return posix::WriteAtomically("replace", path, target, content, nullptr);
+  return posix::WriteAtomically("replace", path, target, content);
 }
 
 Status PosixEnv::AppendFile(const std::string& path, const std::string& content) {
@@ -172,7 +172,9 @@ Status PosixEnv::CopyFile(const std::string& src, const std::string& dst) {
   if (s.ok()) s = ReadHost("copy", src, host, &content, &mode);
   if (s.ok()) s = WriteTarget("copy", dst, &target);
   if (!s.ok()) return s;
-  return posix::WriteAtomically("copy", dst, target, content, &mode);
+  // The copy takes the source's attributes, as the system's copy does.
+  const uint32_t attributes = posix::DosAttributes(host);
+  return posix::WriteAtomically("copy", dst, target, content, &mode, &attributes);
 }
 
 Status PosixEnv::DeleteFile(const std::string& path) {

@@ -94,10 +94,17 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 /// Creates an empty, uniquely named file in the directory of `path` and
-/// gives its name.
+/// gives its name. A missing directory is reported as such, not as the
+/// "directory name invalid" of the system's call.
 bool MakeTempBeside(const std::string& path, std::string* temp) {
   char name[MAX_PATH + 1] = {};
-  if (::GetTempFileNameA(DirectoryOf(path).c_str(), "vxo", 0, name) == 0) return false;
+  const std::string dir = DirectoryOf(path);
+  if (::GetTempFileNameA(dir.c_str(), "vxo", 0, name) == 0) {
+    if (::GetLastError() == ERROR_DIRECTORY &&
+        ::GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
+      ::SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
   *temp = name;
   return true;
 }
@@ -304,9 +311,11 @@ class WindowsEnv : public Env {
   // CopyFileA writes into the destination in place; it copies into a
   // temporary file beside the destination instead, which is then renamed
   // over it, so the destination never holds half a copy. The copy keeps
-  // the source's attributes, as CopyFileA does.
+  // the source's attributes, as CopyFileA does onto a new file (onto the
+  // temporary file it would not).
   Status CopyFile(const std::string& src, const std::string& dst) override {
-    if (::GetFileAttributesA(src.c_str()) == INVALID_FILE_ATTRIBUTES)
+    const DWORD source_attributes = ::GetFileAttributesA(src.c_str());
+    if (source_attributes == INVALID_FILE_ATTRIBUTES)
       return WindowsError("copy", src, ::GetLastError());
     if (!TargetWritable(dst)) return WindowsError("copy", dst, ::GetLastError());
     std::string temp;
@@ -315,6 +324,9 @@ class WindowsEnv : public Env {
       RemoveTemp(temp);
       return WindowsError("copy", src, ::GetLastError());
     }
+    const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if ((source_attributes & kept) != 0)
+      ::SetFileAttributesA(temp.c_str(), source_attributes & (kept | FILE_ATTRIBUTE_ARCHIVE));
     if (!CommitTemp(temp, dst, false)) {
       RemoveTemp(temp);
       return WindowsError("copy", dst, ::GetLastError());

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/env_contract.h"
 
 namespace vaxo {
 namespace {
@@ -55,25 +56,6 @@ std::string Read(Env* env, const std::string& path) {
   std::string content;
   Status s = env->ReadFile(path, &content);
   return s.ok() ? content : "<" + s.ToString() + ">";
-}
-
-uint32_t Attributes(Env* env, const std::string& path) {
-  uint32_t attributes = 0;
-  return env->GetAttributes(path, &attributes).ok() ? attributes : 0xFFFFFFFFu;
-}
-
-/// Names in `dir`, sorted, directories marked with a trailing "\".
-std::string Listing(Env* env, const std::string& dir) {
-  std::vector<DirEntry> entries;
-  Status s = env->ListDirectory(dir, &entries);
-  if (!s.ok()) return "<" + s.ToString() + ">";
-  std::vector<std::string> names;
-  for (const auto& e : entries)
-    names.push_back(e.name + (e.attributes & kAttrDirectory ? "\\" : ""));
-  std::sort(names.begin(), names.end());
-  std::string out;
-  for (const auto& n : names) out += (out.empty() ? "" : " ") + n;
-  return out;
 }
 
 /// A message names the operation and the path and gives the system's
@@ -121,133 +103,29 @@ int RunChild(Env* env) {
   return code;
 }
 
-void FileChecks(Env* env, Probe* p, const std::string& root) {
-  const std::string a = root + "\\Alpha.dat";
-  const std::string bytes = "line 1\r\n\xE4\xF6\xFC \xA7$x\r\n\x00 end\r\n";
-  const std::string content(bytes.data(), bytes.size());
-
-  // Creation, reading back, size and attributes of a new file.
-  p->CheckOk(env->ReplaceFile(a, "first\r\n"), "replace creates a new file");
-  p->CheckEq(Read(env, a), "first\r\n", "read gives the written bytes");
-  p->Check((Attributes(env, a) & (kAttrDirectory | kAttrReadOnly | kAttrHidden)) == 0,
-           "a new file is a plain file");
-  p->CheckOk(env->ReplaceFile(a, std::string("x\0y\r\n\xFF", 6)), "replace an existing file");
-  p->CheckEq(Read(env, a), std::string("x\0y\r\n\xFF", 6), "bytes come back unchanged");
-  uint64_t size = 0;
-  p->CheckOk(env->GetFileSize(a, &size), "size of a file");
-  p->Check(size == 6, "size is 6", std::to_string(size));
-  p->CheckOk(env->ReplaceFile(a, ""), "replace with nothing");
-  p->Check(env->GetFileSize(a, &size).ok() && size == 0, "an empty file has size 0");
-  p->CheckEq(Listing(env, root), "Alpha.dat", "no temporary file is left");
-
-  // Read-only: replacing, copying onto and deleting are refused, nothing
-  // changes, nothing is left behind; archive only makes it writable again.
-  p->CheckOk(env->ReplaceFile(a, "old\r\n"), "write before read-only");
-  ::SetFileAttributesA(a.c_str(), FILE_ATTRIBUTE_READONLY);
-  Status s = env->ReplaceFile(a, "new\r\n");
-  p->Check(!s.ok() && !s.IsNotFound(), "replace over a read-only file is refused", s.ToString());
-  p->Check(WellFormed(s, "replace", a), "the refusal names operation, path and reason",
-           s.ToString());
-  p->CheckEq(Read(env, a), "old\r\n", "the read-only file keeps its content");
-  p->CheckEq(Listing(env, root), "Alpha.dat", "no temporary file after the refusal");
-  s = env->DeleteFile(a);
-  p->Check(!s.ok() && WellFormed(s, "delete", a), "delete of a read-only file is refused",
-           s.ToString());
-  p->CheckOk(env->SetArchiveOnly(a), "archive only on a read-only file");
-  p->Check(Attributes(env, a) == kAttrArchive, "attributes are archive only",
-           std::to_string(Attributes(env, a)));
-  p->CheckOk(env->ReplaceFile(a, content), "replace after archive only");
-  p->CheckEq(Read(env, a), content, "high bytes, NUL and CR LF unchanged");
-
-  // Hidden and system files do not count as normal files.
-  const std::string h = root + "\\hidden.dat";
-  p->CheckOk(env->ReplaceFile(h, "h\r\n"), "write a file to hide");
-  ::SetFileAttributesA(h.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  p->Check(!env->NormalFileExists(h), "a hidden system file is not a normal file");
-  p->Check(env->NormalFileExists(a), "a plain file is a normal file");
-  p->CheckOk(env->ReplaceFile(h, "h2\r\n"), "replace of a hidden file");
-  p->Check((Attributes(env, h) & kAttrHidden) != 0, "replace keeps the file's attributes",
-           std::to_string(Attributes(env, h)));
-  p->CheckOk(env->SetArchiveOnly(h), "archive only on a hidden file");
-  p->Check(env->NormalFileExists(h), "then it is a normal file");
-
-  // Directories.
-  const std::string sub = root + "\\Sub Dir";
-  ::CreateDirectoryA(sub.c_str(), nullptr);
-  ::SetFileAttributesA(sub.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
-  p->CheckOk(env->SetArchiveOnly(sub), "archive only on a directory");
-  uint32_t attributes = Attributes(env, sub);
-  p->Check((attributes & kAttrDirectory) && !(attributes & (kAttrHidden | kAttrReadOnly)),
-           "the directory stays a directory, neither hidden nor read-only",
-           std::to_string(attributes));
-  p->Check(env->DirectoryExists(sub) && !env->DirectoryExists(a), "directory exists");
-  p->Check(!env->NormalFileExists(sub), "a directory is not a normal file");
-  s = env->ReplaceFile(sub, "x");
-  p->Check(!s.ok(), "replace over a directory is refused", s.ToString());
-  p->CheckEq(Listing(env, root), "Alpha.dat Sub Dir\\ hidden.dat", "listing with a directory");
-  p->CheckEq(Listing(env, sub), "", "an empty directory lists nothing");
-  std::vector<DirEntry> entries;
-  s = env->ListDirectory(a, &entries);
-  p->Check(!s.ok() && !s.IsNotFound(), "listing a file is an error", s.ToString());
-
-  // Missing files and directories.
-  const std::string missing = root + "\\missing.dat";
-  const std::string deep = root + "\\no such dir\\x.dat";
-  s = env->GetAttributes(missing, &attributes);
-  p->Check(s.IsNotFound() && WellFormed(s, "attributes", missing),
-           "attributes of a missing file: not found", s.ToString());
-  s = env->GetAttributes(deep, &attributes);
-  p->Check(s.IsNotFound(), "attributes in a missing directory: not found", s.ToString());
-  std::string text;
-  s = env->ReadFile(missing, &text);
-  p->Check(s.IsNotFound() && WellFormed(s, "read", missing), "read of a missing file: not found",
-           s.ToString());
-  s = env->GetFileSize(missing, &size);
-  p->Check(s.IsNotFound(), "size of a missing file: not found", s.ToString());
-  s = env->ListDirectory(root + "\\no such dir", &entries);
-  p->Check(s.IsNotFound(), "listing a missing directory: not found", s.ToString());
-  s = env->DeleteFile(missing);
-  p->Check(s.IsNotFound(), "delete of a missing file: not found", s.ToString());
-  s = env->ReplaceFile(deep, "x");
-  p->Check(!s.ok() && WellFormed(s, "replace", deep), "replace in a missing directory fails",
-           s.ToString());
-  s = env->SetArchiveOnly(missing);
-  p->Check(s.IsNotFound(), "archive only on a missing file: not found", s.ToString());
-  p->Check(!env->NormalFileExists(missing) && !env->DirectoryExists(missing),
-           "a missing file exists as nothing");
-
-  // Appending.
-  const std::string log = root + "\\log.txt";
-  p->CheckOk(env->AppendFile(log, "one\r\n"), "append creates the file");
-  p->CheckOk(env->AppendFile(log, "two\xE4\r\n"), "append to the file");
-  p->CheckEq(Read(env, log), "one\r\ntwo\xE4\r\n", "appended bytes in order");
-  ::SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_READONLY);
-  s = env->AppendFile(log, "three\r\n");
-  p->Check(!s.ok() && WellFormed(s, "append", log), "append to a read-only file is refused",
-           s.ToString());
-  env->SetArchiveOnly(log);
-
-  // Copying.
-  const std::string b = root + "\\beta.dat";
-  p->CheckOk(env->CopyFile(a, b), "copy to a new file");
-  p->CheckEq(Read(env, b), content, "the copy has the source's bytes");
-  p->CheckOk(env->ReplaceFile(a, "changed\r\n"), "change the source");
-  p->CheckOk(env->CopyFile(a, b), "copy over an existing file");
-  p->CheckEq(Read(env, b), "changed\r\n", "the copy replaced the old content");
-  ::SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_READONLY);
-  s = env->CopyFile(log, b);
-  p->Check(!s.ok(), "copy onto a read-only file is refused", s.ToString());
-  p->CheckEq(Read(env, b), "changed\r\n", "the read-only destination is unchanged");
-  env->SetArchiveOnly(b);
-  s = env->CopyFile(missing, b);
-  p->Check(s.IsNotFound() && WellFormed(s, "copy", missing), "copy from a missing file",
-           s.ToString());
-  p->CheckEq(Read(env, b), "changed\r\n", "the destination is unchanged");
-  p->CheckEq(Listing(env, root), "Alpha.dat Sub Dir\\ beta.dat hidden.dat log.txt",
-             "no temporary file after copies");
-
-  p->CheckOk(env->DeleteFile(b), "delete a file");
-  p->Check(!env->NormalFileExists(b), "the deleted file is gone");
+// The contract of every backend (env_contract.h), each case in a fresh
+// directory that is also the current directory.
+void ContractChecks(Env* env, Probe* p, const std::string& root) {
+  int n = 0;
+  for (const ContractCase& c : ContractCases()) {
+    Contract contract;
+    contract.env = env;
+    contract.root = root + "\\case " + std::to_string(++n);
+    ::CreateDirectoryA(contract.root.c_str(), nullptr);
+    ::SetCurrentDirectoryA(contract.root.c_str());
+    contract.cwd = contract.root;
+    contract.make_dir = [](const std::string& path) { ::CreateDirectoryA(path.c_str(), nullptr); };
+    contract.set_attributes = [](const std::string& path, uint32_t attributes) {
+      return ::SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) !=
+             0;
+    };
+    c.run(contract);
+    std::string detail;
+    for (const std::string& f : contract.failures) detail += (detail.empty() ? "" : "; ") + f;
+    p->Check(contract.failures.empty(), std::string("contract: ") + c.name, detail);
+  }
+  // Away from the working directory, which is removed at the end.
+  ::SetCurrentDirectoryA(root.substr(0, root.find_last_of('\\')).c_str());
 }
 
 void ProcessChecks(Env* env, Probe* p, const std::string& root) {
@@ -317,6 +195,7 @@ void ProcessChecks(Env* env, Probe* p, const std::string& root) {
   code = env->RunAndWait(nothing, nothing + " child 5", &start);
   p->Check(code == 0 && !start.ok() && WellFormed(start, "run", nothing),
            "a missing program: 0 and the reason", start.ToString());
+  env->ReplaceFile(root + "\\Alpha.dat", "no program\r\n");
   code = env->RunAndWait(root + "\\Alpha.dat", "Alpha.dat", nullptr);
   p->Check(code == 0, "a file that is no program: 0");
 }
@@ -351,7 +230,7 @@ int RunProbe(Env* env) {
     return 2;
   }
   env->WriteStd(1, "      working in " + root + "\n");
-  FileChecks(env, &p, root);
+  ContractChecks(env, &p, root);
   ProcessChecks(env, &p, root);
   SurroundingsChecks(env, &p);
   RemoveTree(root);

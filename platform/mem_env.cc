@@ -8,16 +8,19 @@ MemEnv::MemEnv() = default;
 MemEnv::~MemEnv() = default;
 
 // Upper-cased, "\"-separated, no empty or "." components, no trailing "\".
-// A path without a drive is taken relative to C:\, the current directory.
-std::string MemEnv::Key(const std::string& path) {
+// A path without a drive lies below the current directory, one that
+// starts with "\" on its drive.
+std::string MemEnv::Key(const std::string& path) const {
   std::string p = UCase(path);
   for (char& c : p) {
     if (c == '/') c = '\\';
   }
-  std::string drive = "C:";
+  std::string drive = UCase(current_directory_.substr(0, 2));
   if (p.size() >= 2 && p[1] == ':') {
     drive = p.substr(0, 2);
     p = p.substr(2);
+  } else if (p.empty() || p[0] != '\\') {
+    p = UCase(current_directory_.substr(2)) + "\\" + p;
   }
   std::vector<std::string> parts;
   size_t i = 0;
@@ -70,6 +73,11 @@ void MemEnv::AddFile(const std::string& path, const std::string& content, uint32
   n.is_dir = false;
   n.attributes = attributes;
   n.content = content;
+}
+
+void MemEnv::SetAttributes(const std::string& path, uint32_t attributes) {
+  Node* n = Find(path);
+  if (n) n->attributes = n->is_dir ? (attributes | kAttrDirectory) : attributes;
 }
 
 bool MemEnv::FileExists(const std::string& path) const {

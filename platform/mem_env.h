@@ -28,6 +28,9 @@ class MemEnv : public Env {
   /// Creates or replaces a file (parents created as needed).
   void AddFile(const std::string& path, const std::string& content,
                uint32_t attributes = kAttrArchive);
+  /// Sets the attributes of an existing file or directory (a directory
+  /// keeps its directory bit).
+  void SetAttributes(const std::string& path, uint32_t attributes);
   bool FileExists(const std::string& path) const;
   /// Content of a file; empty when missing.
   std::string FileContent(const std::string& path) const;
@@ -38,6 +41,8 @@ class MemEnv : public Env {
   void set_child_hook(ChildHook hook) { child_hook_ = std::move(hook); }
   void set_timestamp(std::string t) { timestamp_ = std::move(t); }
   void set_program_directory(std::string d) { program_directory_ = std::move(d); }
+  /// Where paths without a drive lie ("C:\\" unless set; a drive path).
+  void set_current_directory(std::string d) { current_directory_ = std::move(d); }
   void set_command_line_tail(std::string t) { command_line_tail_ = std::move(t); }
   /// (application, command line) of every child started, in order.
   const std::vector<std::pair<std::string, std::string>>& children() const { return children_; }
@@ -77,7 +82,7 @@ class MemEnv : public Env {
     uint32_t attributes = 0;
     std::string content;
   };
-  static std::string Key(const std::string& path);
+  std::string Key(const std::string& path) const;
   static std::string Parent(const std::string& key);
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
@@ -88,6 +93,7 @@ class MemEnv : public Env {
   ChildHook child_hook_;
   std::string timestamp_ = "08.12.2026 14:41:34";
   std::string program_directory_ = "C:\\TOOLS";
+  std::string current_directory_ = "C:\\";
   std::string command_line_tail_;
   std::vector<std::pair<std::string, std::string>> children_;
   std::vector<std::string> stdin_lines_;

@@ -19,8 +19,9 @@ namespace {
 
 const char kDosAttribName[] = "user.DOSATTRIB";
 
-// Hidden and system; none where the file system has no extended attributes.
-uint32_t DosAttribBits(const std::string& host) {
+}  // namespace
+
+uint32_t DosAttributes(const std::string& host) {
   char buf[256];
   ssize_t n = getxattr(host.c_str(), kDosAttribName, buf, sizeof buf);
   if (n < 0 && errno == ERANGE) {
@@ -33,12 +34,18 @@ uint32_t DosAttribBits(const std::string& host) {
   return n > 0 ? ParseDosAttrib(std::string(buf, size_t(n))) : 0;
 }
 
-}  // namespace
+Status SetDosAttributes(int fd, uint32_t attributes, const std::string& path) {
+  if ((attributes & (kAttrHidden | kAttrSystem)) == 0) return Status::OK();
+  const std::string value = FormatDosAttrib(attributes);
+  if (fsetxattr(fd, kDosAttribName, value.data(), value.size(), 0) != 0)
+    return sys::Error("setxattr", path, errno);
+  return Status::OK();
+}
 
 uint32_t AttributesOf(const struct stat& st, const std::string& host, const std::string& name) {
   uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
   if (!(st.st_mode & S_IWUSR)) attributes |= kAttrReadOnly;
-  attributes |= DosAttribBits(host);
+  attributes |= DosAttributes(host);
   if (!name.empty() && name[0] == '.') attributes |= kAttrHidden;
   return attributes;
 }

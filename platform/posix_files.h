@@ -18,6 +18,13 @@ namespace posix {
 /// `name` is its name in its directory (empty for a drive root).
 uint32_t AttributesOf(const struct stat& st, const std::string& host, const std::string& name);
 
+/// Hidden and system of `host` (none where the file system keeps no
+/// extended attributes).
+uint32_t DosAttributes(const std::string& host);
+/// Gives the open file `fd` the hidden and system bits of `attributes`
+/// (nothing to do when neither is set).
+Status SetDosAttributes(int fd, uint32_t attributes, const std::string& path);
+
 /// Clears read-only, hidden and system of `host`; `path` is for errors.
 Status ClearAttributes(const std::string& path, const std::string& host);
 

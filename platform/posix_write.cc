@@ -41,18 +41,22 @@ Status WriteAll(int fd, const std::string& bytes, const std::string& host,
 }  // namespace
 
 Status WriteAtomically(const char* op, const std::string& path, const std::string& target,
-                       const std::string& content, const unsigned* mode) {
+                       const std::string& content, const unsigned* mode,
+                       const uint32_t* attributes) {
   mode_t new_mode;
+  uint32_t dos = 0;
   struct stat st;
   if (sys::Stat(target, &st) == 0) {
     if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return sys::AccessDenied(op, path);
     new_mode = st.st_mode & 07777;
+    dos = DosAttributes(target);
   } else if (errno == ENOENT) {
     new_mode = 0644 & ~CurrentUmask();
   } else {
     return sys::Error("stat", path, errno);
   }
   if (mode) new_mode = mode_t(*mode);
+  if (attributes) dos = *attributes;
   const std::string dir = HostDirname(target);
   Status s = CheckWritableDirectory(op, path, dir);
   if (!s.ok()) return s;
@@ -65,6 +69,7 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
   s = WriteAll(fd, content, temp, path);
   if (s.ok() && sys::Fsync(fd, temp) != 0) s = sys::Error("fsync", path, errno);
   if (s.ok() && sys::Fchmod(fd, new_mode, temp) != 0) s = sys::Error("chmod", path, errno);
+  if (s.ok()) s = SetDosAttributes(fd, dos, path);
   if (sys::Close(fd, temp) != 0 && s.ok()) s = sys::Error("close", path, errno);
   if (s.ok() && sys::Rename(temp, target) != 0) s = sys::Error("rename", path, errno);
   if (!s.ok()) {

@@ -1,0 +1,263 @@
+#include "platform/env_contract.h"
+
+#include <algorithm>
+
+namespace vaxo {
+
+void Contract::Expect(bool ok, const std::string& what, const std::string& detail) {
+  if (!ok) failures.push_back(detail.empty() ? what : what + ": " + detail);
+}
+
+void Contract::ExpectEq(const std::string& got, const std::string& want, const std::string& what) {
+  Expect(got == want, what, "got [" + got + "], want [" + want + "]");
+}
+
+void Contract::ExpectFailure(const Status& s, const std::string& op, const std::string& path,
+                             const std::string& what) {
+  Expect(!s.ok() && s.op() == op && s.path() == path && !s.reason().empty() &&
+             s.reason().find_first_of("\r\n") == std::string::npos,
+         what, s.ToString());
+}
+
+std::string Contract::Read(const std::string& path) {
+  std::string content;
+  Status s = env->ReadFile(path, &content);
+  return s.ok() ? content : "<" + s.ToString() + ">";
+}
+
+std::string Contract::Listing(const std::string& dir) {
+  std::vector<DirEntry> entries;
+  Status s = env->ListDirectory(dir, &entries);
+  if (!s.ok()) return "<" + s.ToString() + ">";
+  std::vector<std::string> names;
+  for (const auto& e : entries)
+    names.push_back(e.name + (e.attributes & kAttrDirectory ? "\\" : ""));
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const auto& n : names) out += (out.empty() ? "" : " ") + n;
+  return out;
+}
+
+uint32_t Contract::Attributes(const std::string& path) {
+  uint32_t attributes = 0;
+  return env->GetAttributes(path, &attributes).ok() ? attributes : 0xFFFFFFFFu;
+}
+
+namespace {
+
+const std::string kBytes("line 1\r\n\xE4\xF6\xFC \xA7$x\r\n\x00 end\r\n\xFF", 23);
+
+void NamesMatchWithoutRegardToCase(Contract& c) {
+  Env* env = c.env;
+  c.Expect(env->ReplaceFile(c.At("Alpha.Dat"), "a").ok(), "a new file");
+  c.ExpectEq(c.Read(c.At("ALPHA.DAT")), "a", "read in upper case");
+  c.ExpectEq(c.Read(c.At("alpha.dat")), "a", "read in lower case");
+  c.Expect(env->ReplaceFile(c.At("ALPHA.DAT"), "b").ok(), "replace in upper case");
+  c.ExpectEq(c.Listing(c.root), "Alpha.Dat", "the file keeps the name it was made with");
+  c.ExpectEq(c.Read(c.At("Alpha.Dat")), "b", "and the new content");
+  c.make_dir(c.At("Data"));
+  c.Expect(env->ReplaceFile(c.At("DATA\\NewName.Txt"), "n").ok(), "a new file in a found folder");
+  c.ExpectEq(c.Listing(c.At("data")), "NewName.Txt", "keeps the spelling it was given");
+  c.Expect(env->DirectoryExists(c.At("DATA")), "the folder in upper case");
+}
+
+void PathsWithoutADriveLieBelowTheCurrentDirectory(Contract& c) {
+  c.Expect(c.env->ReplaceFile(c.At("Rel.txt"), "r").ok(), "a file in the current directory");
+  c.ExpectEq(c.Read("Rel.txt"), "r", "its bare name");
+  c.ExpectEq(c.Read(".\\sub\\..\\REL.TXT"), "r", "a relative path with . and ..");
+  c.ExpectEq(c.Read(c.cwd.substr(2) + "\\rel.txt"), "r", "a path from the drive's root");
+  c.Expect(c.env->ReplaceFile("made.txt", "m").ok(), "a new file by its bare name");
+  c.ExpectEq(c.Read(c.At("MADE.TXT")), "m", "lands in the current directory");
+}
+
+void BytesComeBackUnchanged(Contract& c) {
+  Env* env = c.env;
+  const std::string a = c.At("a.dat");
+  c.Expect(env->ReplaceFile(a, kBytes).ok(), "write every kind of byte");
+  c.ExpectEq(c.Read(a), kBytes, "NUL, CR, LF and high bytes unchanged");
+  uint64_t size = 0;
+  c.Expect(env->GetFileSize(a, &size).ok() && size == kBytes.size(), "the size is the bytes",
+           std::to_string(size));
+  c.Expect(env->ReplaceFile(a, "").ok(), "replace with nothing");
+  c.Expect(env->GetFileSize(a, &size).ok() && size == 0, "an empty file has size 0");
+  c.ExpectEq(c.Read(a), "", "and reads as nothing");
+  c.ExpectEq(c.Listing(c.root), "a.dat", "no temporary file is left");
+}
+
+void NewFilesAreArchiveAndFoldersAreFolders(Contract& c) {
+  Env* env = c.env;
+  const std::string f = c.At("plain.dat"), d = c.At("Sub Dir");
+  env->ReplaceFile(f, "p");
+  c.make_dir(d);
+  c.Expect(c.Attributes(f) == kAttrArchive, "a new file is archive only",
+           std::to_string(c.Attributes(f)));
+  c.Expect((c.Attributes(d) & kAttrDirectory) != 0, "a folder is a directory");
+  c.Expect(env->NormalFileExists(f) && !env->DirectoryExists(f), "a file is a normal file");
+  c.Expect(env->DirectoryExists(d) && !env->NormalFileExists(d), "a folder is no normal file");
+  c.ExpectEq(c.Listing(c.root), "Sub Dir\\ plain.dat", "the listing marks the folder");
+  c.ExpectEq(c.Listing(d), "", "an empty folder lists nothing");
+  uint64_t size = 0;
+  c.Expect(!env->GetFileSize(d, &size).ok(), "a folder has no file size");
+  std::vector<DirEntry> entries;
+  c.Expect(!env->ListDirectory(f, &entries).ok(), "a file cannot be listed");
+}
+
+void ArchiveOnlyClearsReadOnlyHiddenAndSystem(Contract& c) {
+  const std::string f = c.At("marked.dat"), d = c.At("Marked Dir");
+  c.env->ReplaceFile(f, "m");
+  c.make_dir(d);
+  if (!c.set_attributes(f, kAttrReadOnly | kAttrHidden | kAttrSystem)) return;
+  c.Expect(c.Attributes(f) == (kAttrArchive | kAttrReadOnly | kAttrHidden | kAttrSystem),
+           "read-only, hidden and system are kept", std::to_string(c.Attributes(f)));
+  c.Expect(!c.env->NormalFileExists(f), "a hidden system file is no normal file");
+  c.Expect(c.env->SetArchiveOnly(f).ok(), "archive only");
+  c.Expect(c.Attributes(f) == kAttrArchive, "then it is archive only",
+           std::to_string(c.Attributes(f)));
+  c.Expect(c.env->NormalFileExists(f), "and a normal file");
+  if (!c.set_attributes(d, kAttrReadOnly | kAttrHidden)) return;
+  c.Expect(c.env->SetArchiveOnly(d).ok(), "archive only on a folder");
+  c.Expect(c.Attributes(d) == kAttrDirectory, "the folder stays a plain folder",
+           std::to_string(c.Attributes(d)));
+}
+
+void HiddenAndSystemFilesAreListedWithTheirAttributes(Contract& c) {
+  const std::string h = c.At("hidden.dat");
+  c.env->ReplaceFile(h, "h");
+  if (!c.set_attributes(h, kAttrHidden)) return;
+  std::vector<DirEntry> entries;
+  c.Expect(c.env->ListDirectory(c.root, &entries).ok(), "list");
+  c.Expect(entries.size() == 1 && entries[0].name == "hidden.dat" &&
+               entries[0].attributes == (kAttrArchive | kAttrHidden),
+           "the hidden file with its attribute");
+  c.Expect(c.env->ReplaceFile(h, "h2").ok(), "a hidden file can be replaced");
+  c.Expect((c.Attributes(h) & kAttrHidden) != 0, "and stays hidden",
+           std::to_string(c.Attributes(h)));
+  c.ExpectEq(c.Read(h), "h2", "with the new content");
+}
+
+void ReadOnlyFilesRefuseChanges(Contract& c) {
+  Env* env = c.env;
+  const std::string ro = c.At("ro.dat"), src = c.At("src.dat");
+  env->ReplaceFile(ro, "old");
+  env->ReplaceFile(src, "src");
+  if (!c.set_attributes(ro, kAttrReadOnly)) return;
+  Status s = env->ReplaceFile(ro, "new");
+  c.ExpectFailure(s, "replace", ro, "replace over a read-only file is refused");
+  c.Expect(!s.IsNotFound(), "refused, not missing");
+  c.ExpectFailure(env->AppendFile(ro, "more"), "append", ro, "append is refused");
+  c.Expect(!env->CopyFile(src, ro).ok(), "copy onto it is refused");
+  c.ExpectFailure(env->DeleteFile(ro), "delete", ro, "delete is refused");
+  c.ExpectEq(c.Read(ro), "old", "the content is kept");
+  c.ExpectEq(c.Listing(c.root), "ro.dat src.dat", "nothing is left beside it");
+  c.Expect(env->SetArchiveOnly(ro).ok(), "archive only");
+  c.Expect(env->ReplaceFile(ro, "new").ok(), "then it can be replaced");
+  c.ExpectEq(c.Read(ro), "new", "with the new content");
+}
+
+void FoldersAreNoFiles(Contract& c) {
+  Env* env = c.env;
+  const std::string d = c.At("DIR");
+  c.make_dir(d);
+  std::string content;
+  c.Expect(!env->ReplaceFile(d, "x").ok(), "a folder cannot be replaced");
+  c.Expect(!env->DeleteFile(d).ok(), "a folder is not deleted as a file");
+  c.Expect(!env->ReadFile(d, &content).ok(), "a folder cannot be read");
+  c.Expect(env->DirectoryExists(d), "the folder stays");
+}
+
+void AppendMakesThenExtendsTheFile(Contract& c) {
+  Env* env = c.env;
+  const std::string log = c.At("Log.txt");
+  c.Expect(env->AppendFile(log, "one\r\n").ok(), "append makes the file");
+  c.Expect(env->AppendFile(c.At("LOG.TXT"), "two\xE4\r\n").ok(), "append by another case");
+  c.ExpectEq(c.Read(log), "one\r\ntwo\xE4\r\n", "the pieces in order");
+  c.ExpectEq(c.Listing(c.root), "Log.txt", "one file, as first named");
+  const std::string nowhere = c.At("NODIR\\LOG.TXT");
+  Status s = env->AppendFile(nowhere, "x");
+  c.ExpectFailure(s, "append", nowhere, "append in a missing folder fails");
+  c.Expect(s.IsNotFound(), "as not found", s.ToString());
+}
+
+void CopyTakesTheBytesAndReadOnly(Contract& c) {
+  Env* env = c.env;
+  const std::string a = c.At("a.dat"), b = c.At("b.dat"), m = c.At("missing.dat");
+  env->ReplaceFile(a, kBytes);
+  c.Expect(env->CopyFile(a, b).ok(), "copy to a new file");
+  c.ExpectEq(c.Read(b), kBytes, "the copy has the source's bytes");
+  env->ReplaceFile(a, "changed");
+  c.Expect(env->CopyFile(a, c.At("B.DAT")).ok(), "copy over an existing file");
+  c.ExpectEq(c.Read(b), "changed", "the copy replaced the old content");
+  c.ExpectEq(c.Read(a), "changed", "the source is unchanged");
+  Status s = env->CopyFile(m, b);
+  c.ExpectFailure(s, "copy", m, "copy from a missing file");
+  c.Expect(s.IsNotFound(), "is not found", s.ToString());
+  c.ExpectEq(c.Read(b), "changed", "the destination is unchanged");
+  s = env->CopyFile(a, c.At("NODIR\\X.DAT"));
+  c.Expect(s.IsNotFound(), "copy into a missing folder is not found", s.ToString());
+  c.ExpectEq(c.Listing(c.root), "a.dat b.dat", "no temporary file after copies");
+  if (!c.set_attributes(a, kAttrReadOnly)) return;
+  const std::string r = c.At("r.dat");
+  c.Expect(env->CopyFile(a, r).ok(), "copy of a read-only file");
+  c.Expect((c.Attributes(r) & kAttrReadOnly) != 0, "the copy is read-only too",
+           std::to_string(c.Attributes(r)));
+}
+
+void DeleteRemovesTheFile(Contract& c) {
+  Env* env = c.env;
+  const std::string g = c.At("Gone.dat");
+  env->ReplaceFile(g, "g");
+  c.Expect(env->DeleteFile(c.At("GONE.DAT")).ok(), "delete by another case");
+  c.Expect(!env->NormalFileExists(g), "the file is gone");
+  c.ExpectEq(c.Listing(c.root), "", "nothing is left");
+  Status s = env->DeleteFile(g);
+  c.ExpectFailure(s, "delete", g, "delete of a missing file");
+  c.Expect(s.IsNotFound(), "is not found", s.ToString());
+}
+
+void MissingNamesAreNotFoundAndSaySo(Contract& c) {
+  Env* env = c.env;
+  const std::string m = c.At("missing.dat"), deep = c.At("no such dir\\x.dat");
+  uint32_t attributes = 0;
+  uint64_t size = 0;
+  std::string text;
+  std::vector<DirEntry> entries;
+  Status s = env->GetAttributes(m, &attributes);
+  c.ExpectFailure(s, "attributes", m, "attributes of a missing file");
+  c.Expect(s.IsNotFound(), "attributes: not found");
+  c.Expect(env->GetAttributes(deep, &attributes).IsNotFound(), "in a missing folder: not found");
+  s = env->ReadFile(m, &text);
+  c.ExpectFailure(s, "read", m, "read of a missing file");
+  c.Expect(s.IsNotFound(), "read: not found");
+  c.Expect(env->GetFileSize(m, &size).IsNotFound(), "size: not found");
+  c.Expect(env->ListDirectory(c.At("no such dir"), &entries).IsNotFound(), "listing: not found");
+  c.Expect(env->SetArchiveOnly(m).IsNotFound(), "archive only: not found");
+  s = env->ReplaceFile(deep, "x");
+  c.ExpectFailure(s, "replace", deep, "replace in a missing folder");
+  c.Expect(s.IsNotFound(), "replace: not found", s.ToString());
+  c.Expect(!env->NormalFileExists(m) && !env->DirectoryExists(m), "a missing name is nothing");
+  c.ExpectEq(c.Listing(c.root), "", "nothing was made");
+}
+
+}  // namespace
+
+const std::vector<ContractCase>& ContractCases() {
+  static const std::vector<ContractCase> cases = {
+      {"NamesMatchWithoutRegardToCase", NamesMatchWithoutRegardToCase},
+      {"PathsWithoutADriveLieBelowTheCurrentDirectory",
+       PathsWithoutADriveLieBelowTheCurrentDirectory},
+      {"BytesComeBackUnchanged", BytesComeBackUnchanged},
+      {"NewFilesAreArchiveAndFoldersAreFolders", NewFilesAreArchiveAndFoldersAreFolders},
+      {"ArchiveOnlyClearsReadOnlyHiddenAndSystem", ArchiveOnlyClearsReadOnlyHiddenAndSystem},
+      {"HiddenAndSystemFilesAreListedWithTheirAttributes",
+       HiddenAndSystemFilesAreListedWithTheirAttributes},
+      {"ReadOnlyFilesRefuseChanges", ReadOnlyFilesRefuseChanges},
+      {"FoldersAreNoFiles", FoldersAreNoFiles},
+      {"AppendMakesThenExtendsTheFile", AppendMakesThenExtendsTheFile},
+      {"CopyTakesTheBytesAndReadOnly", CopyTakesTheBytesAndReadOnly},
+      {"DeleteRemovesTheFile", DeleteRemovesTheFile},
+      {"MissingNamesAreNotFoundAndSaySo", MissingNamesAreNotFoundAndSaySo},
+  };
+  return cases;
+}
+
+}  // namespace vaxo
