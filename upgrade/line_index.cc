@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numeric>
 
-#include "base/text.h"
 #include "log/log_buch.h"
 
 namespace vaxo {
@@ -17,9 +16,7 @@ struct Hit {
 /// Normal form of `line` into `out` (reused, so a line costs no allocation).
 void Normalise(std::string_view line, std::string* out) {
   out->clear();
-  for (char c : line) {
-    if (c != ' ') out->push_back(UpperAscii(c));
-  }
+  AppendSearchForm(line, out);
 }
 
 /// The keys a line has reported so far. A line holds a key or two, so a
@@ -70,7 +67,7 @@ bool ScanLines(const LineList& lines, const KeyAutomaton& keys, Wanted&& wanted,
   for (size_t i = 0; i < lines.size() && within; ++i) {
     const int32_t line = static_cast<int32_t>(i + 1);
     Normalise(lines[i], &form);
-    (*comment)[i] = !form.empty() && form[0] == ';';
+    (*comment)[i] = IsCommentForm(form);
     seen.Start(line);
     keys.Scan(form, [&](int32_t id) {
       if (!seen.First(id)) return false;

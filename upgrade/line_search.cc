@@ -12,15 +12,11 @@ const SearchMessages kFindStringNeuMessages = {" String not found (VAXO_neu)",
 const SearchMessages kFindLineNeuMessages = {"  Line not found (VAXO_neu)",
                                              " String is double exist (VAXO_neu)"};
 
-namespace {
-
 void AppendSearchForm(std::string_view text, std::string* out) {
   for (char c : text) {
     if (c != ' ') *out += UpperAscii(c);
   }
 }
-
-}  // namespace
 
 std::string SearchForm(std::string_view text) {
   std::string out;
@@ -45,7 +41,7 @@ int32_t LineSearch::Find(std::string_view key, bool check_double) {
         Log(TypError, messages_.double_found);
         return 0;
       }
-      if (line.empty() || line[0] != ';') {
+      if (!IsCommentForm(line)) {
         found = i;
         position_ = i;
         if (!check_double) return found;

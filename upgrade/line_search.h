@@ -34,6 +34,10 @@ extern const SearchMessages kFindLineNeuMessages;
 
 /// Normal form for comparing: every space removed, a to z made A to Z.
 std::string SearchForm(std::string_view text);
+/// SearchForm of `text` appended to `out`, so a caller can reuse a buffer.
+void AppendSearchForm(std::string_view text, std::string* out);
+/// True for the normal form of a comment line, which never holds a key.
+inline bool IsCommentForm(std::string_view form) { return !form.empty() && form[0] == ';'; }
 
 /// One search over a line list. It reads and moves the caller's position
 /// field, so a caller that keeps one field per search keeps the searches

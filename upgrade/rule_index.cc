@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "base/text.h"
-
 namespace vaxo {
 namespace {
 
@@ -17,9 +15,7 @@ struct SearchForms {
     std::vector<size_t> ends;
     ends.reserve(keys.size());
     for (std::string_view key : keys) {
-      for (char c : key) {
-        if (c != ' ') text += UpperAscii(c);  // as SearchForm, without a copy per key
-      }
+      AppendSearchForm(key, &text);
       ends.push_back(text.size());
     }
     forms.reserve(keys.size());

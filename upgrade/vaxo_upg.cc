@@ -279,10 +279,10 @@ int32_t CLSVaxoUpg::FindLineNeu(const std::string& key, const LineList& lines) {
 }
 
 // The value runs from the key's last character (normally the "=") to the
-// end of the line, cut at a comment. Where the rule leaves it open:
-// a line shorter than key length - 1 has the empty value, and a ";" as the
-// first character of that tail gives the empty value (nothing lies between
-// the second character and the ";"). Nothing here reads outside the line.
+// end of the line, cut at a comment. Two odd lines get the empty value: one
+// shorter than the key less one character, and one whose tail begins with
+// ";" (nothing lies between the second character and the ";"). Nothing here
+// reads outside the line.
 std::string CLSVaxoUpg::LineValue(const std::string& line, const std::string& key) const {
   if (line.find('=') == std::string::npos) return std::string();
   const size_t from = key.empty() ? 0 : key.size() - 1;

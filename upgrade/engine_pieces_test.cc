@@ -11,7 +11,7 @@
 namespace vaxo {
 namespace {
 
-class VaxoUpgPartsTest : public VaxoTest {
+class EnginePiecesTest : public VaxoTest {
  protected:
   /// The lines MakeLineList finds in `text`, as copies of their own.
   std::vector<std::string> LinesOf(const std::string& text) {
@@ -23,7 +23,7 @@ class VaxoUpgPartsTest : public VaxoTest {
   CLSVaxoUpg upg_;
 };
 
-TEST_F(VaxoUpgPartsTest, DelDblLeerzCollapsesRunsAndTrimsSpacesOnly) {
+TEST_F(EnginePiecesTest, DelDblLeerzCollapsesRunsAndTrimsSpacesOnly) {
   EXPECT_EQ(upg_.DelDblLeerz("  a   b  c "), "a b c");
   EXPECT_EQ(upg_.DelDblLeerz("a\t\tb"), "a\t\tb");
   EXPECT_EQ(upg_.DelDblLeerz(" \t  x \t "), "\t x \t");
@@ -31,13 +31,13 @@ TEST_F(VaxoUpgPartsTest, DelDblLeerzCollapsesRunsAndTrimsSpacesOnly) {
   EXPECT_EQ(upg_.DelDblLeerz(""), "");
 }
 
-TEST_F(VaxoUpgPartsTest, DelLeerzRemovesEverySpace) {
+TEST_F(EnginePiecesTest, DelLeerzRemovesEverySpace) {
   EXPECT_EQ(upg_.DelLeerz(" a b  c "), "abc");
   EXPECT_EQ(upg_.DelLeerz("a\tb\r"), "a\tb\r");
   EXPECT_EQ(upg_.DelLeerz("   "), "");
 }
 
-TEST_F(VaxoUpgPartsTest, GetVarNameKeepsTheTextUpToTheFirstEquals) {
+TEST_F(EnginePiecesTest, GetVarNameKeepsTheTextUpToTheFirstEquals) {
   EXPECT_EQ(upg_.GetVarName("$ABC"), "$ABC");
   EXPECT_EQ(upg_.GetVarName("  $ABC  =  5"), "$ABC =");
   EXPECT_EQ(upg_.GetVarName("$A=B=C"), "$A=");
@@ -47,7 +47,7 @@ TEST_F(VaxoUpgPartsTest, GetVarNameKeepsTheTextUpToTheFirstEquals) {
   EXPECT_EQ(upg_.GetVarName(";comment"), ";comment");
 }
 
-TEST_F(VaxoUpgPartsTest, HasValueCountsLeadingSpacesForTheEqualsOnly) {
+TEST_F(EnginePiecesTest, HasValueCountsLeadingSpacesForTheEqualsOnly) {
   EXPECT_FALSE(upg_.HasValue("$A="));
   EXPECT_FALSE(upg_.HasValue("$A=   "));
   EXPECT_FALSE(upg_.HasValue("$A"));
@@ -61,7 +61,7 @@ TEST_F(VaxoUpgPartsTest, HasValueCountsLeadingSpacesForTheEqualsOnly) {
   EXPECT_TRUE(upg_.HasValue("$A=B=C"));
 }
 
-TEST_F(VaxoUpgPartsTest, MakeLineListDropsBlankLinesAndKeepsTheRestUnchanged) {
+TEST_F(EnginePiecesTest, MakeLineListDropsBlankLinesAndKeepsTheRestUnchanged) {
   using Lines = std::vector<std::string>;
   EXPECT_EQ(LinesOf("a\r\n\r\n   \r\nb"), (Lines{"a", "b"}));
   EXPECT_EQ(LinesOf("a\nb\rc"), (Lines{"a", "b", "c"}));
@@ -70,7 +70,7 @@ TEST_F(VaxoUpgPartsTest, MakeLineListDropsBlankLinesAndKeepsTheRestUnchanged) {
   EXPECT_EQ(LinesOf("a\n\n\r\r\n\nb\r\n"), (Lines{"a", "b"}));
 }
 
-TEST_F(VaxoUpgPartsTest, MakeLineListOfNothingGivesNoLineAndOnlyAppends) {
+TEST_F(EnginePiecesTest, MakeLineListOfNothingGivesNoLineAndOnlyAppends) {
   const std::string empty, crlf = "\r\n", cr = "\r", spaces = "   \n  ", next = "new\r\n";
   LineList lines;
   upg_.MakeLineList(empty, lines);
@@ -83,7 +83,7 @@ TEST_F(VaxoUpgPartsTest, MakeLineListOfNothingGivesNoLineAndOnlyAppends) {
   EXPECT_EQ(lines, (LineList{"old", "new"}));
 }
 
-TEST_F(VaxoUpgPartsTest, MakeLineListPointsIntoTheText) {
+TEST_F(EnginePiecesTest, MakeLineListPointsIntoTheText) {
   const std::string text = "  $A=1\r\n\r\n$B=2";
   LineList lines;
   upg_.MakeLineList(text, lines);
@@ -93,13 +93,13 @@ TEST_F(VaxoUpgPartsTest, MakeLineListPointsIntoTheText) {
   EXPECT_EQ(lines[1].size(), 4u);
 }
 
-TEST_F(VaxoUpgPartsTest, MakeFileTextEndsEveryEntryWithCrLf) {
+TEST_F(EnginePiecesTest, MakeFileTextEndsEveryEntryWithCrLf) {
   EXPECT_EQ(upg_.MakeFileText({"a", "b"}), "a\r\nb\r\n");
   EXPECT_EQ(upg_.MakeFileText({}), "");
   EXPECT_EQ(upg_.MakeFileText({"", " x "}), "\r\n x \r\n");
 }
 
-TEST_F(VaxoUpgPartsTest, FindStringReturnsTheLineTrimmed) {
+TEST_F(EnginePiecesTest, FindStringReturnsTheLineTrimmed) {
   const LineList lines = {"x", "  $abc= 7 "};
   EXPECT_EQ(upg_.FindStringAlt("$ABC =", lines), "$abc= 7");
   EXPECT_EQ(upg_.lPosAlt, 2);
@@ -111,7 +111,7 @@ TEST_F(VaxoUpgPartsTest, FindStringReturnsTheLineTrimmed) {
   EXPECT_EQ(TakeLog(), "");
 }
 
-TEST_F(VaxoUpgPartsTest, FindMissReturnsEmptyAndLogsItsMessage) {
+TEST_F(EnginePiecesTest, FindMissReturnsEmptyAndLogsItsMessage) {
   EXPECT_EQ(upg_.FindStringAlt("$Q=", {"$A=1"}), "");
   EXPECT_EQ(upg_.FindStringNeu("$Q=", {"$A=1"}), "");
   EXPECT_EQ(upg_.FindLineNeu("$Q=", {"$A=1"}), 0);
@@ -121,7 +121,7 @@ TEST_F(VaxoUpgPartsTest, FindMissReturnsEmptyAndLogsItsMessage) {
             "!!! Line not found (VAXO_neu) !!!\r\n");
 }
 
-TEST_F(VaxoUpgPartsTest, TheThreeSearchesKeepTheirOwnPositions) {
+TEST_F(EnginePiecesTest, TheThreeSearchesKeepTheirOwnPositions) {
   const LineList lines = {"$A=1", "$B=2", "$A=3"};
   upg_.lPosAlt = upg_.lPosNeu = upg_.lPosNeuLine = 1;
   EXPECT_EQ(upg_.FindLineNeu("$B=", lines), 2);
@@ -133,7 +133,7 @@ TEST_F(VaxoUpgPartsTest, TheThreeSearchesKeepTheirOwnPositions) {
   EXPECT_EQ(upg_.lPosNeuLine, 3);
 }
 
-TEST_F(VaxoUpgPartsTest, SearchesFollowTheCheckFlag) {
+TEST_F(EnginePiecesTest, SearchesFollowTheCheckFlag) {
   const LineList lines = {"$A=1", "$A=2"};
   upg_.bCheckDouble = false;
   EXPECT_EQ(upg_.FindStringAlt("$A=", lines), "$A=1");
@@ -148,7 +148,7 @@ TEST_F(VaxoUpgPartsTest, SearchesFollowTheCheckFlag) {
             "!!! String is double exist (VAXO_neu) !!!\r\n");
 }
 
-TEST_F(VaxoUpgPartsTest, LineValueIsTheTextAfterTheKeyUpToAComment) {
+TEST_F(EnginePiecesTest, LineValueIsTheTextAfterTheKeyUpToAComment) {
   EXPECT_EQ(upg_.LineValue("$A=5 ;note", "$A="), "5");
   EXPECT_EQ(upg_.LineValue("$A=5", "$A="), "5");
   EXPECT_EQ(upg_.LineValue("$A = 5", "$A ="), " 5");  // no ";": nothing trimmed
@@ -159,14 +159,14 @@ TEST_F(VaxoUpgPartsTest, LineValueIsTheTextAfterTheKeyUpToAComment) {
   EXPECT_EQ(upg_.LineValue("$A=5", "$A ="), "5");    // spelt without the key's blank
 }
 
-TEST_F(VaxoUpgPartsTest, LineValueWithoutEqualsIsEmpty) {
+TEST_F(EnginePiecesTest, LineValueWithoutEqualsIsEmpty) {
   EXPECT_EQ(upg_.LineValue("$A", "$A"), "");
   EXPECT_EQ(upg_.LineValue("$A 5 ;x", "$A"), "");
   EXPECT_EQ(upg_.LineValue("", "$A="), "");
 }
 
-// The cases the value rule leaves open, as this engine decides them.
-TEST_F(VaxoUpgPartsTest, LineValueOpenCases) {
+// The odd lines of the value rule, as this engine decides them.
+TEST_F(EnginePiecesTest, LineValueOpenCases) {
   // Shorter than key length - 1: no character at the cut, empty value.
   EXPECT_EQ(upg_.LineValue("$AB=", "$A B C ="), "");
   EXPECT_EQ(upg_.LineValue("=", "$A B C D ="), "");
