@@ -21,7 +21,7 @@ bool FileNameLess(const std::string& a, const std::string& b);
 
 /// The names in `dir` that match one of `patterns` (joined by ";"), sorted
 /// by FileNameLess. Entries that are hidden, system or directories appear
-/// only when their bits are in `allowed` (as in a Dir() attribute mask);
+/// only when their bits are in `allowed` (an attribute mask);
 /// plain files always do. A listing failure gives an empty list and is
 /// reported in `*status` when given.
 std::vector<std::string> ListFiles(const std::string& dir, const std::string& patterns,

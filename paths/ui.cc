@@ -6,8 +6,8 @@
 namespace vaxo {
 
 namespace {
-// Dir() mask 55: normal, read-only, hidden, system, directory and archive,
-// so a prefix counts as existing whatever kind of entry it names.
+// Every kind of entry: normal, read-only, hidden, system, directory and
+// archive (55), so a prefix counts as existing whatever it names.
 constexpr uint32_t kEveryEntry = 55;
 }  // namespace
 
