@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,13 @@ enum FileAttr : uint32_t {
   kAttrDirectory = 0x10,
   kAttrArchive = 0x20,
   kAttrNormal = 0x80,
+};
+
+/// A lock taken by Env::Lock; let go when destroyed (or when the process
+/// ends, however it ends).
+class EnvLock {
+ public:
+  virtual ~EnvLock() = default;
 };
 
 struct DirEntry {
@@ -71,6 +79,12 @@ class Env {
   /// Copies `src` over `dst` (replacing it atomically when it exists).
   virtual Status CopyFile(const std::string& src, const std::string& dst) = 0;
   virtual Status DeleteFile(const std::string& path) = 0;
+
+  /// Takes the lock that belongs to the file `path` for all processes of
+  /// the machine, waiting up to `wait_ms` milliseconds while another
+  /// process holds it; Busy when it still does. Windows: a named mutex;
+  /// the emulation: flock on `path` + ".lock" (made when missing).
+  virtual Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) = 0;
 
   /// True when `path` names a file that is not hidden, not a system file
   /// and not a directory.

@@ -12,8 +12,9 @@
 //
 // The pieces: posix_names (drives and the name walk), posix_files
 // (attributes and links), posix_write (atomic replacement and append),
-// posix_child.cc (the child process), posix_console.cc (time, the program's
-// surroundings, the console), posix_sys (the system calls).
+// posix_lock.cc (locks between processes), posix_child.cc (the child
+// process), posix_console.cc (time, the program's surroundings, the
+// console), posix_sys (the system calls).
 #pragma once
 
 #include <ctime>
@@ -42,6 +43,7 @@ class PosixEnv : public Env {
   Status AppendFile(const std::string& path, const std::string& content) override;
   Status CopyFile(const std::string& src, const std::string& dst) override;
   Status DeleteFile(const std::string& path) override;
+  Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) override;
   int RunAndWait(const std::string& application, const std::string& command_line,
                  Status* start_error) override;
   void DoExitProcess(int code) override;

@@ -40,6 +40,9 @@ class EnvWrapper : public Env {
     return target_->CopyFile(src, dst);
   }
   Status DeleteFile(const std::string& path) override { return target_->DeleteFile(path); }
+  Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) override {
+    return target_->Lock(path, wait_ms, lock);
+  }
   int RunAndWait(const std::string& application, const std::string& command_line,
                  Status* start_error) override {
     return target_->RunAndWait(application, command_line, start_error);

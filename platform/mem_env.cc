@@ -200,6 +200,29 @@ Status MemEnv::DeleteFile(const std::string& path) {
   return Status::OK();
 }
 
+namespace {
+
+// Lets go of its key; the set outlives the environment if the lock does.
+class MemLock : public EnvLock {
+ public:
+  MemLock(std::shared_ptr<std::set<std::string>> locks, std::string key)
+      : locks_(std::move(locks)), key_(std::move(key)) {}
+  ~MemLock() override { locks_->erase(key_); }
+
+ private:
+  std::shared_ptr<std::set<std::string>> locks_;
+  std::string key_;
+};
+
+}  // namespace
+
+Status MemEnv::Lock(const std::string& path, int /*wait_ms*/, std::unique_ptr<EnvLock>* lock) {
+  const std::string key = Key(path);
+  if (!locks_->insert(key).second) return Status::Busy("lock", path, "in use by another run");
+  lock->reset(new MemLock(locks_, key));
+  return Status::OK();
+}
+
 int MemEnv::RunAndWait(const std::string& application, const std::string& command_line,
                        Status* start_error) {
   children_.emplace_back(application, command_line);

@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,8 @@ class MemEnv : public Env {
   Status AppendFile(const std::string& path, const std::string& content) override;
   Status CopyFile(const std::string& src, const std::string& dst) override;
   Status DeleteFile(const std::string& path) override;
+  /// Never waits: a lock held (by this process) is Busy at once.
+  Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) override;
   int RunAndWait(const std::string& application, const std::string& command_line,
                  Status* start_error) override;
   void DoExitProcess(int code) override;
@@ -90,6 +94,7 @@ class MemEnv : public Env {
                    bool append);
 
   std::map<std::string, Node> nodes_;  // by upper-cased normalised path
+  std::shared_ptr<std::set<std::string>> locks_ = std::make_shared<std::set<std::string>>();
   ChildHook child_hook_;
   std::string timestamp_ = "08.12.2026 14:41:34";
   std::string program_directory_ = "C:\\TOOLS";

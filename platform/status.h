@@ -17,9 +17,14 @@ class Status {
   static Status IOError(std::string op, std::string path, std::string reason) {
     return Status(kIOError, std::move(op), std::move(path), std::move(reason));
   }
+  /// Another process holds what `op` needed.
+  static Status Busy(std::string op, std::string path, std::string reason) {
+    return Status(kBusy, std::move(op), std::move(path), std::move(reason));
+  }
 
   bool ok() const { return code_ == kOk; }
   bool IsNotFound() const { return code_ == kNotFound; }
+  bool IsBusy() const { return code_ == kBusy; }
   const std::string& op() const { return op_; }
   const std::string& path() const { return path_; }
   const std::string& reason() const { return reason_; }
@@ -31,7 +36,7 @@ class Status {
   }
 
  private:
-  enum Code { kOk, kNotFound, kIOError };
+  enum Code { kOk, kNotFound, kIOError, kBusy };
   Status(Code code, std::string op, std::string path, std::string reason)
       : code_(code), op_(std::move(op)), path_(std::move(path)), reason_(std::move(reason)) {}
 

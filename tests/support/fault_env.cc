@@ -54,6 +54,11 @@ Status FaultEnv::DeleteFile(const std::string& path) {
   return s.ok() ? EnvWrapper::DeleteFile(path) : s;
 }
 
+Status FaultEnv::Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) {
+  Status s = Fault("lock", path);
+  return s.ok() ? EnvWrapper::Lock(path, wait_ms, lock) : s;
+}
+
 int FaultEnv::RunAndWait(const std::string& application, const std::string& command_line,
                          Status* start_error) {
   Status s = Fault("run", application);

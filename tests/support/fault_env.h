@@ -15,8 +15,8 @@ class FaultEnv : public EnvWrapper {
  public:
   /// Called before each operation with its kind ("list", "attributes",
   /// "set-attributes", "size", "read", "replace", "append", "copy" (once
-  /// for the source, once for the destination), "delete", "run") and its
-  /// path; a status that is not ok is the operation's result.
+  /// for the source, once for the destination), "delete", "lock", "run")
+  /// and its path; a status that is not ok is the operation's result.
   using Hook = std::function<Status(const std::string& op, const std::string& path)>;
 
   explicit FaultEnv(Env* target) : EnvWrapper(target) {}
@@ -34,6 +34,7 @@ class FaultEnv : public EnvWrapper {
   Status AppendFile(const std::string& path, const std::string& content) override;
   Status CopyFile(const std::string& src, const std::string& dst) override;
   Status DeleteFile(const std::string& path) override;
+  Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) override;
   int RunAndWait(const std::string& application, const std::string& command_line,
                  Status* start_error) override;
 
