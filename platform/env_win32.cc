@@ -173,6 +173,37 @@ bool TargetWritable(const std::string& path) {
   return true;
 }
 
+/// A named mutex held by this thread; released and closed when destroyed
+/// (the system releases it, abandoned, when the process ends first).
+class MutexLock : public EnvLock {
+ public:
+  explicit MutexLock(HANDLE mutex) : mutex_(mutex) {}
+  ~MutexLock() override {
+    ::ReleaseMutex(mutex_);
+    ::CloseHandle(mutex_);
+  }
+
+ private:
+  HANDLE mutex_;
+};
+
+/// The mutex name that stands for `path`: the same for every spelling of
+/// the path in letter case, without the "\" a name may not hold, in the
+/// namespace of the whole machine (all sessions), else of this session.
+std::string MutexName(const std::string& path, bool global) {
+  std::string name = global ? "Global\\UpgradeVaxo:" : "Local\\UpgradeVaxo:";
+  std::string key = path;
+  if (!key.empty()) ::CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
+  for (char& c : key)
+    if (c == '\\') c = '/';
+  if (key.size() > 200) {  // names are limited; a long path is known by its hash
+    unsigned long long h = 1469598103934665603ull;
+    for (unsigned char c : key) h = (h ^ c) * 1099511628211ull;
+    key = key.substr(0, 100) + ":" + std::to_string(h);
+  }
+  return name + key;
+}
+
 HANDLE StdHandle(int stream) {
   DWORD which = stream == 0 ? STD_INPUT_HANDLE : stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
   return ::GetStdHandle(which);
@@ -339,6 +370,23 @@ class WindowsEnv : public Env {
     return Status::OK();
   }
 
+  // An abandoned mutex (its holder ended without letting go) is taken like
+  // a free one: the run that held it is over.
+  Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) override {
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, MutexName(path, true).c_str());
+    if (mutex == nullptr) mutex = ::CreateMutexA(nullptr, FALSE, MutexName(path, false).c_str());
+    if (mutex == nullptr) return WindowsError("lock", path, ::GetLastError());
+    const DWORD waited = ::WaitForSingleObject(mutex, static_cast<DWORD>(wait_ms));
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+      lock->reset(new MutexLock(mutex));
+      return Status::OK();
+    }
+    const DWORD code = ::GetLastError();
+    ::CloseHandle(mutex);
+    if (waited == WAIT_TIMEOUT) return Status::Busy("lock", path, "in use by another run");
+    return WindowsError("lock", path, code);
+  }
+
   // The program's full path goes in as the application name, so Windows
   // never guesses the program from the blanks of an unquoted command line
   // ("C:\Program.exe" for "C:\Program Files\..."). The command line is
@@ -383,27 +431,41 @@ class WindowsEnv : public Env {
   }
 
   std::string ProgramDirectory() override {
+    const std::string path = ProgramPath();
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+  }
+
+  /// The full path of the program's own executable.
+  static std::string ProgramPath() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
       DWORD length =
           ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
       if (length == 0) return std::string();
-      if (length < buffer.size()) {
-        std::string path(buffer.data(), length);
-        size_t slash = path.find_last_of('\\');
-        return slash == std::string::npos ? std::string() : path.substr(0, slash);
-      }
+      if (length < buffer.size()) return std::string(buffer.data(), length);
       buffer.resize(buffer.size() * 2);  // truncated: try again with more room
     }
   }
 
-  // The program's own name ends at its closing quote when it is quoted,
-  // else at the first blank; the blanks after it are not part of the tail.
+  // The program's own name is its full path as the system gives it, when
+  // the command line starts with that (compared without regard to case):
+  // a program started with an unquoted path holding blanks, as the value
+  // transfer is, finds its arguments after it. Otherwise the name ends at
+  // its closing quote when it is quoted, else at the first blank. The
+  // blanks after it are not part of the tail.
   std::string CommandLineTail() override {
     const char* line = ::GetCommandLineA();
     std::string text = line ? line : "";
+    std::string self = ProgramPath();
+    std::string start = text.substr(0, self.size());
+    if (!self.empty()) ::CharUpperBuffA(&self[0], static_cast<DWORD>(self.size()));
+    if (!start.empty()) ::CharUpperBuffA(&start[0], static_cast<DWORD>(start.size()));
     size_t i = 0;
-    if (!text.empty() && text[0] == '"') {
+    if (!self.empty() && start == self &&
+        (text.size() == self.size() || text[self.size()] == ' ' || text[self.size()] == '\t')) {
+      i = self.size();
+    } else if (!text.empty() && text[0] == '"') {
       size_t close = text.find('"', 1);
       i = close == std::string::npos ? text.size() : close + 1;
     }

@@ -69,11 +69,22 @@ build_drivers() {
     $cxx $flags -mwindows -o "$dir/bin/slow_tool.exe" tests/wine/slow_tool.cc
 }
 
+# The value-transfer tool is a windowed program, so that no console flashes
+# in front of the progress form while the run waits for it.
+check_subsystems() {
+  dir=$1 arch=$2
+  objdump=i686-w64-mingw32-objdump
+  [ "$arch" = 64 ] && objdump=x86_64-w64-mingw32-objdump
+  $objdump -p "$dir/bin/ValXfer.exe" | grep -q 'Subsystem.*(Windows GUI)' ||
+    { echo "   ValXfer.exe is not a Windows GUI program"; return 1; }
+}
+
 if [ $build = yes ]; then
   for a in $arches; do
     t=$(now)
     step "build win$a"
     if cmake --preset "win$a" >/dev/null && cmake --build --preset "win$a" -j2 &&
+      check_subsystems "$root/build-win$a" "$a" &&
       build_drivers "$root/build-win$a" "$a" &&
       (cd "$root/build-win$a" && cpack >/dev/null); then
       note "build win$a: $(since "$t")"
