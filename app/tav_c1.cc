@@ -6,6 +6,7 @@
 #include "app/progress_view.h"
 #include "base/exit_code.h"
 #include "base/text.h"
+#include "files/text_file.h"
 #include "log/log_buch.h"
 #include "platform/env.h"
 
@@ -43,6 +44,13 @@ void TAV_C1::StartUpgrade() {
   std::string failure;
   try {
     const std::string log_file = ChooseLogFile();
+    // One run at a time writes a log. A run that finds another one at it
+    // ends at once and touches nothing, the log least of all: the other
+    // run's record would be spoilt.
+    const Status locked = env->Lock(log_file, 0, &run_lock_);
+    if (locked.IsBusy())
+      throw RunError("another run is writing the log " + log_file + "; this run changed nothing");
+    ThrowIfError(locked);
     ExitCode = 0;
     LogBuch().LogState(true);
     LogBuch().LogFile(log_file);
@@ -160,6 +168,10 @@ const PassTexts kR1Texts = {
 
 const char* const kShiftVariables[] = {"$ROB_STOPPED", "$ROB_CAL", "$PRO_ACT", "$PRO_MOVE"};
 
+// How long a shift waits for another run's shift from the same program
+// folder, which shares the value file, to finish with it.
+constexpr int kShiftWaitMs = 60000;
+
 bool NeedsShift(const std::string& new_path, const std::string& old_text,
                 const std::string& new_text) {
   if (UCase(new_path).find("$MACHINE.DAT") == std::string::npos) return false;
@@ -253,19 +265,52 @@ void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_p
   const std::string value_template = program_dir + "\\Vaxo_Value.dat";
   const std::string value_file = program_dir + "\\Vaxo_Value.tmp";
 
-  std::string old_r1_prefix;
+  // The files the tool reads and writes, taken from the paths of the
+  // layout; where a layout has no such prefix, the run's own folders are
+  // named, so the tool never gets a path relative to the current folder.
+  std::string old_file = read_command_.GetQuelle_R1() + "\\$machine.dat";
   size_t p = UCase(old_path).find("\\$MACHINE.DAT");
-  if (p != std::string::npos) old_r1_prefix = old_path.substr(0, p + 1);
-  std::string new_root_prefix;
+  if (p != std::string::npos) old_file = old_path.substr(0, p + 1) + "$machine.dat";
+  std::string steu_file = read_command_.GetZiel_Steu() + "\\$machine.dat";
   p = UCase(new_path).find("\\R1\\VAXO\\$MACHINE.DAT");
-  if (p != std::string::npos) new_root_prefix = new_path.substr(0, p + 1);
+  if (p != std::string::npos) steu_file = new_path.substr(0, p + 1) + "STEU\\Vaxo\\$machine.dat";
 
+  // The value file is the program folder's: one shift at a time.
+  std::unique_ptr<EnvLock> shift_lock;
+  ThrowIfError(env->Lock(value_file, kShiftWaitMs, &shift_lock));
+  // Archive only before the template is copied onto an older value file,
+  // and after: a template from read-only media gives a read-only copy,
+  // which the tool could not write and the run could not delete.
+  uint32_t attributes = 0;
+  const Status stale = env->GetAttributes(value_file, &attributes);
+  if (!stale.IsNotFound()) ThrowIfError(stale);
+  if (stale.ok()) ThrowIfError(env->SetArchiveOnly(value_file));
   ThrowIfError(env->CopyFile(value_template, value_file));
-  RunAndWait(tool, tool + " " + value_file + " | " + value_file + " | " + old_r1_prefix +
-                       "$machine.dat /DAT");
-  RunAndWait(tool,
-             tool + " " + new_root_prefix + "STEU\\Vaxo\\$machine.dat | " + value_file + " /DAT");
+  ThrowIfError(env->SetArchiveOnly(value_file));
+  RunAndWait(tool, tool + " " + value_file + " | " + value_file + " | " + old_file + " /DAT");
+  RunAndWait(tool, tool + " " + steu_file + " | " + value_file + " /DAT");
   ThrowIfError(env->DeleteFile(value_file));
+  shift_lock.reset();
+  CheckShiftArrived();
+}
+
+// Nothing the tool returns is trusted (real tools end with odd codes): the
+// controller's file itself must hold the four names now, by the same test
+// that decided the shift.
+void TAV_C1::CheckShiftArrived() {
+  const std::string steu_file =
+      datei_fct_.MakeFileName(read_command_.GetZiel_Steu(), "$machine.dat");
+  std::string text;
+  ReadTextFile(steu_file, text);
+  const std::string upper = UCase(text);
+  std::string missing;
+  for (const char* name : kShiftVariables) {
+    if (upper.find(name) == std::string::npos)
+      missing += std::string(missing.empty() ? "" : " ") + name;
+  }
+  if (missing.empty()) return;
+  Log(TypError, "shift R1 to STEU failed: " + missing + " not in " + steu_file);
+  ExitCode = 1;
 }
 
 void Main() {

@@ -3,11 +3,13 @@
 // the per-file upgrade pass and the R1-to-STEU shift.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/file_box.h"
 #include "files/datei_fct.h"
 #include "paths/read_command.h"
+#include "platform/env.h"
 #include "upgrade/vaxo_upg.h"
 
 namespace vaxo {
@@ -26,12 +28,15 @@ class TAV_C1 {
   void RunPass(PassKind kind, const std::string& source_dir, const std::string& dest_dir);
   void ShiftR1ToSteu(const std::string& old_path, const std::string& new_path);
   FileBox& file_box() { return file_box_; }
+  CLSReadCommand& read_command() { return read_command_; }
 
  private:
   void RunSequence();
   void UpgradeOneFile(PassKind kind, const std::string& name, const std::string& source_dir,
                       const std::string& dest_dir);
   void SetInformation(const std::string& caption);
+  /// Logs the shifted names the controller's new $MACHINE.DAT lacks.
+  void CheckShiftArrived();
   void StopIfCloseRequested();
   [[noreturn]] void EndWithClosingEntry();
 
@@ -40,6 +45,7 @@ class TAV_C1 {
   CLSReadCommand read_command_;
   CLSDateiFct datei_fct_;
   CLSVaxoUpg vaxo_upg_;
+  std::unique_ptr<EnvLock> run_lock_;  // held until the process ends
 };
 
 /// Where the log goes: "c:\zel\roboter\log\Upgrade_vaxo.log" when that

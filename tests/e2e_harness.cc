@@ -96,7 +96,7 @@ std::string FoundDirs(const std::string& os1, const std::string& oss, const std:
          Info("Destination path STEU ...  $M*.DAT- and / or upg-file found");
 }
 
-Scratch::Scratch() {
+Scratch::Scratch(const std::string& program_folder) : program_folder_(program_folder) {
   std::random_device rd;
   root_ = fs::temp_directory_path() / ("vaxo_e2e_" + std::to_string(rd()) + std::to_string(rd()));
   fs::create_directories(root_);
@@ -118,6 +118,7 @@ Scratch::Scratch() {
 
 Scratch::~Scratch() {
   std::error_code ec;
+  for (const fs::path& dir : mounts_) std::system(("umount '" + dir.string() + "'").c_str());
   if (UnderWine()) {
     std::system((WineEnv(WinePrefix()) + "wineserver -k >/dev/null 2>&1").c_str());
     // Wine keeps the server's socket in a directory of its own, named in
@@ -173,13 +174,21 @@ std::string Scratch::WinUpper(const std::string& rel) const {
   return vaxo::UCase(win);
 }
 
+namespace {
+
+// Copies `name` from `bin` into `dir` unless it is there already.
+void Install(const fs::path& bin, const fs::path& dir, const char* name) {
+  if (!fs::exists(dir / name)) fs::copy_file(bin / name, dir / name);
+}
+
+}  // namespace
+
 RunResult Scratch::Run(const std::string& args, bool with_tool) const {
   if (UnderWine()) return RunWine(args, with_tool);
   const fs::path bin = VAXO_BIN_DIR;
-  const auto opts = fs::copy_options::overwrite_existing;
-  fs::copy_file(bin / "upgrade_vaxo", program_dir() / "upgrade_vaxo", opts);
-  fs::copy_file(bin / "Vaxo_Value.dat", program_dir() / "Vaxo_Value.dat", opts);
-  if (with_tool) fs::copy_file(bin / "ValXfer.exe", program_dir() / "ValXfer.exe", opts);
+  Install(bin, program_dir(), "upgrade_vaxo");
+  Install(bin, program_dir(), "Vaxo_Value.dat");
+  if (with_tool) Install(bin, program_dir(), "ValXfer.exe");
 
   std::string cmd = "cd '" + root_.string() + "' && VAXO_DRIVE_C='" + drive_c().string() + "' '" +
                     (program_dir() / "upgrade_vaxo").string() + "'";
@@ -192,16 +201,15 @@ RunResult Scratch::Run(const std::string& args, bool with_tool) const {
 // argument goes through cmdline_launch.exe, which hands it over unchanged.
 RunResult Scratch::RunWine(const std::string& args, bool with_tool) const {
   const fs::path bin = WineProgramDir();
-  const auto opts = fs::copy_options::overwrite_existing;
-  fs::copy_file(bin / "UpgradeVaxo.exe", program_dir() / "UpgradeVaxo.exe", opts);
-  fs::copy_file(bin / "Vaxo_Value.dat", program_dir() / "Vaxo_Value.dat", opts);
-  if (with_tool) fs::copy_file(bin / "ValXfer.exe", program_dir() / "ValXfer.exe", opts);
+  Install(bin, program_dir(), "UpgradeVaxo.exe");
+  Install(bin, program_dir(), "Vaxo_Value.dat");
+  if (with_tool) Install(bin, program_dir(), "ValXfer.exe");
 
   const std::string win_args = ZPaths(args);
   std::string cmd =
       "cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) + "timeout 120 wine ";
   if (win_args.find_first_of(" \t\"") == std::string::npos) {
-    cmd += "prog/UpgradeVaxo.exe";
+    cmd += Quoted(program_folder_ + "/UpgradeVaxo.exe");
     if (!win_args.empty()) cmd += " " + Quoted(win_args);
   } else {
     const std::string program = ZPaths((program_dir() / "UpgradeVaxo.exe").string());

@@ -45,12 +45,13 @@ bool UnderWine();
 
 class Scratch {
  public:
-  Scratch();
+  /// `program_folder`: where the program is installed, below the root.
+  explicit Scratch(const std::string& program_folder = "prog");
   ~Scratch();
 
   const fs::path& root() const { return root_; }
   fs::path drive_c() const { return root_ / "drive_c"; }
-  fs::path program_dir() const { return root_ / "prog"; }
+  fs::path program_dir() const { return root_ / program_folder_; }
   /// Under Wine: the test's own prefix; drive_c() links to its drive C:.
   fs::path WinePrefix() const { return root_ / "wine"; }
 
@@ -68,16 +69,23 @@ class Scratch {
   std::string WinUpper(const std::string& rel) const;
 
   /// Runs upgrade_vaxo from program_dir() with `args` (one argument, or none
-  /// when empty) and standard input from /dev/null.
+  /// when empty) and standard input from /dev/null. The program, the tool
+  /// and the template are put in place first unless they are there
+  /// already (a test may have changed the tool or the template's
+  /// attributes).
   RunResult Run(const std::string& args, bool with_tool = true) const;
   RunResult Execute(std::string cmd) const;
   /// The log without its header line.
   std::string LogBody() const;
+  /// `dir` is a mount point made by the test: unmounted at the end.
+  void MountedAt(const fs::path& dir) { mounts_.push_back(dir); }
 
  private:
   RunResult RunWine(const std::string& args, bool with_tool) const;
 
   fs::path root_;
+  std::string program_folder_;
+  std::vector<fs::path> mounts_;
 };
 
 }  // namespace vaxo_e2e

@@ -1,8 +1,10 @@
 // Runs on small installation pairs, one situation each: missing files, the
 // .servo copy, the shift, exit codes, layouts and command-line forms.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 
 #include "tests/e2e_harness.h"
 
@@ -26,6 +28,22 @@ void SmallPair(Scratch& s) {
 
 std::string Args(const Scratch& s, const std::string& old_rel, const std::string& new_rel) {
   return (s.root() / old_rel).string() + "|" + (s.root() / new_rel).string();
+}
+
+// The command reader's entries when the destination has the flat layout.
+std::string FlatDestinationDirs(const std::string& O, const std::string& N) {
+  return Info("Sorce path R1:   " + O + "\\ZEL\\R1\\VAXO") +
+         Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
+         Info("Sorce path STEU: " + O + "\\ZEL\\STEU\\VAXO") +
+         Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
+         Info("Destination path R1:   " + N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
+         Error("Destination path R1 ...  not found $M*.DAT- or upg-file") +
+         Info("Destination path R1:   " + N + "\\VAXO\\R1") +
+         Info("Destination pathe R1 ...  $M*.DAT- and / or upg-file found") +
+         Info("Destination path STEU: " + N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
+         Error("Destination path STEU ...  not found $M*.DAT- or upg-file") +
+         Info("destination path  STEU: " + N + "\\VAXO\\STEU") +
+         Info("Destination path STEU ...  $M*.DAT- and / or upg-file found");
 }
 
 // The log of SmallPair's two files after the command reader's entries.
@@ -133,21 +151,93 @@ TEST(E2eRun, ServoOnlyInOldIsCopiedAndKeptWithoutUpgFile) {
       << s.LogBody();
 }
 
-TEST(E2eRun, ShiftWithoutToolStillCopiesAndDeletesTheValueFile) {
-  Scratch s;
+// The old robot file that makes the R1 pass shift the four variables.
+void ShiftingPair(Scratch& s, const std::string& values = "TRUE") {
   SmallPair(s);
   s.Write(std::string(kOldR1) + "$machine.dat",
-          Crlf({"$R=1", "$ROB_STOPPED=TRUE", "$ROB_CAL=FALSE", "$PRO_ACT=TRUE", "$PRO_MOVE=1"}));
+          Crlf({"$R=1", "$ROB_STOPPED=" + values, "$ROB_CAL=" + values, "$PRO_ACT=" + values,
+                "$PRO_MOVE=" + values}));
+}
+
+// SmallPairFiles of a shifting pair: the shift's entries (and the failed
+// shift's) stand before the upg-file of the robot's $machine.dat.
+std::string ShiftingPairFiles(const std::string& os, const std::string& ns, const std::string& o1,
+                              const std::string& n1, const std::string& failed) {
+  std::string files = SmallPairFiles(os, ns, o1, n1);
+  const std::string upg = Info("Upg-file read ( " + n1 + "\\MACHINE.UPG )");
+  files.insert(files.find(upg), Info("shift differend variable from R1 to STEU") + failed);
+  return files;
+}
+
+std::string ShiftFailed(const std::string& steu_file) {
+  return Error("shift R1 to STEU failed: $ROB_STOPPED $ROB_CAL $PRO_ACT $PRO_MOVE not in " +
+               steu_file);
+}
+
+// A shift whose values do not arrive says so: the entry and exit code 1,
+// whatever the tool did or returned; a working tool leaves no such entry.
+struct BrokenShift {
+  const char* name;
+  std::function<bool(Scratch&)> spoil;  // false: cannot be set up here (skipped)
+};
+
+class E2eBrokenShift : public ::testing::TestWithParam<BrokenShift> {};
+
+TEST_P(E2eBrokenShift, IsLoggedWithExitCodeOne) {
+  Scratch s;
+  ShiftingPair(s);
+  if (!GetParam().spoil(s)) GTEST_SKIP() << "cannot be set up on this machine";
   RunResult r = s.Run(Args(s, "old", "new"), /*with_tool=*/false);
-  EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_NE(s.LogBody().find(Info("shift differend variable from R1 to STEU") +
-                             Info("Upg-file read ( " + s.WinUpper("new") +
-                                  "\\ROBOTER\\ZEL\\R1\\VAXO\\MACHINE.UPG )")),
-            std::string::npos);
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  const std::string ns = N + "\\ROBOTER\\ZEL\\STEU\\VAXO";
+  EXPECT_EQ(s.LogBody(), CommandEntries(O, N) +
+                             FoundDirs(O + "\\ZEL\\R1\\VAXO", O + "\\ZEL\\STEU\\VAXO",
+                                       N + "\\ROBOTER\\ZEL\\R1\\VAXO", ns) +
+                             ShiftingPairFiles(O + "\\ZEL\\STEU\\VAXO", ns, O + "\\ZEL\\R1\\VAXO",
+                                               N + "\\ROBOTER\\ZEL\\R1\\VAXO",
+                                               ShiftFailed(ns + "\\$MACHINE.DAT")) +
+                             Title("ENDE  (ExitCode=1)"));
+  EXPECT_EQ(r.exit_code, 1) << r.err;
   EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
   EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, E2eBrokenShift,
+    ::testing::Values(BrokenShift{"Missing", [](Scratch&) { return true; }},
+                      // A tool that ends with 5 and writes nothing (a script: Linux only).
+                      BrokenShift{"EndsWithFiveWritingNothing",
+                                  [](Scratch& s) {
+                                    if (UnderWine()) return false;
+                                    s.Write("prog/ValXfer.exe", "#!/bin/sh\nexit 5\n");
+                                    fs::permissions(s.program_dir() / "ValXfer.exe",
+                                                    fs::perms::owner_exec, fs::perm_options::add);
+                                    return true;
+                                  }},
+                      // The program folder on a full disk: the template's copy still
+                      // fits, the tool's value file no more.
+                      BrokenShift{
+                          "ProgramFolderOnAFullDisk",
+                          [](Scratch& s) {
+                            if (UnderWine() || geteuid() != 0) return false;
+                            s.Run("nothing|here");  // puts the program and the tool in place
+                            const fs::path held = s.root() / "held";
+                            fs::rename(s.program_dir(), held);
+                            fs::create_directory(s.program_dir());
+                            if (std::system(("mount -t tmpfs -o size=64m tmpfs '" +
+                                             s.program_dir().string() + "' 2>/dev/null")
+                                                .c_str()) != 0)
+                              return false;
+                            s.MountedAt(s.program_dir());
+                            for (const auto& e : fs::directory_iterator(held))
+                              fs::copy_file(e.path(), s.program_dir() / e.path().filename());
+                            fs::remove(s.program_dir() / "Vaxo_Value.tmp");
+                            const fs::space_info space = fs::space(s.program_dir());
+                            s.Write("prog/filler", std::string(space.available - 4096, 'f'));
+                            return fs::space(s.program_dir()).available == 4096;
+                          }}),
+    [](const ::testing::TestParamInfo<BrokenShift>& i) { return i.param.name; });
 
 TEST(E2eRun, ShiftCarriesTheFourVariablesIntoTheControllerFile) {
   Scratch s;
@@ -163,6 +253,72 @@ TEST(E2eRun, ShiftCarriesTheFourVariablesIntoTheControllerFile) {
                   "$PRO_MOVE=1"}));
   EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));
 }
+
+// The shift from a program folder with blanks, run twice with a read-only
+// template (installed from read-only media), and into a flat destination
+// with a decoy where a path relative to the current folder would lead:
+// every time the four values arrive in the controller's file and nowhere
+// else, and the value file is gone.
+struct GoodShift {
+  const char* name;
+  const char* program_folder;
+  bool read_only_template;
+  bool flat;
+};
+
+class E2eShift : public ::testing::TestWithParam<GoodShift> {};
+
+TEST_P(E2eShift, TheFourValuesArrive) {
+  const GoodShift& g = GetParam();
+  Scratch s(g.program_folder);
+  ShiftingPair(s, "7");
+  const std::string steu = g.flat ? "new/VAXO/STEU/" : kNewSteu,
+                    r1 = g.flat ? "new/VAXO/R1/" : kNewR1;
+  if (g.flat) {
+    s.MakeDir("new/VAXO");
+    fs::rename(s.root() / "new/ROBOTER/ZEL/STEU/VAXO", s.root() / "new/VAXO/STEU");
+    fs::rename(s.root() / "new/ROBOTER/ZEL/R1/VAXO", s.root() / "new/VAXO/R1");
+    fs::remove_all(s.root() / "new/ROBOTER");
+  }
+  s.MakeDir("pristine");
+  fs::copy(s.root() / "new", s.root() / "pristine", fs::copy_options::recursive);
+  s.Write("STEU/Vaxo/$machine.dat", "decoy\r\n");
+  if (g.read_only_template) {
+    s.Run("nothing|here");  // puts the program, the tool and the template in place
+    fs::permissions(s.program_dir() / "Vaxo_Value.dat", fs::perms::all, fs::perm_options::remove);
+    fs::permissions(s.program_dir() / "Vaxo_Value.dat", fs::perms::owner_read,
+                    fs::perm_options::add);
+  }
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  const std::string ns = N + (g.flat ? "\\VAXO\\STEU" : "\\ROBOTER\\ZEL\\STEU\\VAXO");
+  const std::string n1 = N + (g.flat ? "\\VAXO\\R1" : "\\ROBOTER\\ZEL\\R1\\VAXO");
+  for (int round = 1; round <= (g.read_only_template ? 2 : 1); ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    fs::remove_all(s.root() / "new");
+    fs::copy(s.root() / "pristine", s.root() / "new", fs::copy_options::recursive);
+    RunResult r = s.Run(Args(s, "old", "new"));
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    const std::string dirs =
+        g.flat ? FlatDestinationDirs(O, N)
+               : FoundDirs(O + "\\ZEL\\R1\\VAXO", O + "\\ZEL\\STEU\\VAXO", n1, ns);
+    EXPECT_EQ(s.LogBody(),
+              CommandEntries(O, N) + dirs +
+                  ShiftingPairFiles(O + "\\ZEL\\STEU\\VAXO", ns, O + "\\ZEL\\R1\\VAXO", n1, "") +
+                  Title("ENDE  (ExitCode=0)"));
+    EXPECT_EQ(s.Read(steu + "$machine.dat"),
+              Crlf({"$A=1", "$ROB_STOPPED=7", "$ROB_CAL=7", "$PRO_ACT=7", "$PRO_MOVE=7"}));
+    EXPECT_EQ(s.Read(r1 + "$machine.dat"), Crlf({"$R=1"}));
+    EXPECT_EQ(s.Read("STEU/Vaxo/$machine.dat"), "decoy\r\n");
+    EXPECT_FALSE(s.Exists(std::string(g.program_folder) + "/Vaxo_Value.tmp"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Setups, E2eShift,
+                         ::testing::Values(GoodShift{"ProgramFolderWithBlanks",
+                                                     "Program Files/Upgrade Vaxo", false, false},
+                                           GoodShift{"ReadOnlyTemplateTwice", "prog", true, false},
+                                           GoodShift{"FlatDestination", "prog", false, true}),
+                         [](const ::testing::TestParamInfo<GoodShift>& i) { return i.param.name; });
 
 TEST(E2eRun, NoShiftWhenNewRobotFileHoldsOneOfTheNames) {
   Scratch s;
@@ -220,18 +376,7 @@ TEST(E2eRun, AlternativeDestinationFolders) {
   RunResult r = s.Run(Args(s, "old", "new"));
   EXPECT_EQ(r.exit_code, 0) << r.err;
   const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
-  EXPECT_EQ(s.LogBody(), CommandEntries(O, N) + Info("Sorce path R1:   " + O + "\\ZEL\\R1\\VAXO") +
-                             Info("Sorce path R1 ...  $M*.DAT- and / or upg-file found") +
-                             Info("Sorce path STEU: " + O + "\\ZEL\\STEU\\VAXO") +
-                             Info("Sorce path STEU ...  $M*.DAT- and / or upg-file found") +
-                             Info("Destination path R1:   " + N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
-                             Error("Destination path R1 ...  not found $M*.DAT- or upg-file") +
-                             Info("Destination path R1:   " + N + "\\VAXO\\R1") +
-                             Info("Destination pathe R1 ...  $M*.DAT- and / or upg-file found") +
-                             Info("Destination path STEU: " + N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
-                             Error("Destination path STEU ...  not found $M*.DAT- or upg-file") +
-                             Info("destination path  STEU: " + N + "\\VAXO\\STEU") +
-                             Info("Destination path STEU ...  $M*.DAT- and / or upg-file found") +
+  EXPECT_EQ(s.LogBody(), CommandEntries(O, N) + FlatDestinationDirs(O, N) +
                              SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\VAXO\\STEU",
                                             O + "\\ZEL\\R1\\VAXO", N + "\\VAXO\\R1") +
                              Title("ENDE  (ExitCode=0)"));

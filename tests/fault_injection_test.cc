@@ -290,7 +290,8 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
     if (::testing::Test::HasFailure()) break;  // one broken run says enough
   }
   const std::set<std::string> all = {"list",    "attributes", "set-attributes", "size",   "read",
-                                     "replace", "append",     "copy",           "delete", "run"};
+                                     "replace", "append",     "copy",           "delete", "lock",
+                                     "run"};
   EXPECT_EQ(kinds_seen, all);
   std::string s, t, u;
   for (const auto& k : kinds_seen) s += " " + k;
