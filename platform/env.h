@@ -68,6 +68,11 @@ class Env {
   /// Sets the attributes of `path` to archive only (clears read-only,
   /// hidden and system).
   virtual Status SetArchiveOnly(const std::string& path) = 0;
+  /// Gives `path` the read-only, hidden, system and archive bits of
+  /// `attributes` (a directory stays a directory).
+  virtual Status SetAttributes(const std::string& path, uint32_t attributes) = 0;
+  /// Makes the folder `path` in an existing folder; ok when it is there.
+  virtual Status CreateDirectory(const std::string& path) = 0;
   virtual Status GetFileSize(const std::string& path, uint64_t* size) = 0;
   /// Reads the whole file, bytes unchanged.
   virtual Status ReadFile(const std::string& path, std::string* content) = 0;
@@ -76,6 +81,9 @@ class Env {
   virtual Status ReplaceFile(const std::string& path, const std::string& content) = 0;
   /// Appends to the file, creating it when missing.
   virtual Status AppendFile(const std::string& path, const std::string& content) = 0;
+  /// AppendFile, and the bytes are on disk when it returns (the file's
+  /// entry in its folder too, when the append made the file).
+  virtual Status AppendFileSynced(const std::string& path, const std::string& content) = 0;
   /// Copies `src` over `dst` (replacing it atomically when it exists).
   virtual Status CopyFile(const std::string& src, const std::string& dst) = 0;
   virtual Status DeleteFile(const std::string& path) = 0;
@@ -109,6 +117,8 @@ class Env {
   /// Local date and time in the user's regional settings: short date, one
   /// blank, long time; the date alone at exactly midnight.
   virtual std::string LocalTimestamp() = 0;
+  /// The local time as "YYYYMMDD-HHMMSS", for names that sort by time.
+  virtual std::string SortableLocalTime() = 0;
   /// Directory of the program's own executable, without trailing "\".
   virtual std::string ProgramDirectory() = 0;
   /// The command line after the program's own name, as the process got it.

@@ -120,6 +120,44 @@ void ArchiveOnlyClearsReadOnlyHiddenAndSystem(Contract& c) {
            std::to_string(c.Attributes(d)));
 }
 
+void AttributesAreSetAsGiven(Contract& c) {
+  Env* env = c.env;
+  const std::string f = c.At("given.dat"), d = c.At("Given Dir");
+  env->ReplaceFile(f, "g");
+  c.make_dir(d);
+  const uint32_t all = kAttrArchive | kAttrReadOnly | kAttrHidden | kAttrSystem;
+  if (!c.set_attributes(f, kAttrHidden)) return;  // the surroundings keep no hidden bit
+  for (uint32_t bits : {all, uint32_t(kAttrArchive | kAttrReadOnly), uint32_t(kAttrArchive)}) {
+    c.Expect(env->SetAttributes(f, bits).ok(), "set " + std::to_string(bits));
+    c.Expect(c.Attributes(f) == bits, "the file has them", std::to_string(c.Attributes(f)));
+  }
+  // (Read-only means little on a folder and Wine keeps none.)
+  c.Expect(env->SetAttributes(d, kAttrHidden).ok(), "set a folder's");
+  c.Expect(c.Attributes(d) == (kAttrDirectory | kAttrHidden), "the folder keeps its directory bit",
+           std::to_string(c.Attributes(d)));
+  env->SetAttributes(d, 0);
+  c.Expect(c.Attributes(d) == kAttrDirectory, "and none", std::to_string(c.Attributes(d)));
+  c.Expect(env->SetAttributes(c.At("none.dat"), 0).IsNotFound(), "a missing file: not found");
+}
+
+void FoldersAreMadeOneAtATime(Contract& c) {
+  Env* env = c.env;
+  c.Expect(env->CreateDirectory(c.At("Made")).ok(), "make a folder");
+  c.Expect(env->DirectoryExists(c.At("MADE")), "it is there");
+  c.Expect(env->CreateDirectory(c.At("made")).ok(), "making it again is no error");
+  c.ExpectEq(c.Listing(c.root), "Made\\", "as first named");
+  const std::string deep = c.At("no such dir\\sub");
+  Status s = env->CreateDirectory(deep);
+  c.ExpectFailure(s, "mkdir", deep, "a folder in a missing folder");
+  c.Expect(s.IsNotFound(), "is not found", s.ToString());
+  env->ReplaceFile(c.At("file"), "f");
+  c.Expect(!env->CreateDirectory(c.At("FILE")).ok(), "a file's name is taken");
+  c.Expect(env->AppendFileSynced(c.At("made\\journal"), "1\n").ok() &&
+               env->AppendFileSynced(c.At("made\\journal"), "2\n").ok(),
+           "a synced append makes and extends a file in it");
+  c.ExpectEq(c.Read(c.At("made\\journal")), "1\n2\n", "in order");
+}
+
 void HiddenAndSystemFilesAreListedWithTheirAttributes(Contract& c) {
   const std::string h = c.At("hidden.dat");
   c.env->ReplaceFile(h, "h");
@@ -250,6 +288,8 @@ const std::vector<ContractCase>& ContractCases() {
       {"ArchiveOnlyClearsReadOnlyHiddenAndSystem", ArchiveOnlyClearsReadOnlyHiddenAndSystem},
       {"HiddenAndSystemFilesAreListedWithTheirAttributes",
        HiddenAndSystemFilesAreListedWithTheirAttributes},
+      {"AttributesAreSetAsGiven", AttributesAreSetAsGiven},
+      {"FoldersAreMadeOneAtATime", FoldersAreMadeOneAtATime},
       {"ReadOnlyFilesRefuseChanges", ReadOnlyFilesRefuseChanges},
       {"FoldersAreNoFiles", FoldersAreNoFiles},
       {"AppendMakesThenExtendsTheFile", AppendMakesThenExtendsTheFile},

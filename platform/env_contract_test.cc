@@ -38,8 +38,7 @@ class MemBackend : public Backend {
     contract.make_dir = [this](const std::string& path) { mem_.AddDirectory(path); };
     contract.set_attributes = [this](const std::string& path, uint32_t attributes) {
       const uint32_t archive = (attributes & kAttrDirectory) ? 0u : uint32_t(kAttrArchive);
-      mem_.SetAttributes(path, attributes | archive);
-      return true;
+      return mem_.SetAttributes(path, attributes | archive).ok();
     };
   }
 

@@ -67,6 +67,29 @@ Status PosixEnv::SetArchiveOnly(const std::string& path) {
   return posix::ClearAttributes(path, host);
 }
 
+Status PosixEnv::SetAttributes(const std::string& path, uint32_t attributes) {
+  std::string host;
+  Status s = posix::Resolve("set-attributes", path, false, &host);
+  if (!s.ok()) return s;
+  return posix::SetAttributesOf(path, host, attributes);
+}
+
+Status PosixEnv::CreateDirectory(const std::string& path) {
+  std::string host;
+  Status s = posix::Resolve("mkdir", path, true, &host);
+  if (!s.ok()) return s;
+  struct stat st;
+  if (sys::Stat(host, &st) == 0) {
+    return S_ISDIR(st.st_mode) ? Status::OK()
+                               : Status::IOError("mkdir", path, std::strerror(EEXIST));
+  }
+  s = posix::CheckWritableDirectory("mkdir", path, HostDirname(host));
+  if (!s.ok()) return s;
+  if (sys::Mkdir(host, 0755) != 0) return sys::Error("mkdir", path, errno);
+  posix::SyncDirectory(HostDirname(host));
+  return Status::OK();
+}
+
 Status PosixEnv::GetFileSize(const std::string& path, uint64_t* size) {
   std::string host;
   Status s = posix::Resolve("size", path, false, &host);
@@ -135,6 +158,14 @@ Status PosixEnv::ReplaceFile(const std::string& path, const std::string& content
 }
 
 Status PosixEnv::AppendFile(const std::string& path, const std::string& content) {
+  return Append(path, content, false);
+}
+
+Status PosixEnv::AppendFileSynced(const std::string& path, const std::string& content) {
+  return Append(path, content, true);
+}
+
+Status PosixEnv::Append(const std::string& path, const std::string& content, bool sync) {
   std::string host, target;
   struct stat st;
   // The log appends to one file entry after entry. When that file exists
@@ -162,7 +193,7 @@ Status PosixEnv::AppendFile(const std::string& path, const std::string& content)
       return sys::Error("stat", path, errno);
     }
   }
-  return posix::AppendAll(path, target, content);
+  return posix::AppendAll(path, target, content, sync);
 }
 
 Status PosixEnv::CopyFile(const std::string& src, const std::string& dst) {

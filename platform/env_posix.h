@@ -37,10 +37,13 @@ class PosixEnv : public Env {
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override;
   Status GetAttributes(const std::string& path, uint32_t* attributes) override;
   Status SetArchiveOnly(const std::string& path) override;
+  Status SetAttributes(const std::string& path, uint32_t attributes) override;
+  Status CreateDirectory(const std::string& path) override;
   Status GetFileSize(const std::string& path, uint64_t* size) override;
   Status ReadFile(const std::string& path, std::string* content) override;
   Status ReplaceFile(const std::string& path, const std::string& content) override;
   Status AppendFile(const std::string& path, const std::string& content) override;
+  Status AppendFileSynced(const std::string& path, const std::string& content) override;
   Status CopyFile(const std::string& src, const std::string& dst) override;
   Status DeleteFile(const std::string& path) override;
   Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) override;
@@ -48,6 +51,7 @@ class PosixEnv : public Env {
                  Status* start_error) override;
   void DoExitProcess(int code) override;
   std::string LocalTimestamp() override;
+  std::string SortableLocalTime() override;
   std::string ProgramDirectory() override;
   std::string CommandLineTail() override;
   void ProcessEvents() override {}
@@ -62,6 +66,7 @@ class PosixEnv : public Env {
                   std::string* content, unsigned* mode);
   /// The end of the links of `path` and whether a replacement may go there.
   Status WriteTarget(const char* op, const std::string& path, std::string* target);
+  Status Append(const std::string& path, const std::string& content, bool sync);
 };
 
 /// The local date and time of `t` with the given strftime formats: date,

@@ -8,6 +8,7 @@
 // <windows.h> maps these names to their ...A/...W forms; the Env operations
 // of the same names must keep theirs.
 #undef CopyFile
+#undef CreateDirectory
 #undef DeleteFile
 #undef ReplaceFile
 
@@ -268,6 +269,25 @@ class WindowsEnv : public Env {
     return Status::OK();
   }
 
+  Status SetAttributes(const std::string& path, uint32_t attributes) override {
+    DWORD wanted = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                 FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileAttributesA(path.c_str(), wanted))
+      return WindowsError("set-attributes", path, ::GetLastError());
+    return Status::OK();
+  }
+
+  Status CreateDirectory(const std::string& path) override {
+    if (::CreateDirectoryA(path.c_str(), nullptr)) return Status::OK();
+    const DWORD code = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (code == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      return Status::OK();
+    return WindowsError("mkdir", path, code);
+  }
+
   Status GetFileSize(const std::string& path, uint64_t* size) override {
     ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -330,11 +350,21 @@ class WindowsEnv : public Env {
   }
 
   Status AppendFile(const std::string& path, const std::string& content) override {
+    return Append(path, content, false);
+  }
+
+  Status AppendFileSynced(const std::string& path, const std::string& content) override {
+    return Append(path, content, true);
+  }
+
+  Status Append(const std::string& path, const std::string& content, bool sync) {
     if (!TargetWritable(path)) return WindowsError("append", path, ::GetLastError());
     ScopedHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return WindowsError("append", path, ::GetLastError());
     if (!WriteAll(file.get(), content)) return WindowsError("append", path, ::GetLastError());
+    if (sync && !::FlushFileBuffers(file.get()))
+      return WindowsError("append", path, ::GetLastError());
     if (!file.Close()) return WindowsError("append", path, ::GetLastError());
     return Status::OK();
   }
@@ -428,6 +458,15 @@ class WindowsEnv : public Env {
     if (::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, sizeof time) == 0)
       time[0] = '\0';
     return std::string(date) + " " + time;
+  }
+
+  std::string SortableLocalTime() override {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    char text[32];
+    ::wsprintfA(text, "%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                now.wMinute, now.wSecond);
+    return text;
   }
 
   std::string ProgramDirectory() override {

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #undef CopyFile
+#undef CreateDirectory
 #undef DeleteFile
 #undef ReplaceFile
 

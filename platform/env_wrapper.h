@@ -24,6 +24,12 @@ class EnvWrapper : public Env {
     return target_->GetAttributes(path, attributes);
   }
   Status SetArchiveOnly(const std::string& path) override { return target_->SetArchiveOnly(path); }
+  Status SetAttributes(const std::string& path, uint32_t attributes) override {
+    return target_->SetAttributes(path, attributes);
+  }
+  Status CreateDirectory(const std::string& path) override {
+    return target_->CreateDirectory(path);
+  }
   Status GetFileSize(const std::string& path, uint64_t* size) override {
     return target_->GetFileSize(path, size);
   }
@@ -35,6 +41,9 @@ class EnvWrapper : public Env {
   }
   Status AppendFile(const std::string& path, const std::string& content) override {
     return target_->AppendFile(path, content);
+  }
+  Status AppendFileSynced(const std::string& path, const std::string& content) override {
+    return target_->AppendFileSynced(path, content);
   }
   Status CopyFile(const std::string& src, const std::string& dst) override {
     return target_->CopyFile(src, dst);
@@ -49,6 +58,7 @@ class EnvWrapper : public Env {
   }
   void DoExitProcess(int code) override { target_->ExitProcess(code); }
   std::string LocalTimestamp() override { return target_->LocalTimestamp(); }
+  std::string SortableLocalTime() override { return target_->SortableLocalTime(); }
   std::string ProgramDirectory() override { return target_->ProgramDirectory(); }
   std::string CommandLineTail() override { return target_->CommandLineTail(); }
   void ProcessEvents() override { target_->ProcessEvents(); }

@@ -75,9 +75,23 @@ void MemEnv::AddFile(const std::string& path, const std::string& content, uint32
   n.content = content;
 }
 
-void MemEnv::SetAttributes(const std::string& path, uint32_t attributes) {
+Status MemEnv::SetAttributes(const std::string& path, uint32_t attributes) {
   Node* n = Find(path);
-  if (n) n->attributes = n->is_dir ? (attributes | kAttrDirectory) : attributes;
+  if (!n) return Status::NotFound("set-attributes", path, "file not found");
+  attributes &= kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+  n->attributes = n->is_dir ? (attributes & ~uint32_t(kAttrArchive)) | kAttrDirectory : attributes;
+  return Status::OK();
+}
+
+Status MemEnv::CreateDirectory(const std::string& path) {
+  const std::string key = Key(path);
+  const Node* n = Find(path);
+  if (n) return n->is_dir ? Status::OK() : Status::IOError("mkdir", path, "a file of that name");
+  const Node* parent = Find(Parent(key));
+  if (!parent || !parent->is_dir) return Status::NotFound("mkdir", path, "directory not found");
+  if (parent->attributes & kAttrReadOnly) return Status::IOError("mkdir", path, "access denied");
+  AddDirectory(path);
+  return Status::OK();
 }
 
 bool MemEnv::FileExists(const std::string& path) const {

@@ -30,9 +30,6 @@ class MemEnv : public Env {
   /// Creates or replaces a file (parents created as needed).
   void AddFile(const std::string& path, const std::string& content,
                uint32_t attributes = kAttrArchive);
-  /// Sets the attributes of an existing file or directory (a directory
-  /// keeps its directory bit).
-  void SetAttributes(const std::string& path, uint32_t attributes);
   bool FileExists(const std::string& path) const;
   /// Content of a file; empty when missing.
   std::string FileContent(const std::string& path) const;
@@ -42,6 +39,7 @@ class MemEnv : public Env {
 
   void set_child_hook(ChildHook hook) { child_hook_ = std::move(hook); }
   void set_timestamp(std::string t) { timestamp_ = std::move(t); }
+  void set_sortable_time(std::string t) { sortable_time_ = std::move(t); }
   void set_program_directory(std::string d) { program_directory_ = std::move(d); }
   /// Where paths without a drive lie ("C:\\" unless set; a drive path).
   void set_current_directory(std::string d) { current_directory_ = std::move(d); }
@@ -54,10 +52,15 @@ class MemEnv : public Env {
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override;
   Status GetAttributes(const std::string& path, uint32_t* attributes) override;
   Status SetArchiveOnly(const std::string& path) override;
+  Status SetAttributes(const std::string& path, uint32_t attributes) override;
+  Status CreateDirectory(const std::string& path) override;
   Status GetFileSize(const std::string& path, uint64_t* size) override;
   Status ReadFile(const std::string& path, std::string* content) override;
   Status ReplaceFile(const std::string& path, const std::string& content) override;
   Status AppendFile(const std::string& path, const std::string& content) override;
+  Status AppendFileSynced(const std::string& path, const std::string& content) override {
+    return AppendFile(path, content);
+  }
   Status CopyFile(const std::string& src, const std::string& dst) override;
   Status DeleteFile(const std::string& path) override;
   /// Never waits: a lock held (by this process) is Busy at once.
@@ -66,6 +69,7 @@ class MemEnv : public Env {
                  Status* start_error) override;
   void DoExitProcess(int code) override;
   std::string LocalTimestamp() override { return timestamp_; }
+  std::string SortableLocalTime() override { return sortable_time_; }
   std::string ProgramDirectory() override { return program_directory_; }
   std::string CommandLineTail() override { return command_line_tail_; }
   void ProcessEvents() override { ++events_processed_; }
@@ -97,6 +101,7 @@ class MemEnv : public Env {
   std::shared_ptr<std::set<std::string>> locks_ = std::make_shared<std::set<std::string>>();
   ChildHook child_hook_;
   std::string timestamp_ = "08.12.2026 14:41:34";
+  std::string sortable_time_ = "20261208-144134";
   std::string program_directory_ = "C:\\TOOLS";
   std::string current_directory_ = "C:\\";
   std::string command_line_tail_;

@@ -55,6 +55,15 @@ std::string PosixEnv::LocalTimestamp() {
   return FormatTimestamp(local, date_format, time_format);
 }
 
+std::string PosixEnv::SortableLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &local);
+  return buf;
+}
+
 std::string PosixEnv::ProgramDirectory() {
   std::vector<char> buf(4096);
   ssize_t n;

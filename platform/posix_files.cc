@@ -50,14 +50,26 @@ uint32_t AttributesOf(const struct stat& st, const std::string& host, const std:
   return attributes;
 }
 
-Status ClearAttributes(const std::string& path, const std::string& host) {
+Status SetAttributesOf(const std::string& path, const std::string& host, uint32_t attributes) {
   struct stat st;
   if (sys::Stat(host, &st) != 0) return sys::Error("stat", path, errno);
-  if (!(st.st_mode & S_IWUSR) && sys::Chmod(host, (st.st_mode & 07777) | S_IWUSR) != 0)
-    return sys::Error("chmod", path, errno);
-  if (sys::RemoveXattr(host, kDosAttribName) != 0 && errno != ENODATA && errno != ENOTSUP)
-    return sys::Error("removexattr", path, errno);
+  const mode_t mode = st.st_mode & 07777;
+  const mode_t wanted = (attributes & kAttrReadOnly) ? mode & ~mode_t(0222) : mode | S_IWUSR;
+  if (wanted != mode && sys::Chmod(host, wanted) != 0) return sys::Error("chmod", path, errno);
+  const uint32_t dos = attributes & (kAttrHidden | kAttrSystem);
+  if (dos == 0) {
+    if (sys::RemoveXattr(host, kDosAttribName) != 0 && errno != ENODATA && errno != ENOTSUP)
+      return sys::Error("removexattr", path, errno);
+    return Status::OK();
+  }
+  const std::string value = FormatDosAttrib(dos);
+  if (setxattr(host.c_str(), kDosAttribName, value.data(), value.size(), 0) != 0)
+    return sys::Error("setxattr", path, errno);
   return Status::OK();
+}
+
+Status ClearAttributes(const std::string& path, const std::string& host) {
+  return SetAttributesOf(path, host, kAttrArchive);
 }
 
 Status FinalTarget(const std::string& path, const std::string& host, std::string* final_host) {

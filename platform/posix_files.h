@@ -25,7 +25,9 @@ uint32_t DosAttributes(const std::string& host);
 /// (nothing to do when neither is set).
 Status SetDosAttributes(int fd, uint32_t attributes, const std::string& path);
 
-/// Clears read-only, hidden and system of `host`; `path` is for errors.
+/// Gives `host` read-only, hidden and system as `attributes` has them
+/// (ClearAttributes: none of them); `path` is for errors.
+Status SetAttributesOf(const std::string& path, const std::string& host, uint32_t attributes);
 Status ClearAttributes(const std::string& path, const std::string& host);
 
 /// Where a chain of symbolic links starting at `host` ends (`host` itself

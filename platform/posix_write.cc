@@ -80,7 +80,10 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
   return Status::OK();
 }
 
-Status AppendAll(const std::string& path, const std::string& target, const std::string& content) {
+Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
+                 bool sync) {
+  struct stat st;
+  const bool made = sync && sys::Lstat(target, &st) != 0;
   const int fd = sys::Open(target, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return sys::Error("open", path, errno);
   // A write that fails half-way is taken back, so that the file still ends
@@ -90,7 +93,9 @@ Status AppendAll(const std::string& path, const std::string& target, const std::
   if (!s.ok() && end >= 0 && ftruncate(fd, end) != 0) {
     // Nothing more can be done; the write's own failure is reported.
   }
+  if (s.ok() && sync && sys::Fsync(fd, target) != 0) s = sys::Error("fsync", path, errno);
   if (sys::Close(fd, target) != 0 && s.ok()) s = sys::Error("close", path, errno);
+  if (s.ok() && made) SyncDirectory(HostDirname(target));
   return s;
 }
 

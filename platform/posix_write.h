@@ -22,8 +22,10 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
                        const uint32_t* attributes = nullptr);
 
 /// Appends `content` to the existing or new regular file `target` in one
-/// piece: after a failure the file ends where it ended before.
-Status AppendAll(const std::string& path, const std::string& target, const std::string& content);
+/// piece: after a failure the file ends where it ended before. With
+/// `sync` the bytes (and a new file's folder entry) are on disk first.
+Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
+                 bool sync = false);
 
 }  // namespace posix
 }  // namespace vaxo

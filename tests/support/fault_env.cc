@@ -23,6 +23,21 @@ Status FaultEnv::SetArchiveOnly(const std::string& path) {
   return s.ok() ? EnvWrapper::SetArchiveOnly(path) : s;
 }
 
+Status FaultEnv::SetAttributes(const std::string& path, uint32_t attributes) {
+  Status s = Fault("set-attributes", path);
+  return s.ok() ? EnvWrapper::SetAttributes(path, attributes) : s;
+}
+
+Status FaultEnv::CreateDirectory(const std::string& path) {
+  Status s = Fault("mkdir", path);
+  return s.ok() ? EnvWrapper::CreateDirectory(path) : s;
+}
+
+Status FaultEnv::AppendFileSynced(const std::string& path, const std::string& content) {
+  Status s = Fault("append", path);
+  return s.ok() ? EnvWrapper::AppendFileSynced(path, content) : s;
+}
+
 Status FaultEnv::GetFileSize(const std::string& path, uint64_t* size) {
   Status s = Fault("size", path);
   return s.ok() ? EnvWrapper::GetFileSize(path, size) : s;

@@ -14,8 +14,9 @@ namespace vaxo {
 class FaultEnv : public EnvWrapper {
  public:
   /// Called before each operation with its kind ("list", "attributes",
-  /// "set-attributes", "size", "read", "replace", "append", "copy" (once
-  /// for the source, once for the destination), "delete", "lock", "run")
+  /// "set-attributes" (archive only or given bits), "mkdir", "size",
+  /// "read", "replace", "append" (synced or not), "copy" (once for the
+  /// source, once for the destination), "delete", "lock", "run")
   /// and its path; a status that is not ok is the operation's result.
   using Hook = std::function<Status(const std::string& op, const std::string& path)>;
 
@@ -28,6 +29,9 @@ class FaultEnv : public EnvWrapper {
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override;
   Status GetAttributes(const std::string& path, uint32_t* attributes) override;
   Status SetArchiveOnly(const std::string& path) override;
+  Status SetAttributes(const std::string& path, uint32_t attributes) override;
+  Status CreateDirectory(const std::string& path) override;
+  Status AppendFileSynced(const std::string& path, const std::string& content) override;
   Status GetFileSize(const std::string& path, uint64_t* size) override;
   Status ReadFile(const std::string& path, std::string* content) override;
   Status ReplaceFile(const std::string& path, const std::string& content) override;
