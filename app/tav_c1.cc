@@ -4,6 +4,7 @@
 
 #include "app/mod_exec.h"
 #include "app/progress_view.h"
+#include "backup/backup_env.h"
 #include "base/exit_code.h"
 #include "base/text.h"
 #include "files/text_file.h"
@@ -42,6 +43,9 @@ void TAV_C1::StepProgress() {
 void TAV_C1::StartUpgrade() {
   Env* env = Env::Default();
   std::string failure;
+  // The backup set is the environment of the rest of the run; it stays so
+  // until the process ends (or, in tests, until StartUpgrade is left).
+  std::unique_ptr<ScopedDefaultEnv> backed_up;
   try {
     const std::string log_file = ChooseLogFile();
     // One run at a time writes a log. A run that finds another one at it
@@ -54,6 +58,10 @@ void TAV_C1::StartUpgrade() {
     ExitCode = 0;
     LogBuch().LogState(true);
     LogBuch().LogFile(log_file);
+    if (backups_) {
+      backup_.reset(new backup::BackupEnv(env, log_file));
+      backed_up.reset(new ScopedDefaultEnv(backup_.get()));
+    }
     StepProgress();
     RunSequence();
     EndWithClosingEntry();
@@ -68,8 +76,8 @@ void TAV_C1::StartUpgrade() {
     // The log itself is what failed; standard error still reports it.
   }
   CurrentProgressView()->Close();
-  env->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
-  env->ExitProcess(3);
+  Env::Default()->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
+  Env::Default()->ExitProcess(3);
 }
 
 void TAV_C1::EndWithClosingEntry() {
@@ -113,6 +121,13 @@ void TAV_C1::RunSequence() {
 
 void TAV_C1::RunPass(PassKind kind, const std::string& source_dir, const std::string& dest_dir) {
   const int32_t n = file_box_.ListCount();  // read once
+  if (backup_) {
+    // What the pass may write, saved in one piece before it begins.
+    std::vector<std::string> paths;
+    for (int32_t i = 0; i < n; ++i)
+      paths.push_back(datei_fct_.MakeFileName(dest_dir, file_box_.List(i)));
+    backup_->SaveBeforeChanges(paths);
+  }
   for (int32_t i = 0; i < n; ++i) {
     StopIfCloseRequested();
     UpgradeOneFile(kind, file_box_.List(i), source_dir, dest_dir);
@@ -288,7 +303,9 @@ void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_p
   ThrowIfError(env->CopyFile(value_template, value_file));
   ThrowIfError(env->SetArchiveOnly(value_file));
   RunAndWait(tool, tool + " " + value_file + " | " + value_file + " | " + old_file + " /DAT");
+  if (backup_) backup_->BeforeChildChanges(steu_file);
   RunAndWait(tool, tool + " " + steu_file + " | " + value_file + " /DAT");
+  if (backup_) backup_->AfterChildChanged(steu_file);
   ThrowIfError(env->DeleteFile(value_file));
   shift_lock.reset();
   CheckShiftArrived();

@@ -163,7 +163,8 @@ TEST_F(TavTest, FileSystemErrorEndsTheRunWithThreeAndNamesIt) {
   mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n");
   mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
   faults_.set_hook([](const std::string& op, const std::string& path) {
-    if (op == "replace") return Status::IOError(op, path, "No space left on device");
+    if (op == "replace" && path.find("$MACHINE") != std::string::npos)
+      return Status::IOError(op, path, "No space left on device");
     return Status::OK();
   });
   LogBuch().SetSink(nullptr);

@@ -20,6 +20,8 @@
 
 #include "app/progress_view.h"
 #include "app/tav_c1.h"
+#include "backup/backup_sets.h"
+#include "backup/rollback.h"
 #include "base/exit_code.h"
 #include "base/text.h"
 #include "log/log_buch.h"
@@ -126,6 +128,9 @@ std::string ChildTail(const std::string& application, const std::string& cmdline
 
 // --- in memory --------------------------------------------------------------
 
+// The two installations, every file with its bytes and attributes.
+using Tree = std::map<std::string, std::pair<std::string, uint32_t>>;
+
 struct MemRun {
   Outcome out;
   FileMap initial;                                      // before the run, logs left out
@@ -133,16 +138,45 @@ struct MemRun {
   std::string log;                                      // the log file the run chose
   std::string log_path;                                 // its upper-cased path
   std::map<std::string, std::set<std::string>> states;  // clean run only
+  Tree before, rolled_back;  // the installations before the run, after its rollback
+  int rollback_code = -1;
+  std::vector<std::string> rollback_lines;
 };
+
+// Where the backup sets go, beside the log in either place.
+bool InBackups(const std::string& upper_path) {
+  return upper_path.rfind("C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.BACKUP", 0) == 0 ||
+         upper_path.rfind("C:\\UPGRADE_VAXO.BACKUP", 0) == 0;
+}
 
 FileMap Files(const MemEnv& env) {
   FileMap m;
   for (const std::string& p : env.FilesBelow("C:\\")) {
     const std::string key = UCase(p);
-    if (key == kLog || key == kRootLog) continue;
+    if (key == kLog || key == kRootLog || InBackups(key)) continue;
     m[key] = env.FileContent(p);
   }
   return m;
+}
+
+Tree Installations(const MemEnv& env) {
+  Tree tree;
+  for (const char* root : {"C:\\OLD", "C:\\NEW"})
+    for (const std::string& p : env.FilesBelow(root))
+      tree[p] = {env.FileContent(p), env.Attributes(p)};
+  return tree;
+}
+
+// Takes the newest backup set beside the run's log back, past every fault.
+void RollBackNewest(MemEnv& env, MemRun* run) {
+  std::vector<backup::SetInfo> sets;
+  ASSERT_TRUE(backup::ListSets(&env, run->log_path, &sets).ok());
+  if (sets.empty()) {
+    run->rollback_code = 0;  // stopped before its set was made, before any change
+  } else {
+    run->rollback_code = backup::Rollback(&env, sets.back().folder, false, &run->rollback_lines);
+  }
+  run->rolled_back = Installations(env);
 }
 
 // `fail_at` 0: no fault; `record` keeps every state of every file.
@@ -162,8 +196,9 @@ MemRun RunInMemory(long fail_at, bool record) {
   MemRun run;
   bool in_child = false;
   env.set_child_hook([&](const std::string& application, const std::string& cmdline) {
-    // A child is a process of its own: what fails in it ends it with a code
-    // that the upgrade does not look at.
+    // A child is a process of its own, past the run's backup: what fails in
+    // it ends it with a code that the upgrade does not look at.
+    ScopedDefaultEnv child(&faults);
     in_child = true;
     const int code = RunValXfer(ChildTail(application, cmdline)).exit_code;
     in_child = false;
@@ -181,6 +216,7 @@ MemRun RunInMemory(long fail_at, bool record) {
   });
 
   run.initial = Files(env);
+  run.before = Installations(env);
   Env* previous = Env::SetDefault(&faults);
   run.out = RunFrame(&faults, &ops);
   Env::SetDefault(previous);
@@ -189,6 +225,7 @@ MemRun RunInMemory(long fail_at, bool record) {
   run.files = Files(env);
   run.log_path = env.FileExists(kRootLog) ? kRootLog : kLog;
   run.log = env.FileContent(run.log_path);
+  RollBackNewest(env, &run);
   return run;
 }
 
@@ -200,8 +237,13 @@ bool EndsWithText(const std::string& s, const std::string& tail) { return EndsWi
 // a file that seems missing, a listing that finds nothing, a file the
 // attribute clean-up skips, a child that does not start.
 bool IsResultKind(const Op& f) {
-  return f.in_child || f.op == "attributes" || f.op == "list" || f.op == "set-attributes" ||
-         f.op == "run";
+  // The backup's look at what the value-transfer tool wrote (it names the
+  // file as the tool's command line does): unread, it is not known.
+  const bool after_tool = f.op == "read" && f.path.find("\\STEU\\Vaxo\\") != std::string::npos;
+  // The backup's last line, how the run ended: the run ends all the same.
+  const bool end_line = f.op == "append" && InBackups(UCase(f.path));
+  return f.in_child || after_tool || end_line || f.op == "attributes" || f.op == "list" ||
+         f.op == "set-attributes" || f.op == "run";
 }
 
 TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
@@ -228,7 +270,10 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
     ASSERT_GE(long(r.out.ops.size()), k);
     ASSERT_EQ(r.out.ops[size_t(k - 1)].op, f.op);  // the run is the same up to the fault
 
-    const std::string stop = "Run stopped: " + f.op + " " + f.path + ": injected fault";
+    // A fault in writing the backup set stops the run naming the set's file.
+    const bool in_set = InBackups(UCase(f.path));
+    const std::string stop = "Run stopped: " + (in_set ? std::string("backup") : f.op) + " " +
+                             f.path + ": injected fault";
     if (r.out.code == 3) {
       ++stopped;
       kinds_stopping.insert(f.op);
@@ -287,11 +332,17 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
         EXPECT_EQ(r.files.at(kv.first), kv.second);  // the old installation is only read
       }
     }
+    // Whatever failed, the backup set takes both installations back.
+    EXPECT_EQ(r.rollback_code, backup::kAllRestored);
+    EXPECT_EQ(r.rolled_back, r.before);
+    if (r.rollback_code != backup::kAllRestored) {
+      for (const auto& l : r.rollback_lines) ADD_FAILURE() << l;
+    }
     if (::testing::Test::HasFailure()) break;  // one broken run says enough
   }
-  const std::set<std::string> all = {"list",    "attributes", "set-attributes", "size",   "read",
-                                     "replace", "append",     "copy",           "delete", "lock",
-                                     "run"};
+  const std::set<std::string> all = {"list",   "attributes", "set-attributes", "size",
+                                     "read",   "replace",    "append",         "copy",
+                                     "delete", "lock",       "mkdir",          "run"};
   EXPECT_EQ(kinds_seen, all);
   std::string s, t, u;
   for (const auto& k : kinds_seen) s += " " + k;
@@ -301,7 +352,7 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
       "[ faults   ] %ld injected faults (one per operation of the clean run): %d stopped the run "
       "with 3, %d were taken as results\n[ faults   ] kinds hit:%s\n[ faults   ] stopping:%s\n"
       "[ faults   ] taken as results:%s\n[ faults   ] runs with a file in a state of its own: "
-      "%d\n",
+      "%d\n[ faults   ] after each, the rollback gave both installations back as they were\n",
       total, stopped, went_on, s.c_str(), t.c_str(), u.c_str(), other_states);
 }
 
@@ -319,6 +370,7 @@ class DiskEnv : public EnvWrapper {
   std::string CommandLineTail() override { return command_line; }
   int RunAndWait(const std::string& application, const std::string& cmdline,
                  Status* start_error) override {
+    ScopedDefaultEnv child(this);  // a process of its own, past the run's backup
     in_child = true;
     const int code = RunValXfer(ChildTail(application, cmdline)).exit_code;
     in_child = false;
@@ -346,14 +398,33 @@ FileMap DiskFiles(const fs::path& root, std::vector<std::string>* temps) {
     const std::string rel = fs::relative(e.path(), root).string();
     if (e.path().filename().string().find(".vaxo-") != std::string::npos) temps->push_back(rel);
     if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.log") continue;
+    if (rel.rfind("drive_c/zel/roboter/log/Upgrade_vaxo.backup/", 0) == 0) continue;
+    if (rel.size() > 5 && rel.compare(rel.size() - 5, 5, ".lock") == 0) continue;
     m[rel] = ReadHostFile(e.path());
   }
   return m;
 }
 
+// The installations on disk: every file's bytes and mode.
+using DiskTree = std::map<std::string, std::pair<std::string, unsigned>>;
+
+DiskTree Installations(const fs::path& root) {
+  DiskTree tree;
+  for (const char* dir : {"old", "new"}) {
+    for (const auto& e : fs::recursive_directory_iterator(root / dir)) {
+      if (!e.is_regular_file()) continue;
+      tree[fs::relative(e.path(), root).string()] = {ReadHostFile(e.path()),
+                                                     unsigned(e.status().permissions())};
+    }
+  }
+  return tree;
+}
+
 struct DiskRun {
   Outcome out;
   FileMap files;
+  DiskTree before, rolled_back;
+  int rollback_code = -1;
   std::string log;
   std::vector<std::string> temps;
   long writes = 0;
@@ -414,17 +485,25 @@ DiskRun RunOnDisk(const fs::path& root, long fail_write, bool record) {
     }
     return f;
   });
+  run.before = Installations(root);
   Env* previous = Env::SetDefault(&env);
   run.out = RunFrame(&env, &ops);
   Env::SetDefault(previous);
   sys::SetHook(nullptr);
+  run.files = DiskFiles(root, &run.temps);
+  std::vector<backup::SetInfo> sets;
+  std::vector<std::string> lines;
+  const std::string log_path = "c:\\zel\\roboter\\log\\Upgrade_vaxo.log";
+  if (backup::ListSets(&posix, log_path, &sets).ok())
+    run.rollback_code =
+        sets.empty() ? 0 : backup::Rollback(&posix, sets.back().folder, false, &lines);
+  run.rolled_back = Installations(root);
   if (saved) {
     setenv("VAXO_DRIVE_C", saved_c.c_str(), 1);
   } else {
     unsetenv("VAXO_DRIVE_C");
   }
   run.out.std_err = env.std_err;
-  run.files = DiskFiles(root, &run.temps);
   if (record) {
     for (auto& kv : run.files) run.states[kv.first].insert(kv.second);
   }
@@ -491,16 +570,25 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
     }
     ASSERT_NE(f, nullptr);
     if (!first_chunk) ++partial_writes;
-    if (f->in_child) {
+    const bool in_set = f->path.find("Upgrade_vaxo.backup") != std::string::npos;
+    const bool end_line =
+        in_set && r.out.code == clean.out.code &&
+        r.log.substr(r.log.find("\r\n")) == clean.log.substr(clean.log.find("\r\n"));
+    if (f->in_child || end_line) {
       // The child's failure is its own; the upgrade goes on as after any
-      // exit code of the tool.
+      // exit code of the tool. The backup's last line comes after the run.
       EXPECT_EQ(r.out.code, 2);
     } else {
       EXPECT_EQ(r.out.code, 3) << r.log;
       EXPECT_NE(r.out.std_err.find(": No space left on device\n"), std::string::npos)
           << r.out.std_err;
-      stopped_in.insert(f->path.find("Upgrade_vaxo.log") != std::string::npos ? "log" : "data");
+      stopped_in.insert(in_set                                                  ? "backup"
+                        : f->path.find("Upgrade_vaxo.log") != std::string::npos ? "log"
+                                                                                : "data");
     }
+    // Whatever failed, the backup set takes both installations back.
+    EXPECT_EQ(r.rollback_code, 0);
+    EXPECT_EQ(r.rolled_back, r.before);
     // The log holds whole entries only; all but the last (when the run
     // stopped) are entries of the clean run, in order.
     const std::vector<std::string> e = Entries(r.log);
@@ -527,9 +615,11 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
   for (const auto& k : kinds) s += " " + k;
   std::printf(
       "[ faults   ] on disk: %ld write faults of %ld writes (32-byte writes, %ld of them after the "
-      "first piece of a file); stopped in:%s%s\n[ faults   ] system calls of the run:%s\n",
+      "first piece of a file); stopped in:%s%s%s, each rolled back\n[ faults   ] system calls of "
+      "the run:%s\n",
       injected, clean.writes, partial_writes, stopped_in.count("log") ? " log" : "",
-      stopped_in.count("data") ? " data" : "", s.c_str());
+      stopped_in.count("backup") ? " backup" : "", stopped_in.count("data") ? " data" : "",
+      s.c_str());
 }
 
 }  // namespace
