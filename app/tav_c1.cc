@@ -8,15 +8,12 @@
 #include "app/progress_view.h"
 #include "files/text.h"
 #include "log/log_buch.h"
+#include "log/log_location.h"
 #include "platform/env.h"
 
 namespace vaxo {
 
-std::string ChooseLogFile() {
-  if (Env::Default()->DirectoryExists("c:\\zel\\roboter\\log"))
-    return "c:\\zel\\roboter\\log\\Upgrade_vaxo.log";
-  return "c:\\Upgrade_vaxo.log";
-}
+std::string ChooseLogFile() { return DefaultLogFile(); }
 
 void TAV_C1::Load() {
   progress_min_ = 1;
