@@ -1,0 +1,199 @@
+#include "report/html_report.h"
+
+#include "report/exit_reason.h"
+#include "report/tally.h"
+
+namespace vaxo {
+namespace report {
+namespace {
+
+// Colours of the five cases, in RuleCase order.
+const char* const kCaseColour[] = {"#3d8b40", "#3f74b5", "#d99a1e", "#c0392b", "#9e9e9e"};
+
+const char kHead[] = R"(<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="windows-1252">
+<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; img-src data:">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>Upgrade Vaxo report</title>
+<style>
+body { font: 14px/1.4 Arial, Helvetica, sans-serif; color: #222; margin: 1.5em; max-width: 70em; }
+h1 { font-size: 1.35em; margin: 0 0 .3em; }
+h2 { font-size: 1.1em; margin: 1.4em 0 .4em; }
+.verdict { border-left: .5em solid; padding: .6em 1em; margin-bottom: 1em; background: #f6f6f6; }
+.ok { border-color: #3d8b40; } .check { border-color: #d99a1e; } .incomplete { border-color: #c0392b; }
+.why { margin: .2em 0 0; padding-left: 1.2em; }
+table { border-collapse: collapse; }
+th, td { text-align: left; padding: .15em .6em .15em 0; vertical-align: top; }
+.files td, .files th { border-bottom: 1px solid #ddd; padding: .25em .8em .25em .3em; }
+.files tr.p0 td:nth-child(2), .files tr.p1 td:nth-child(4) { color: #c0392b; font-weight: bold; }
+.files tr.p2 td:nth-child(4) { color: #9a6a00; font-weight: bold; }
+.sw { display: inline-block; width: .8em; height: .8em; margin: 0 .25em 0 .6em; vertical-align: -.05em; }
+details { margin: .2em 0; border: 1px solid #ddd; padding: .2em .5em; }
+summary { cursor: pointer; }
+.paths { font-size: .9em; color: #555; margin: .3em 0; word-break: break-all; }
+.rules td { border-bottom: 1px solid #eee; font-family: Consolas, "DejaVu Sans Mono", monospace; font-size: .9em; }
+.rules td:nth-child(3) { font-family: inherit; }
+.kept-new td:nth-child(3) { color: #9a6a00; font-weight: bold; }
+.lost td:nth-child(3) { color: #c0392b; font-weight: bold; }
+pre { font-size: .85em; white-space: pre-wrap; }
+@media print {
+  body { margin: 0; max-width: none; font-size: 11px; }
+  * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
+  details { break-inside: avoid; }
+}
+</style>
+</head>
+<body>
+)";
+
+// Text for the page: the markup characters made entities, every other byte
+// as it is.
+void Escape(const std::string& s, std::string* out) {
+  for (char c : s) {
+    switch (c) {
+      case '&':
+        *out += "&amp;";
+        break;
+      case '<':
+        *out += "&lt;";
+        break;
+      case '>':
+        *out += "&gt;";
+        break;
+      case '"':
+        *out += "&quot;";
+        break;
+      default:
+        *out += c;
+    }
+  }
+}
+
+std::string Esc(const std::string& s) {
+  std::string out;
+  Escape(s, &out);
+  return out;
+}
+
+std::string CountsText(const CaseCounts& c) {
+  std::string s;
+  for (size_t i = 0; i < c.size(); ++i) {
+    if (c[i] == 0) continue;
+    s += (s.empty() ? "" : ", ") + std::to_string(c[i]) + " " + CaseName(RuleCase(i));
+  }
+  return s.empty() ? "no rules" : s;
+}
+
+// One bar 160 wide, a piece per case as long as its share of the rules.
+std::string Bar(const CaseCounts& c) {
+  int64_t total = 0;
+  for (int64_t n : c) total += n;
+  std::string svg = R"(<svg width="160" height="14" viewBox="0 0 160 14" role="img"><title>)" +
+                    CountsText(c) + "</title>";
+  if (total == 0)
+    return svg +
+           R"(<rect x="0.5" y="0.5" width="159" height="13" fill="none" stroke="#bbb"/></svg>)";
+  double x = 0;
+  for (size_t i = 0; i < c.size(); ++i) {
+    if (c[i] == 0) continue;
+    const double w = 160.0 * double(c[i]) / double(total);
+    svg += "<rect x=\"" + std::to_string(x) + "\" width=\"" + std::to_string(w) +
+           "\" height=\"14\" fill=\"" + kCaseColour[i] + "\"/>";
+    x += w;
+  }
+  return svg + "</svg>";
+}
+
+std::string Legend() {
+  std::string s;
+  for (size_t i = 0; i < 5; ++i)
+    s += std::string("<span class=\"sw\" style=\"background:") + kCaseColour[i] + "\"></span>" +
+         CaseName(RuleCase(i));
+  return s;
+}
+
+void Top(const RunReport& run, std::string* out) {
+  const char* tone = run.ended != Ending::kClosingEntry ? "incomplete"
+                     : RunIsOk(run)                     ? "ok"
+                                                        : "check";
+  *out += std::string("<header class=\"verdict ") + tone + "\"><h1>" + Esc(Verdict(run)) +
+          "</h1>\n<ul class=\"why\">\n";
+  for (const std::string& w : WhyTheExitCode(run)) *out += "<li>" + Esc(w) + "\n";
+  *out += "</ul></header>\n<table>\n<tr><th>rules<td>" + CountsText(CountCases(run)) +
+          "<tr><th>shift<td>" + Esc(ShiftLine(run)) + "<tr><th>log<td>" + Esc(run.log_path) +
+          (run.started.empty() ? "" : ", run of " + Esc(run.started)) + "\n</table>\n";
+}
+
+void FileTable(const RunReport& run, const std::vector<int>& order, std::string* out) {
+  *out += "<h2>Data files</h2>\n<p>" + Legend() +
+          "</p>\n<table class=\"files\">\n<tr><th>file<th>result<th>rules by case<th>needs a "
+          "look\n";
+  for (int i : order) {
+    const FileReport& f = run.files[size_t(i)];
+    *out += "<tr class=\"p" + std::to_string(ProblemRank(f)) + "\"><td><a href=\"#f" +
+            std::to_string(i) + "\">" + Esc(FileLabel(f)) + "</a><td>" + Esc(ResultText(f)) +
+            "<td>" + Bar(CountCases(f)) + "<td>" +
+            (f.result == FileResult::kWritten ? Esc(ProblemText(f)) : "not upgraded") + "\n";
+  }
+  *out += "</table>\n";
+}
+
+void RuleRow(size_t number, const RuleReport& r, std::string* out) {
+  *out += "<tr class=\"";
+  *out += CaseName(r.rule_case);
+  *out += "\"><td>" + std::to_string(number) + "<td>";
+  Escape(r.key.empty() ? "?" : r.key, out);
+  *out += "<td>";
+  *out += CaseName(r.rule_case);
+  *out += "<td>";
+  if (r.line > 0) *out += std::to_string(r.line);
+  *out += "<td>";
+  if (r.rule_case == RuleCase::kCarried) {
+    Escape(r.old_value, out);
+    *out += " &rarr; ";
+    Escape(r.new_value, out);
+  } else if (r.rule_case == RuleCase::kDefault) {
+    *out += "&rarr; ";
+    Escape(r.default_line, out);
+  }
+  *out += "\n";
+}
+
+void FileFold(const FileReport& f, int index, std::string* out) {
+  *out += "<details id=\"f" + std::to_string(index) + "\"><summary>" + Esc(FileLabel(f)) + ": " +
+          Esc(ResultText(f)) + "; " + CountsText(CountCases(f)) + "</summary>\n<p class=\"paths\">";
+  const std::pair<const char*, const std::string*> paths[] = {
+      {"old", &f.old_path}, {"new", &f.new_path}, {"upg", &f.upg_path}};
+  for (const auto& p : paths) {
+    if (!p.second->empty()) *out += std::string(p.first) + ": " + Esc(*p.second) + "<br>";
+  }
+  *out += "</p>\n";
+  if (!f.rules.empty()) {
+    *out += "<table class=\"rules\">\n<tr><th>#<th>key<th>case<th>line<th>old &rarr; new\n";
+    for (size_t r = 0; r < f.rules.size(); ++r) RuleRow(r + 1, f.rules[r], out);
+    *out += "</table>\n";
+  }
+  for (const std::string& diff : f.backup_diffs)
+    *out += "<details><summary>against the backup set</summary><pre>" + Esc(diff) +
+            "</pre></details>\n";
+  *out += "</details>\n";
+}
+
+}  // namespace
+
+std::string ReportHtml(const RunReport& run) {
+  std::string out = kHead;
+  Top(run, &out);
+  const std::vector<int> order = FilesByProblem(run);
+  if (!run.files.empty()) {
+    FileTable(run, order, &out);
+    out += "<h2>Rules of each file</h2>\n";
+    for (int i : order) FileFold(run.files[size_t(i)], i, &out);
+  }
+  return out + "</body>\n</html>\n";
+}
+
+}  // namespace report
+}  // namespace vaxo
