@@ -3,7 +3,7 @@
 # Debian machine (as root). Only missing packages are installed.
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libgmock-dev attr nlohmann-json3-dev "$@")
+packages=(cmake make g++ libgtest-dev libgmock-dev attr nlohmann-json3-dev libcli11-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
