@@ -6,6 +6,7 @@
 #include "app/exit_code.h"
 #include "app/mod_exec.h"
 #include "app/progress_view.h"
+#include "app/run_report.h"
 #include "files/text.h"
 #include "log/log_buch.h"
 #include "log/log_location.h"
@@ -39,11 +40,13 @@ void TAV_C1::StepProgress() {
 void TAV_C1::StartUpgrade() {
   Env* env = Env::Default();
   std::string failure;
+  bool log_started = false;
   try {
     const std::string log_file = ChooseLogFile();
     ExitCode = 0;
     LogBuch().LogState(true);
     LogBuch().LogFile(log_file);
+    log_started = true;
     StepProgress();
     RunSequence();
     EndWithClosingEntry();
@@ -59,6 +62,7 @@ void TAV_C1::StartUpgrade() {
   } catch (const std::exception&) {
     // The log itself is what failed; standard error still reports it.
   }
+  if (log_started) WriteRunReport(LogBuch().path());
   CurrentProgressView()->Close();
   env->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
   env->EndProcess(3);
@@ -66,11 +70,13 @@ void TAV_C1::StartUpgrade() {
 
 void TAV_C1::EndWithClosingEntry() {
   Log(TypTitle, "ENDE  (ExitCode=" + std::to_string(ExitCode) + ")");
+  const std::string why = WriteRunReport(LogBuch().path());
   CurrentProgressView()->Close();
   Env* env = Env::Default();
-  // A person watching a terminal learns where to read what happened.
+  // A person watching a terminal learns why the run ended as it did and
+  // where to read what happened.
   if (env->IsTerminal(2))
-    env->WriteStd(2, "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
+    env->WriteStd(2, why + "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
                          LogBuch().path() + "\n");
   env->EndProcess(ExitCode);
 }

@@ -37,6 +37,9 @@ using FileMap = std::map<std::string, std::string>;  // upper-cased path -> byte
 const char* const kLogDir = "C:\\ZEL\\ROBOTER\\LOG";
 const char* const kLog = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.LOG";
 const char* const kRootLog = "C:\\UPGRADE_VAXO.LOG";
+// The report the run writes beside its log at its end.
+const char* const kReportJson = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.JSON";
+const char* const kReportHtml = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.HTML";
 const char* const kValueFile = "C:\\TOOLS\\VAXO_VALUE.TMP";
 const char* const kStaleLog = "stale entry of an earlier run\r\n";
 
@@ -128,6 +131,7 @@ struct MemRun {
   FileMap files;                                        // after the run, logs left out
   std::string log;                                      // the log file the run chose
   std::string log_path;                                 // its upper-cased path
+  std::string report_json;                              // written beside the log
   std::map<std::string, std::set<std::string>> states;  // clean run only
 };
 
@@ -136,6 +140,8 @@ FileMap Files(const MemEnv& env) {
   for (const std::string& p : env.FilesBelow("C:\\")) {
     const std::string key = UCase(p);
     if (key == kLog || key == kRootLog) continue;
+    if (key == kReportJson || key == kReportHtml) continue;
+    if (key == "C:\\UPGRADE_VAXO.JSON" || key == "C:\\UPGRADE_VAXO.HTML") continue;
     m[key] = env.FileContent(p);
   }
   return m;
@@ -184,6 +190,7 @@ MemRun RunInMemory(long fail_at, bool record) {
   run.files = Files(env);
   run.log_path = env.FileExists(kRootLog) ? kRootLog : kLog;
   run.log = env.FileContent(run.log_path);
+  run.report_json = env.FileContent(kReportJson);
   return run;
 }
 
@@ -207,11 +214,20 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
   ASSERT_TRUE(EndsWithText(clean.log, "-- ENDE  (ExitCode=2) --\r\n------------------------\r\n"));
   const long total = long(clean.out.ops.size());
   ASSERT_GT(total, 50);
+  // The report comes after the log's last entry: every operation after the
+  // closing entry's append is the report's.
+  long report_from = 0;
+  for (long k = 1; k <= total; ++k) {
+    const Op& o = clean.out.ops[size_t(k - 1)];
+    if (o.op == "append" && UCase(o.path) == kLog) report_from = k + 1;
+  }
+  ASSERT_LT(report_from, total);
+  ASSERT_NE(clean.report_json.find("\"exit_code\": 2,"), std::string::npos) << clean.report_json;
 
   const MemRun untouched = RunInMemory(total + 1, false);  // same inputs, no fault reached
   EXPECT_EQ(untouched.files, clean.files);
 
-  std::set<std::string> kinds_seen, kinds_failed_as_result, kinds_stopping;
+  std::set<std::string> kinds_seen, kinds_failed_as_result, kinds_stopping, kinds_in_report;
   int stopped = 0, went_on = 0, other_states = 0;
   for (long k = 1; k <= total; ++k) {
     const MemRun r = RunInMemory(k, false);
@@ -222,6 +238,17 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
     ASSERT_TRUE(r.out.exited);
     ASSERT_GE(long(r.out.ops.size()), k);
     ASSERT_EQ(r.out.ops[size_t(k - 1)].op, f.op);  // the run is the same up to the fault
+
+    if (k >= report_from) {
+      // A fault while the report is written changes nothing of the run.
+      kinds_in_report.insert(f.op);
+      EXPECT_EQ(r.out.code, clean.out.code);
+      EXPECT_EQ(r.log, clean.log);
+      EXPECT_EQ(r.files, clean.files);
+      EXPECT_EQ(r.out.std_err, clean.out.std_err);
+      if (::testing::Test::HasFailure()) break;
+      continue;
+    }
 
     const std::string stop = "Run stopped: " + f.op + " " + f.path + ": injected fault";
     if (r.out.code == 3) {
@@ -287,16 +314,21 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
   const std::set<std::string> all = {"list",    "attributes", "set-attributes", "size",   "read",
                                      "replace", "append",     "copy",           "delete", "run"};
   EXPECT_EQ(kinds_seen, all);
-  std::string s, t, u;
+  const std::set<std::string> report_kinds = {"read", "replace"};
+  EXPECT_EQ(kinds_in_report, report_kinds);
+  std::string s, t, u, v;
   for (const auto& k : kinds_seen) s += " " + k;
   for (const auto& k : kinds_stopping) t += " " + k;
   for (const auto& k : kinds_failed_as_result) u += " " + k;
+  for (const auto& k : kinds_in_report) v += " " + k;
   std::printf(
       "[ faults   ] %ld injected faults (one per operation of the clean run): %d stopped the run "
-      "with 3, %d were taken as results\n[ faults   ] kinds hit:%s\n[ faults   ] stopping:%s\n"
-      "[ faults   ] taken as results:%s\n[ faults   ] runs with a file in a state of its own: "
-      "%d\n",
-      total, stopped, went_on, s.c_str(), t.c_str(), u.c_str(), other_states);
+      "with 3, %d were taken as results, %ld hit the report and changed nothing\n"
+      "[ faults   ] kinds hit:%s\n[ faults   ] stopping:%s\n"
+      "[ faults   ] taken as results:%s\n[ faults   ] in the report:%s\n"
+      "[ faults   ] runs with a file in a state of its own: %d\n",
+      total, stopped, went_on, total - report_from + 1, s.c_str(), t.c_str(), u.c_str(), v.c_str(),
+      other_states);
 }
 
 // --- on disk ------------------------------------------------------------------
@@ -339,6 +371,8 @@ FileMap DiskFiles(const fs::path& root, std::vector<std::string>* temps) {
     const std::string rel = fs::relative(e.path(), root).string();
     if (e.path().filename().string().find(".vaxo-") != std::string::npos) temps->push_back(rel);
     if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.log") continue;
+    if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.html") continue;
+    if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.json") continue;
     m[rel] = ReadHostFile(e.path());
   }
   return m;
@@ -350,6 +384,8 @@ struct DiskRun {
   std::string log;
   std::vector<std::string> temps;
   long writes = 0;
+  std::vector<long> report_writes;  // numbers of the writes of the report's two files
+  std::string report_json;
   std::map<std::string, std::set<std::string>> states;
 };
 
@@ -398,8 +434,12 @@ DiskRun RunOnDisk(const fs::path& root, long fail_write, bool record) {
     if (record) {
       for (auto& kv : DiskFiles(root, &ignored)) run.states[kv.first].insert(kv.second);
     }
-    if (op == "write" && ++run.writes == fail_write)
-      return Status::IOError(op, host, "No space left on device");
+    if (op != "write") return Status::OK();
+    ++run.writes;
+    if (host.find("Upgrade_vaxo.html") != std::string::npos ||
+        host.find("Upgrade_vaxo.json") != std::string::npos)
+      run.report_writes.push_back(run.writes);
+    if (run.writes == fail_write) return Status::IOError(op, host, "No space left on device");
     return Status::OK();
   });
   Env* previous = Env::SetDefault(&env);
@@ -416,6 +456,8 @@ DiskRun RunOnDisk(const fs::path& root, long fail_write, bool record) {
     for (auto& kv : run.files) run.states[kv.first].insert(kv.second);
   }
   run.log = ReadHostFile(root / "drive_c" / "zel" / "roboter" / "log" / "Upgrade_vaxo.log");
+  run.report_json =
+      ReadHostFile(root / "drive_c" / "zel" / "roboter" / "log" / "Upgrade_vaxo.json");
   return run;
 }
 
@@ -449,6 +491,9 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
   ASSERT_TRUE(clean.out.exited);
   ASSERT_EQ(clean.out.code, 2) << clean.log;
   ASSERT_TRUE(clean.temps.empty());
+  ASSERT_NE(clean.report_json.find("\"exit_code\": 2,"), std::string::npos) << clean.report_json;
+  ASSERT_GT(clean.report_writes.size(), 2u);
+  const std::set<long> report_writes(clean.report_writes.begin(), clean.report_writes.end());
   const std::vector<std::string> clean_entries = Entries(clean.log);
   std::set<std::string> stopped_in;
   long partial_writes = 0;
@@ -457,8 +502,19 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
 
   // Under the sanitizers every third write, to keep the suite short.
   const long stride = kSanitized ? 3 : 1;
-  long injected = 0;
-  for (long k = 1; k <= clean.writes; k += stride) {
+  // The report's writes come last, hundreds of 32-byte pieces: a few of
+  // them, the first and last of each file among them, show that a full disk
+  // there changes nothing of the run.
+  const long report_stride = long(report_writes.size()) / 8 + 1;
+  long injected = 0, in_report = 0;
+  for (long k = 1; k <= clean.writes; ++k) {
+    const bool report_write = report_writes.count(k) > 0;
+    if (report_write) {
+      const bool edge = !report_writes.count(k - 1) || !report_writes.count(k + 1);
+      if (!edge && k % report_stride != 0) continue;
+    } else if ((k - 1) % stride != 0) {
+      continue;
+    }
     ++injected;
     SCOPED_TRACE("write " + std::to_string(k) + " of " + std::to_string(clean.writes));
     const DiskRun r = RunOnDisk(tmp.root(), k, false);
@@ -478,6 +534,18 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
     }
     ASSERT_NE(f, nullptr);
     if (!first_chunk) ++partial_writes;
+    if (report_write) {
+      ++in_report;
+      EXPECT_EQ(r.out.code, clean.out.code);
+      // The same log but for the header's time.
+      const std::vector<std::string> e = Entries(r.log);
+      EXPECT_EQ(std::vector<std::string>(e.begin() + 1, e.end()),
+                std::vector<std::string>(clean_entries.begin() + 1, clean_entries.end()));
+      EXPECT_EQ(r.files, clean.files);
+      EXPECT_EQ(r.out.std_err, clean.out.std_err);
+      if (::testing::Test::HasFailure()) break;
+      continue;
+    }
     if (f->in_child) {
       // The child's failure is its own; the upgrade goes on as after any
       // exit code of the tool.
@@ -514,9 +582,10 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
   for (const auto& k : kinds) s += " " + k;
   std::printf(
       "[ faults   ] on disk: %ld write faults of %ld writes (32-byte writes, %ld of them after the "
-      "first piece of a file); stopped in:%s%s\n[ faults   ] system calls of the run:%s\n",
-      injected, clean.writes, partial_writes, stopped_in.count("log") ? " log" : "",
-      stopped_in.count("data") ? " data" : "", s.c_str());
+      "first piece of a file; %ld of the report's %zu, which changed nothing); stopped in:%s%s\n"
+      "[ faults   ] system calls of the run:%s\n",
+      injected, clean.writes, partial_writes, in_report, report_writes.size(),
+      stopped_in.count("log") ? " log" : "", stopped_in.count("data") ? " data" : "", s.c_str());
 }
 
 }  // namespace
