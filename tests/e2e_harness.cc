@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "files/text.h"
+#include "report/report_shape.h"
 
 namespace vaxo_e2e {
 
@@ -230,6 +231,14 @@ std::string Scratch::LogBody() const {
                         : Read("drive_c/Upgrade_vaxo.log");
   size_t eol = log.find("\r\n");
   return eol == std::string::npos ? std::string() : log.substr(eol + 2);
+}
+
+std::string Scratch::Report() const {
+  for (const char* json :
+       {"drive_c/zel/roboter/log/Upgrade_vaxo.json", "drive_c/Upgrade_vaxo.json"}) {
+    if (Exists(json)) return vaxo::report::ReportShape(Read(json));
+  }
+  return "";
 }
 
 }  // namespace vaxo_e2e

@@ -73,6 +73,9 @@ class Scratch {
   RunResult Execute(std::string cmd) const;
   /// The log without its header line.
   std::string LogBody() const;
+  /// The report the run left beside its log, in the short form of
+  /// report/report_shape.h; "" when it left none.
+  std::string Report() const;
 
  private:
   RunResult RunWine(const std::string& args, bool with_tool) const;
