@@ -157,6 +157,10 @@ void RuleRow(size_t number, const RuleReport& r, std::string* out) {
   } else if (r.rule_case == RuleCase::kDefault) {
     *out += "&rarr; ";
     Escape(r.default_line, out);
+  } else {
+    *out += r.rule_case == RuleCase::kKeptNew ? "(not in the old file: the new line stays)"
+            : r.rule_case == RuleCase::kLost  ? "(not in the new file: the old value is lost)"
+                                              : "(in neither file)";
   }
   *out += "\n";
 }
