@@ -3,7 +3,7 @@
 // and reads back every file byte for byte.
 //
 // With VAXO_E2E_WINE set to a folder that holds the Windows program
-// (UpgradeVaxo.exe, ValXfer.exe, Vaxo_Value.dat, cmdline_launch.exe), the
+// (UpgradeVaxo.exe, ValXfer.exe, Vaxo_Value.dat, Vaxo.exe, cmdline_launch.exe), the
 // same tests run that program under Wine: the temporary folder then holds
 // a Wine prefix of its own (a hard-linked copy of the template prefix
 // VAXO_E2E_WINEPREFIX, made by scripts/wine-prefix.sh when unset), whose
@@ -70,6 +70,9 @@ class Scratch {
   /// Runs upgrade_vaxo from program_dir() with `args` (one argument, or none
   /// when empty) and standard input from /dev/null.
   RunResult Run(const std::string& args, bool with_tool = true) const;
+  /// Runs vaxo (under Wine: Vaxo.exe) with this scratch's drive C:; `args`
+  /// are words without blanks, host paths given as such.
+  RunResult RunVaxo(const std::string& args) const;
   RunResult Execute(std::string cmd) const;
   /// The log without its header line.
   std::string LogBody() const;

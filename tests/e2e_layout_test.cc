@@ -322,9 +322,7 @@ TEST(E2eRun, NoSeparatorAndNoTerminalEndsAtOnce) {
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=0"}));
   // An early end leaves no report; vaxo report makes one from the log.
   EXPECT_EQ(s.Report(), "");
-  const RunResult v =
-      s.Execute("VAXO_DRIVE_C='" + s.drive_c().string() + "' '" + VAXO_BIN_DIR +
-                "/vaxo' report --json '" + s.drive_c().string() + "/Upgrade_vaxo.json'");
+  const RunResult v = s.RunVaxo("report --json " + s.drive_c().string() + "/Upgrade_vaxo.json");
   EXPECT_EQ(v.exit_code, 0) << v.err;
   EXPECT_EQ(v.out.compare(0, 60, "verdict   NOT COMPLETE: ended early, no exit code in the log"), 0)
       << v.out;

@@ -113,6 +113,15 @@ TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
           "R1 AXIS2.SERVO written\n"
           "  carried GAIN_P= 2 1100>1100\n  carried GAIN_I= 3 30>30\n  carried FILTER= 4 4>4\n"
           "shift ran, missing:\n");
+  // vaxo report on the log (where the program writes it) says it first.
+  const RunResult v = s.RunVaxo("report");
+  EXPECT_EQ(v.exit_code, 0) << v.err;
+  EXPECT_EQ(
+      v.out.substr(0, v.out.find("\n          exit code 2: $OPT")),
+      "verdict   CHECK: finished with exit code 2; 5 of 6 data files written, 1 not upgraded\n"
+      "why       exit code 2: $SAFETY_LEVEL= in STEU $MACHINE.DAT" +
+          kept.substr(0, kept.size() - 1));
+  EXPECT_EQ(s.RunVaxo("report --no-such-option").exit_code, 2);
 
   const std::string steu = "new/ROBOTER/ZEL/STEU/VAXO/", r1 = "new/ROBOTER/ZEL/R1/VAXO/";
   EXPECT_EQ(s.Read(steu + "$machine.dat"),

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     const int code = vaxo_app.exit(e, out, err);
     env->WriteStd(1, out.str());
     env->WriteStd(2, err.str());
-    return code;
+    return code == 0 ? 0 : 2;  // help is no error; any misuse is 2
   }
   for (auto& run : runs) {
     if (run.first->parsed()) return run.second();
