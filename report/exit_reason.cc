@@ -19,7 +19,7 @@ std::string SetterText(const RunReport& run, const CodeSetter& s) {
   const FileReport* f = s.file >= 0 ? &run.files[size_t(s.file)] : nullptr;
   const RuleReport* r = f && s.rule >= 0 ? &f->rules[size_t(s.rule)] : nullptr;
   const std::string where = f ? FileLabel(*f) : std::string("the run");
-  const std::string key = r ? r->key : std::string("a variable");
+  const std::string key = r ? std::string(r->key) : std::string("a variable");
   switch (s.kind) {
     case Kind::kKeptNew:
       return key + " in " + where +

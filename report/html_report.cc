@@ -1,5 +1,7 @@
 #include "report/html_report.h"
 
+#include <algorithm>
+
 #include "report/exit_reason.h"
 #include "report/tally.h"
 
@@ -33,11 +35,11 @@ th, td { text-align: left; padding: .15em .6em .15em 0; vertical-align: top; }
 details { margin: .2em 0; border: 1px solid #ddd; padding: .2em .5em; }
 summary { cursor: pointer; }
 .paths { font-size: .9em; color: #555; margin: .3em 0; word-break: break-all; }
-.rules td { border-bottom: 1px solid #eee; font-family: Consolas, "DejaVu Sans Mono", monospace; font-size: .9em; }
-.rules td:nth-child(3) { font-family: inherit; }
-.kept-new td:nth-child(3) { color: #9a6a00; font-weight: bold; }
-.lost td:nth-child(3) { color: #c0392b; font-weight: bold; }
-pre { font-size: .85em; white-space: pre-wrap; }
+pre { font-family: Consolas, "DejaVu Sans Mono", monospace; font-size: .85em; }
+.rules { margin: .3em 0; white-space: pre; overflow-x: auto; }
+.rules .kept-new { color: #9a6a00; font-weight: bold; }
+.rules .lost { color: #c0392b; font-weight: bold; }
+.diff { white-space: pre-wrap; }
 @media print {
   body { margin: 0; max-width: none; font-size: 11px; }
   * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
@@ -50,7 +52,7 @@ pre { font-size: .85em; white-space: pre-wrap; }
 
 // Text for the page: the markup characters made entities, every other byte
 // as it is.
-void Escape(const std::string& s, std::string* out) {
+void Escape(std::string_view s, std::string* out) {
   for (char c : s) {
     switch (c) {
       case '&':
@@ -140,29 +142,61 @@ void FileTable(const RunReport& run, const std::vector<int>& order, std::string*
   *out += "</table>\n";
 }
 
-void RuleRow(size_t number, const RuleReport& r, std::string* out) {
-  *out += "<tr class=\"";
-  *out += CaseName(r.rule_case);
-  *out += "\"><td>" + std::to_string(number) + "<td>";
-  Escape(r.key.empty() ? "?" : r.key, out);
-  *out += "<td>";
-  *out += CaseName(r.rule_case);
-  *out += "<td>";
-  if (r.line > 0) *out += std::to_string(r.line);
-  *out += "<td>";
-  if (r.rule_case == RuleCase::kCarried) {
-    Escape(r.old_value, out);
-    *out += " &rarr; ";
-    Escape(r.new_value, out);
-  } else if (r.rule_case == RuleCase::kDefault) {
-    *out += "&rarr; ";
-    Escape(r.default_line, out);
-  } else {
-    *out += r.rule_case == RuleCase::kKeptNew ? "(not in the old file: the new line stays)"
-            : r.rule_case == RuleCase::kLost  ? "(not in the new file: the old value is lost)"
-                                              : "(in neither file)";
+// `text` escaped and padded with blanks to `width` characters (bytes: the
+// page's character set has one byte a character).
+void Column(std::string_view text, size_t width, bool right, std::string* out) {
+  const std::string pad(width > text.size() ? width - text.size() : 0, ' ');
+  if (right) *out += pad;
+  Escape(text, out);
+  if (!right) *out += pad;
+}
+
+// The rules of a file as lines of text in columns: a run has a rule per line
+// of its upg-files, and a browser lays out a hundred thousand lines of text
+// much faster than as many table rows. Rules that set the exit code are
+// marked.
+void RuleLines(const FileReport& f, std::string* out) {
+  size_t key_width = 3, line_width = 4;
+  for (const RuleReport& r : f.rules) {
+    key_width = std::max(key_width, r.key.size());
+    line_width = std::max(line_width, std::to_string(r.line).size());
   }
-  *out += "\n";
+  const size_t number_width = std::to_string(f.rules.size()).size();
+  *out += "<pre class=\"rules\"><b>";
+  Column("#", number_width, true, out);
+  *out += ' ';
+  Column("key", key_width, false, out);
+  *out += " case     ";
+  Column("line", line_width, true, out);
+  *out += "  old &rarr; new</b>\n";
+  for (size_t i = 0; i < f.rules.size(); ++i) {
+    const RuleReport& r = f.rules[i];
+    const bool marked = r.rule_case == RuleCase::kKeptNew || r.rule_case == RuleCase::kLost;
+    if (marked) *out += std::string("<span class=\"") + CaseName(r.rule_case) + "\">";
+    Column(std::to_string(i + 1), number_width, true, out);
+    *out += ' ';
+    Column(r.key.empty() ? std::string_view("?") : r.key, key_width, false, out);
+    *out += ' ';
+    Column(CaseName(r.rule_case), 8, false, out);
+    *out += ' ';
+    Column(r.line > 0 ? std::to_string(r.line) : "", line_width, true, out);
+    *out += "  ";
+    if (r.rule_case == RuleCase::kCarried) {
+      Escape(r.old_value, out);
+      *out += " &rarr; ";
+      Escape(r.new_value, out);
+    } else if (r.rule_case == RuleCase::kDefault) {
+      *out += "&rarr; ";
+      Escape(r.default_line, out);
+    } else {
+      *out += r.rule_case == RuleCase::kKeptNew ? "(not in the old file: the new line stays)"
+              : r.rule_case == RuleCase::kLost  ? "(not in the new file: the old value is lost)"
+                                                : "(in neither file)";
+    }
+    if (marked) *out += "</span>";
+    *out += '\n';
+  }
+  *out += "</pre>\n";
 }
 
 void FileFold(const FileReport& f, int index, std::string* out) {
@@ -174,13 +208,9 @@ void FileFold(const FileReport& f, int index, std::string* out) {
     if (!p.second->empty()) *out += std::string(p.first) + ": " + Esc(*p.second) + "<br>";
   }
   *out += "</p>\n";
-  if (!f.rules.empty()) {
-    *out += "<table class=\"rules\">\n<tr><th>#<th>key<th>case<th>line<th>old &rarr; new\n";
-    for (size_t r = 0; r < f.rules.size(); ++r) RuleRow(r + 1, f.rules[r], out);
-    *out += "</table>\n";
-  }
+  if (!f.rules.empty()) RuleLines(f, out);
   for (const std::string& diff : f.backup_diffs)
-    *out += "<details><summary>against the backup set</summary><pre>" + Esc(diff) +
+    *out += "<details><summary>against the backup set</summary><pre class=\"diff\">" + Esc(diff) +
             "</pre></details>\n";
   *out += "</details>\n";
 }

@@ -10,7 +10,7 @@ namespace {
 // Fills the keys of the rules found in neither file, when the upg-file
 // still has the rules the log shows: as many, and the same keys where the
 // log names one.
-void FillAbsentKeys(Env* env, FileReport* f) {
+void FillAbsentKeys(Env* env, RunReport* run, FileReport* f) {
   bool unknown = false;
   for (const RuleReport& r : f->rules) unknown |= r.key.empty();
   std::string upg;
@@ -20,7 +20,9 @@ void FillAbsentKeys(Env* env, FileReport* f) {
   for (size_t i = 0; i < keys.size(); ++i) {
     if (!f->rules[i].key.empty() && f->rules[i].key != keys[i]) return;
   }
-  for (size_t i = 0; i < keys.size(); ++i) f->rules[i].key = keys[i];
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (f->rules[i].key.empty()) f->rules[i].key = run->Keep(keys[i]);
+  }
 }
 
 void CheckShift(Env* env, ShiftReport* s) {
@@ -47,7 +49,7 @@ std::vector<std::string> UpgRuleKeys(const std::string& upg_text) {
 }
 
 void CompleteFromInstallation(Env* env, RunReport* run) {
-  for (FileReport& f : run->files) FillAbsentKeys(env, &f);
+  for (FileReport& f : run->files) FillAbsentKeys(env, run, &f);
   CheckShift(env, &run->shift);
 }
 

@@ -11,7 +11,7 @@
 namespace vaxo {
 namespace report {
 
-/// The whole report, indented, ending with a line break.
+/// The whole report on one line, ending with a line break.
 std::string ReportJson(const RunReport& run);
 
 }  // namespace report

@@ -57,7 +57,11 @@ bool ParseNumber(std::string_view s, int64_t* n) {
   return true;
 }
 
-std::string Trimmed(std::string_view s) { return TrimSpaces(std::string(s)); }
+std::string_view Trim(std::string_view s) {
+  const size_t b = s.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
 
 // "- <KEY> OLD , _(line: N)_ , NEW"; with an empty NEW the logbook's trim
 // leaves ")_ ,". KEY ends at its "=" (a key holds one, at its end) or, for
@@ -81,10 +85,10 @@ bool ParseCarried(std::string_view m, RuleReport* r) {
     return false;
   std::string_view new_value = tail.substr(close + 2);
   if (!StartsWith(new_value, " ,")) return false;
-  r->key = std::string(rest.substr(0, key_end));
+  r->key = rest.substr(0, key_end);
   r->rule_case = RuleCase::kCarried;
-  r->old_value = Trimmed(after.substr(0, mark));
-  r->new_value = Trimmed(new_value.substr(2));
+  r->old_value = Trim(after.substr(0, mark));
+  r->new_value = Trim(new_value.substr(2));
   return true;
 }
 
@@ -100,16 +104,10 @@ bool ParseDefault(std::string_view m, RuleReport* r) {
     return false;
   const size_t number = end + kEnd.size();
   if (!ParseNumber(m.substr(number, m.size() - 2 - number), &r->line)) return false;
-  r->key = std::string(m.substr(3, mid - 3));
+  r->key = m.substr(3, mid - 3);
   r->rule_case = RuleCase::kDefault;
-  r->default_line = std::string(m.substr(mid + kMid.size(), end - mid - kMid.size()));
+  r->default_line = m.substr(mid + kMid.size(), end - mid - kMid.size());
   return true;
-}
-
-std::string_view Trim(std::string_view s) {
-  const size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
 const char kOldR1Folder[] = "the old installation's R1 folder";
@@ -139,13 +137,14 @@ const char* FolderOfLabel(std::string_view m, std::string_view* path) {
 
 class Reader {
  public:
-  RunReport Read(std::string_view log) {
-    const std::vector<LogEntry> entries = SplitLogEntries(log);
-    for (const LogEntry& e : entries) {
+  RunReport Read(std::string log) {
+    run_.log_text = std::make_shared<const std::string>(std::move(log));
+    LogEntries entries(*run_.log_text);
+    for (LogEntry e; entries.Next(&e);) {
       last_ = e;
       Entry(e);
     }
-    Finish(entries);
+    Finish();
     return std::move(run_);
   }
 
@@ -256,7 +255,7 @@ class Reader {
     RuleReport r;
     if (ParseDefault(m, &r)) return AddRule(std::move(r));
     if (Between(m, "- <", "> not found in old file", &v)) {
-      r.key = std::string(v);
+      r.key = v;
       r.rule_case = RuleCase::kKeptNew;
       return AddRule(std::move(r));
     }
@@ -290,7 +289,7 @@ class Reader {
     std::string_view v;
     if (Current() && Between(m, "- <", "> not found in new file", &v)) {
       RuleReport r;
-      r.key = std::string(v);
+      r.key = v;
       r.rule_case = RuleCase::kLost;
       AddRule(std::move(r));
     }
@@ -386,8 +385,8 @@ class Reader {
     run_.setters.push_back({kind, code, file, rule, std::move(detail)});
   }
 
-  void Finish(const std::vector<LogEntry>& entries) {
-    run_.last_line = entries.empty() ? 0 : entries.back().line;
+  void Finish() {
+    run_.last_line = last_.line;
     if (run_.ended != Ending::kClosingEntry && !run_.files.empty() && !run_.files.back().result)
       run_.stopped_in = static_cast<int>(run_.files.size()) - 1;
     if (run_.ended == Ending::kEarly && run_.early_end == RunReport::EarlyEnd::kNone) {
@@ -419,7 +418,7 @@ class Reader {
 
 }  // namespace
 
-RunReport ReadRunLog(std::string_view log) { return Reader().Read(log); }
+RunReport ReadRunLog(std::string log) { return Reader().Read(std::move(log)); }
 
 }  // namespace report
 }  // namespace vaxo

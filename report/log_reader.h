@@ -4,17 +4,17 @@
 // does not know are passed over; nothing in a log makes it fail.
 #pragma once
 
-#include <string_view>
+#include <string>
 
 #include "report/run_report.h"
 
 namespace vaxo {
 namespace report {
 
-/// The run that `log` (the whole log file's bytes) records. Only the log:
-/// keys of rules found in neither file and the shift's arrival need the
-/// installation (CompleteFromInstallation).
-RunReport ReadRunLog(std::string_view log);
+/// The run that `log` (the whole log file's bytes, kept by the report)
+/// records. Only the log: keys of rules found in neither file and the
+/// shift's arrival need the installation (CompleteFromInstallation).
+RunReport ReadRunLog(std::string log);
 
 }  // namespace report
 }  // namespace vaxo

@@ -20,7 +20,7 @@ Status LoadRunReport(Env* env, const std::string& log_path, RunReport* run) {
   std::string log;
   const Status read = env->ReadFile(log_path, &log);
   if (!read.ok()) return read;
-  *run = ReadRunLog(log);
+  *run = ReadRunLog(std::move(log));
   run->log_path = log_path;
   CompleteFromInstallation(env, run);
   return Status::OK();

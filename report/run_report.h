@@ -7,8 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vaxo {
@@ -35,12 +38,15 @@ enum class Ending {
   kEarly,         ///< neither: the log just ends
 };
 
+/// A run has a rule for every line of its upg-files, so a rule holds no text
+/// of its own: its texts are views into the log (RunReport::log_text) or
+/// into the texts its report keeps (RunReport::Keep).
 struct RuleReport {
-  std::string key;  ///< as logged, upper case, "=" included; empty when unknown
+  std::string_view key;  ///< as logged, upper case, "=" included; empty when unknown
   RuleCase rule_case = RuleCase::kAbsent;
-  int64_t line = 0;                  ///< line in the result text; 0 where none
-  std::string old_value, new_value;  ///< carried rules only, blanks at the ends removed
-  std::string default_line;          ///< default rules only: the rule line that went in
+  int64_t line = 0;                       ///< line in the result text; 0 where none
+  std::string_view old_value, new_value;  ///< carried rules only, blanks at the ends removed
+  std::string_view default_line;          ///< default rules only: the rule line that went in
 };
 
 struct FileReport {
@@ -81,7 +87,20 @@ struct ShiftReport {
   std::vector<std::string> missing;  ///< shifted names not in the target
 };
 
+/// Moves, never copies: its rules point into what it holds.
 struct RunReport {
+  RunReport() = default;
+  RunReport(RunReport&&) = default;
+  RunReport& operator=(RunReport&&) = default;
+
+  /// The log's bytes, which the rules' texts point into.
+  std::shared_ptr<const std::string> log_text = std::make_shared<const std::string>();
+  /// Keeps `text` as long as the report lives and gives a view of it.
+  std::string_view Keep(std::string text) {
+    kept_.push_back(std::move(text));
+    return kept_.back();
+  }
+
   std::string log_path;
   std::string started;  ///< timestamp of the log's header
   Ending ended = Ending::kEarly;
@@ -102,6 +121,9 @@ struct RunReport {
   std::vector<CodeSetter> setters;
   /// The destination STEU folder the command reader settled on; empty if none.
   std::string new_steu_dir;
+
+ private:
+  std::deque<std::string> kept_;  // a deque moves its texts nowhere, so views stay valid
 };
 
 const char* PassName(Pass pass);            ///< "STEU", "R1"
