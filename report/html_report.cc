@@ -218,7 +218,11 @@ void FileFold(const FileReport& f, int index, std::string* out) {
 }  // namespace
 
 std::string ReportHtml(const RunReport& run) {
-  std::string out = kHead;
+  // Room for the page at once (a line of the page per line of the log, about
+  // as long): growing it by doubling would hold it twice on the way.
+  std::string out;
+  out.reserve(sizeof kHead + 2 * run.log_text->size());
+  out = kHead;
   Top(run, &out);
   const std::vector<int> order = FilesByProblem(run);
   if (!run.files.empty()) {

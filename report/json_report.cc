@@ -87,7 +87,9 @@ std::string ReportJson(const RunReport& run) {
   // (last) "files" array that the document's own text ends with.
   j["files"] = Json::array();
   const std::string head = j.dump();  // ... "files":[]}
-  std::string text = head.substr(0, head.size() - 2);
+  std::string text;
+  text.reserve(head.size() + 3 * run.log_text->size());  // some 2 bytes of JSON a byte of log
+  text.assign(head, 0, head.size() - 2);
   for (size_t i = 0; i < run.files.size(); ++i) {
     if (i > 0) text += ',';
     text += File(run.files[i]).dump();
