@@ -61,20 +61,9 @@ std::string FileLabel(const FileReport& file) {
 }
 
 std::string ResultText(const FileReport& file) {
-  if (!file.result) return "unfinished";
-  switch (*file.result) {
-    case FileResult::kWritten:
-      return "written";
-    case FileResult::kOldMissing:
-      return "old file missing";
-    case FileResult::kNewMissing:
-      return "new file missing";
-    case FileResult::kUpgMissing:
-      return "upg-file missing";
-    case FileResult::kNoText:
-      return "upgrade gave no text";
-  }
-  return "";
+  static const char* const kTexts[] = {"written", "old file missing", "new file missing",
+                                       "upg-file missing", "upgrade gave no text"};
+  return file.result ? kTexts[static_cast<size_t>(*file.result)] : "unfinished";
 }
 
 std::string ProblemText(const FileReport& file) {

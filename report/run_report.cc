@@ -5,50 +5,26 @@ namespace report {
 
 const char* const kShiftedNames[4] = {"$ROB_STOPPED", "$ROB_CAL", "$PRO_ACT", "$PRO_MOVE"};
 
-const char* PassName(Pass pass) { return pass == Pass::kSteu ? "STEU" : "R1"; }
+// Each in the order of its enum.
+const char* PassName(Pass pass) {
+  static const char* const kNames[] = {"STEU", "R1"};
+  return kNames[static_cast<size_t>(pass)];
+}
 
 const char* ResultName(FileResult result) {
-  switch (result) {
-    case FileResult::kWritten:
-      return "written";
-    case FileResult::kOldMissing:
-      return "old-missing";
-    case FileResult::kNewMissing:
-      return "new-missing";
-    case FileResult::kUpgMissing:
-      return "upg-missing";
-    case FileResult::kNoText:
-      return "no-text";
-  }
-  return "";
+  static const char* const kNames[] = {"written", "old-missing", "new-missing", "upg-missing",
+                                       "no-text"};
+  return kNames[static_cast<size_t>(result)];
 }
 
 const char* CaseName(RuleCase rule_case) {
-  switch (rule_case) {
-    case RuleCase::kCarried:
-      return "carried";
-    case RuleCase::kDefault:
-      return "default";
-    case RuleCase::kKeptNew:
-      return "kept-new";
-    case RuleCase::kLost:
-      return "lost";
-    case RuleCase::kAbsent:
-      return "absent";
-  }
-  return "";
+  static const char* const kNames[] = {"carried", "default", "kept-new", "lost", "absent"};
+  return kNames[static_cast<size_t>(rule_case)];
 }
 
 const char* EndingName(Ending ending) {
-  switch (ending) {
-    case Ending::kClosingEntry:
-      return "closing entry";
-    case Ending::kStopped:
-      return "stopped";
-    case Ending::kEarly:
-      return "early";
-  }
-  return "";
+  static const char* const kNames[] = {"closing entry", "stopped", "early"};
+  return kNames[static_cast<size_t>(ending)];
 }
 
 }  // namespace report
