@@ -222,7 +222,7 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
     if (o.op == "append" && UCase(o.path) == kLog) report_from = k + 1;
   }
   ASSERT_LT(report_from, total);
-  ASSERT_NE(clean.report_json.find("\"exit_code\": 2,"), std::string::npos) << clean.report_json;
+  ASSERT_NE(clean.report_json.find("\"exit_code\":2,"), std::string::npos) << clean.report_json;
 
   const MemRun untouched = RunInMemory(total + 1, false);  // same inputs, no fault reached
   EXPECT_EQ(untouched.files, clean.files);
@@ -491,7 +491,7 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
   ASSERT_TRUE(clean.out.exited);
   ASSERT_EQ(clean.out.code, 2) << clean.log;
   ASSERT_TRUE(clean.temps.empty());
-  ASSERT_NE(clean.report_json.find("\"exit_code\": 2,"), std::string::npos) << clean.report_json;
+  ASSERT_NE(clean.report_json.find("\"exit_code\":2,"), std::string::npos) << clean.report_json;
   ASSERT_GT(clean.report_writes.size(), 2u);
   const std::set<long> report_writes(clean.report_writes.begin(), clean.report_writes.end());
   const std::vector<std::string> clean_entries = Entries(clean.log);
