@@ -1,5 +1,6 @@
-// What the report adds from the installation, and its three outputs: the
-// JSON's fields, the page's self-containment, the terminal's dozen lines.
+// What the report adds from the upg-files, and its three outputs: the JSON's
+// fields, the page's self-containment, the terminal's dozen lines. (The
+// shift's check and where the pages go: the end-to-end tests.)
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -8,7 +9,6 @@
 #include "report/html_report.h"
 #include "report/installation_check.h"
 #include "report/json_report.h"
-#include "report/report_files.h"
 #include "report/terminal_summary.h"
 
 namespace vaxo {
@@ -53,21 +53,6 @@ TEST(Installation, AbsentKeysComeFromTheUpgFileWhenItStillMatches) {
     EXPECT_EQ(run.files[0].rules[1].key, row.key) << row.upg;
     env.DeleteFile("C:\\N\\MACHINE.UPG");
   }
-}
-
-TEST(Installation, ShiftedNamesAreLookedForInTheControllerFile) {
-  MemEnv env;
-  env.AddFile("C:\\N\\STEU\\$MACHINE.DAT", "$rob_stopped=1\r\n$PRO_ACT=0 ;$PRO_MOVE\r\n");
-  RunReport run;
-  run.shift.ran = true;
-  run.shift.target = "C:\\N\\STEU\\$MACHINE.DAT";
-  CompleteFromInstallation(&env, &run);
-  EXPECT_TRUE(run.shift.checked);
-  EXPECT_EQ(run.shift.missing, std::vector<std::string>{"$ROB_CAL"});
-  run.shift.target = "C:\\N\\NOT_THERE.DAT";
-  run.shift.checked = false;
-  CompleteFromInstallation(&env, &run);
-  EXPECT_FALSE(run.shift.checked);
 }
 
 TEST(Outputs, JsonHasTheDocumentedFieldsAndKeepsEveryByte) {
@@ -138,12 +123,6 @@ TEST(Outputs, TerminalSummaryStaysWithinADozenLines) {
             std::string::npos);
   EXPECT_NE(text.find("rules     1 carried, 0 default, 40 kept-new, 0 lost, 41 absent\n"),
             std::string::npos);
-}
-
-TEST(Outputs, ReportFilesGoBesideTheLog) {
-  EXPECT_EQ(HtmlBesideLog("c:\\zel\\roboter\\log\\Upgrade_vaxo.log"),
-            "c:\\zel\\roboter\\log\\Upgrade_vaxo.html");
-  EXPECT_EQ(JsonBesideLog("c:\\Upgrade_vaxo.log"), "c:\\Upgrade_vaxo.json");
 }
 
 }  // namespace
