@@ -4,20 +4,18 @@
 
 #include "app/mod_exec.h"
 #include "app/progress_view.h"
+#include "app/run_report.h"
 #include "backup/backup_env.h"
 #include "base/exit_code.h"
 #include "base/text.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
+#include "log/log_location.h"
 #include "platform/env.h"
 
 namespace vaxo {
 
-std::string ChooseLogFile() {
-  if (Env::Default()->DirectoryExists("c:\\zel\\roboter\\log"))
-    return "c:\\zel\\roboter\\log\\Upgrade_vaxo.log";
-  return "c:\\Upgrade_vaxo.log";
-}
+std::string ChooseLogFile() { return DefaultLogFile(); }
 
 void TAV_C1::Load() {
   progress_min_ = 1;
@@ -46,6 +44,7 @@ void TAV_C1::StartUpgrade() {
   // The backup set is the environment of the rest of the run; it stays so
   // until the process ends (or, in tests, until StartUpgrade is left).
   std::unique_ptr<ScopedDefaultEnv> backed_up;
+  bool log_started = false;
   try {
     const std::string log_file = ChooseLogFile();
     // One run at a time writes a log. A run that finds another one at it
@@ -58,6 +57,7 @@ void TAV_C1::StartUpgrade() {
     ExitCode = 0;
     LogBuch().LogState(true);
     LogBuch().LogFile(log_file);
+    log_started = true;
     if (backups_) {
       backup_.reset(new backup::BackupEnv(env, log_file));
       backed_up.reset(new ScopedDefaultEnv(backup_.get()));
@@ -75,6 +75,7 @@ void TAV_C1::StartUpgrade() {
   } catch (const std::exception&) {
     // The log itself is what failed; standard error still reports it.
   }
+  if (log_started) WriteRunReport(LogBuch().path());
   CurrentProgressView()->Close();
   Env::Default()->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
   Env::Default()->ExitProcess(3);
@@ -82,11 +83,13 @@ void TAV_C1::StartUpgrade() {
 
 void TAV_C1::EndWithClosingEntry() {
   Log(TypTitle, "ENDE  (ExitCode=" + std::to_string(ExitCode) + ")");
+  const std::string why = WriteRunReport(LogBuch().path());
   CurrentProgressView()->Close();
   Env* env = Env::Default();
-  // A person watching a terminal learns where to read what happened.
+  // A person watching a terminal learns why the run ended as it did and
+  // where to read what happened.
   if (env->IsTerminal(2))
-    env->WriteStd(2, "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
+    env->WriteStd(2, why + "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
                          LogBuch().path() + "\n");
   env->ExitProcess(ExitCode);
 }

@@ -54,8 +54,7 @@ class TAV_C1 {
   std::unique_ptr<backup::BackupEnv> backup_;
 };
 
-/// Where the log goes: "c:\zel\roboter\log\Upgrade_vaxo.log" when that
-/// directory exists, else "c:\Upgrade_vaxo.log".
+/// Where the log goes: DefaultLogFile() (log/log_location.h).
 std::string ChooseLogFile();
 
 /// The entry point: loads the progress form and starts the upgrade.

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "base/text.h"
+#include "report/report_shape.h"
 
 namespace vaxo_e2e {
 
@@ -196,6 +197,17 @@ RunResult Scratch::Run(const std::string& args, bool with_tool) const {
   return Execute(cmd);
 }
 
+RunResult Scratch::RunVaxo(const std::string& args) const {
+  if (UnderWine()) {
+    fs::copy_file(fs::path(WineProgramDir()) / "Vaxo.exe", program_dir() / "Vaxo.exe",
+                  fs::copy_options::overwrite_existing);
+    return Execute("cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) +
+                   "timeout 120 wine prog/Vaxo.exe " + ZPaths(args));
+  }
+  return Execute("cd " + Quoted(root_.string()) + " && VAXO_DRIVE_C=" + Quoted(drive_c().string()) +
+                 " " + Quoted(std::string(VAXO_BIN_DIR) + "/vaxo") + " " + args);
+}
+
 // The Windows program under Wine in this prefix. Wine quotes an argument
 // with blanks or quotes when it builds the program's command line; such an
 // argument goes through cmdline_launch.exe, which hands it over unchanged.
@@ -238,6 +250,14 @@ std::string Scratch::LogBody() const {
                         : Read("drive_c/Upgrade_vaxo.log");
   size_t eol = log.find("\r\n");
   return eol == std::string::npos ? std::string() : log.substr(eol + 2);
+}
+
+std::string Scratch::Report() const {
+  for (const char* json :
+       {"drive_c/zel/roboter/log/Upgrade_vaxo.json", "drive_c/Upgrade_vaxo.json"}) {
+    if (Exists(json)) return vaxo::report::ReportShape(Read(json));
+  }
+  return "";
 }
 
 }  // namespace vaxo_e2e

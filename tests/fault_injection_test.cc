@@ -43,6 +43,9 @@ using FileMap = std::map<std::string, std::string>;  // upper-cased path -> byte
 const char* const kLogDir = "C:\\ZEL\\ROBOTER\\LOG";
 const char* const kLog = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.LOG";
 const char* const kRootLog = "C:\\UPGRADE_VAXO.LOG";
+// The report the run writes beside its log at its end.
+const char* const kReportJson = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.JSON";
+const char* const kReportHtml = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.HTML";
 const char* const kValueFile = "C:\\TOOLS\\VAXO_VALUE.TMP";
 const char* const kStaleLog = "stale entry of an earlier run\r\n";
 
@@ -137,6 +140,7 @@ struct MemRun {
   FileMap files;                                        // after the run, logs left out
   std::string log;                                      // the log file the run chose
   std::string log_path;                                 // its upper-cased path
+  std::string report_json;                              // written beside the log
   std::map<std::string, std::set<std::string>> states;  // clean run only
   Tree before, rolled_back;  // the installations before the run, after its rollback
   int rollback_code = -1;
@@ -154,6 +158,8 @@ FileMap Files(const MemEnv& env) {
   for (const std::string& p : env.FilesBelow("C:\\")) {
     const std::string key = UCase(p);
     if (key == kLog || key == kRootLog || InBackups(key)) continue;
+    if (key == kReportJson || key == kReportHtml) continue;
+    if (key == "C:\\UPGRADE_VAXO.JSON" || key == "C:\\UPGRADE_VAXO.HTML") continue;
     m[key] = env.FileContent(p);
   }
   return m;
@@ -225,6 +231,7 @@ MemRun RunInMemory(long fail_at, bool record) {
   run.files = Files(env);
   run.log_path = env.FileExists(kRootLog) ? kRootLog : kLog;
   run.log = env.FileContent(run.log_path);
+  run.report_json = env.FileContent(kReportJson);
   RollBackNewest(env, &run);
   return run;
 }
@@ -254,11 +261,20 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
   ASSERT_TRUE(EndsWithText(clean.log, "-- ENDE  (ExitCode=2) --\r\n------------------------\r\n"));
   const long total = long(clean.out.ops.size());
   ASSERT_GT(total, 50);
+  // The report comes after the log's last entry: every operation after the
+  // closing entry's append is the report's.
+  long report_from = 0;
+  for (long k = 1; k <= total; ++k) {
+    const Op& o = clean.out.ops[size_t(k - 1)];
+    if (o.op == "append" && UCase(o.path) == kLog) report_from = k + 1;
+  }
+  ASSERT_LT(report_from, total);
+  ASSERT_NE(clean.report_json.find("\"exit_code\":2,"), std::string::npos) << clean.report_json;
 
   const MemRun untouched = RunInMemory(total + 1, false);  // same inputs, no fault reached
   EXPECT_EQ(untouched.files, clean.files);
 
-  std::set<std::string> kinds_seen, kinds_failed_as_result, kinds_stopping;
+  std::set<std::string> kinds_seen, kinds_failed_as_result, kinds_stopping, kinds_in_report;
   int stopped = 0, went_on = 0, other_states = 0;
   for (long k = 1; k <= total; ++k) {
     const MemRun r = RunInMemory(k, false);
@@ -269,6 +285,20 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
     ASSERT_TRUE(r.out.exited);
     ASSERT_GE(long(r.out.ops.size()), k);
     ASSERT_EQ(r.out.ops[size_t(k - 1)].op, f.op);  // the run is the same up to the fault
+
+    if (k >= report_from) {
+      // A fault while the report is written, or the backup's last line,
+      // changes nothing of the run.
+      kinds_in_report.insert(f.op);
+      EXPECT_EQ(r.out.code, clean.out.code);
+      EXPECT_EQ(r.log, clean.log);
+      EXPECT_EQ(r.files, clean.files);
+      EXPECT_EQ(r.out.std_err, clean.out.std_err);
+      EXPECT_EQ(r.rollback_code, backup::kAllRestored);
+      EXPECT_EQ(r.rolled_back, r.before);
+      if (::testing::Test::HasFailure()) break;
+      continue;
+    }
 
     // A fault in writing the backup set stops the run naming the set's file.
     const bool in_set = InBackups(UCase(f.path));
@@ -344,16 +374,23 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
                                      "read",   "replace",    "append",         "copy",
                                      "delete", "lock",       "mkdir",          "run"};
   EXPECT_EQ(kinds_seen, all);
-  std::string s, t, u;
+  const std::set<std::string> report_kinds = {"append", "read",
+                                              "replace"};  // append: the backup's last line
+  EXPECT_EQ(kinds_in_report, report_kinds);
+  std::string s, t, u, v;
   for (const auto& k : kinds_seen) s += " " + k;
   for (const auto& k : kinds_stopping) t += " " + k;
   for (const auto& k : kinds_failed_as_result) u += " " + k;
+  for (const auto& k : kinds_in_report) v += " " + k;
   std::printf(
       "[ faults   ] %ld injected faults (one per operation of the clean run): %d stopped the run "
-      "with 3, %d were taken as results\n[ faults   ] kinds hit:%s\n[ faults   ] stopping:%s\n"
-      "[ faults   ] taken as results:%s\n[ faults   ] runs with a file in a state of its own: "
-      "%d\n[ faults   ] after each, the rollback gave both installations back as they were\n",
-      total, stopped, went_on, s.c_str(), t.c_str(), u.c_str(), other_states);
+      "with 3, %d were taken as results, %ld hit the report and changed nothing\n"
+      "[ faults   ] kinds hit:%s\n[ faults   ] stopping:%s\n"
+      "[ faults   ] taken as results:%s\n[ faults   ] in the report:%s\n"
+      "[ faults   ] runs with a file in a state of its own: %d\n"
+      "[ faults   ] after each, the rollback gave both installations back as they were\n",
+      total, stopped, went_on, total - report_from + 1, s.c_str(), t.c_str(), u.c_str(), v.c_str(),
+      other_states);
 }
 
 // --- on disk ------------------------------------------------------------------
@@ -400,6 +437,8 @@ FileMap DiskFiles(const fs::path& root, std::vector<std::string>* temps) {
     if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.log") continue;
     if (rel.rfind("drive_c/zel/roboter/log/Upgrade_vaxo.backup/", 0) == 0) continue;
     if (rel.size() > 5 && rel.compare(rel.size() - 5, 5, ".lock") == 0) continue;
+    if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.html") continue;
+    if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.json") continue;
     m[rel] = ReadHostFile(e.path());
   }
   return m;
@@ -428,6 +467,8 @@ struct DiskRun {
   std::string log;
   std::vector<std::string> temps;
   long writes = 0;
+  std::vector<long> report_writes;  // numbers of the writes of the report's two files
+  std::string report_json;
   std::map<std::string, std::set<std::string>> states;
 };
 
@@ -481,7 +522,11 @@ DiskRun RunOnDisk(const fs::path& root, long fail_write, bool record) {
     sys::Fault f;
     if (op == "write") {
       f.max_write = 32;
-      if (++run.writes == fail_write) f.error = ENOSPC;
+      ++run.writes;
+      if (host.find("Upgrade_vaxo.html") != std::string::npos ||
+          host.find("Upgrade_vaxo.json") != std::string::npos)
+        run.report_writes.push_back(run.writes);
+      if (run.writes == fail_write) f.error = ENOSPC;
     }
     return f;
   });
@@ -508,6 +553,8 @@ DiskRun RunOnDisk(const fs::path& root, long fail_write, bool record) {
     for (auto& kv : run.files) run.states[kv.first].insert(kv.second);
   }
   run.log = ReadHostFile(root / "drive_c" / "zel" / "roboter" / "log" / "Upgrade_vaxo.log");
+  run.report_json =
+      ReadHostFile(root / "drive_c" / "zel" / "roboter" / "log" / "Upgrade_vaxo.json");
   return run;
 }
 
@@ -541,6 +588,9 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
   ASSERT_TRUE(clean.out.exited);
   ASSERT_EQ(clean.out.code, 2) << clean.log;
   ASSERT_TRUE(clean.temps.empty());
+  ASSERT_NE(clean.report_json.find("\"exit_code\":2,"), std::string::npos) << clean.report_json;
+  ASSERT_GT(clean.report_writes.size(), 2u);
+  const std::set<long> report_writes(clean.report_writes.begin(), clean.report_writes.end());
   const std::vector<std::string> clean_entries = Entries(clean.log);
   std::set<std::string> stopped_in;
   long partial_writes = 0;
@@ -549,8 +599,19 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
 
   // Under the sanitizers every third write, to keep the suite short.
   const long stride = kSanitized ? 3 : 1;
-  long injected = 0;
-  for (long k = 1; k <= clean.writes; k += stride) {
+  // The report's writes come last, hundreds of 32-byte pieces: a few of
+  // them, the first and last of each file among them, show that a full disk
+  // there changes nothing of the run.
+  const long report_stride = long(report_writes.size()) / 8 + 1;
+  long injected = 0, in_report = 0;
+  for (long k = 1; k <= clean.writes; ++k) {
+    const bool report_write = report_writes.count(k) > 0;
+    if (report_write) {
+      const bool edge = !report_writes.count(k - 1) || !report_writes.count(k + 1);
+      if (!edge && k % report_stride != 0) continue;
+    } else if ((k - 1) % stride != 0) {
+      continue;
+    }
     ++injected;
     SCOPED_TRACE("write " + std::to_string(k) + " of " + std::to_string(clean.writes));
     const DiskRun r = RunOnDisk(tmp.root(), k, false);
@@ -574,6 +635,20 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
     const bool end_line =
         in_set && r.out.code == clean.out.code &&
         r.log.substr(r.log.find("\r\n")) == clean.log.substr(clean.log.find("\r\n"));
+    if (report_write) {
+      ++in_report;
+      EXPECT_EQ(r.out.code, clean.out.code);
+      // The same log but for the header's time.
+      const std::vector<std::string> e = Entries(r.log);
+      EXPECT_EQ(std::vector<std::string>(e.begin() + 1, e.end()),
+                std::vector<std::string>(clean_entries.begin() + 1, clean_entries.end()));
+      EXPECT_EQ(r.files, clean.files);
+      EXPECT_EQ(r.out.std_err, clean.out.std_err);
+      EXPECT_EQ(r.rollback_code, 0);
+      EXPECT_EQ(r.rolled_back, r.before);
+      if (::testing::Test::HasFailure()) break;
+      continue;
+    }
     if (f->in_child || end_line) {
       // The child's failure is its own; the upgrade goes on as after any
       // exit code of the tool. The backup's last line comes after the run.
@@ -615,11 +690,11 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
   for (const auto& k : kinds) s += " " + k;
   std::printf(
       "[ faults   ] on disk: %ld write faults of %ld writes (32-byte writes, %ld of them after the "
-      "first piece of a file); stopped in:%s%s%s, each rolled back\n[ faults   ] system calls of "
-      "the run:%s\n",
-      injected, clean.writes, partial_writes, stopped_in.count("log") ? " log" : "",
-      stopped_in.count("backup") ? " backup" : "", stopped_in.count("data") ? " data" : "",
-      s.c_str());
+      "first piece of a file; %ld of the report's %zu, which changed nothing); stopped in:%s%s%s, "
+      "each rolled back\n[ faults   ] system calls of the run:%s\n",
+      injected, clean.writes, partial_writes, in_report, report_writes.size(),
+      stopped_in.count("log") ? " log" : "", stopped_in.count("backup") ? " backup" : "",
+      stopped_in.count("data") ? " data" : "", s.c_str());
 }
 
 }  // namespace
