@@ -25,22 +25,14 @@ std::string BackupEnv::Key(const std::string& path) {
 }
 
 BackupEnv::BackupEnv(Env* target, const std::string& log_path)
-    : EnvWrapper(target), journal_(target, "") {
+    : EnvWrapper(target), own_(log_path, target->ProgramDirectory()), journal_(target, "") {
   Status s = MakeSet(target, log_path, &set_);
   if (!s.ok()) Stop(s);
   journal_ = Journal(target, JournalOf(set_));
-  const size_t slash = log_path.find_last_of('\\');
-  excluded_log_prefix_ =
-      Key(slash == std::string::npos ? std::string() : log_path.substr(0, slash + 1)) +
-      "UPGRADE_VAXO.";
-  excluded_program_prefix_ = Key(target->ProgramDirectory()) + "\\";
   Write({{"kind", "run"}, {"log", JsonText(log_path)}, {"time", target->SortableLocalTime()}});
 }
 
-bool BackupEnv::Excluded(const std::string& key) const {
-  return key.compare(0, excluded_log_prefix_.size(), excluded_log_prefix_) == 0 ||
-         key.compare(0, excluded_program_prefix_.size(), excluded_program_prefix_) == 0;
-}
+bool BackupEnv::Excluded(const std::string& key) const { return own_.Holds(key); }
 
 void BackupEnv::Write(const nlohmann::json& record) {
   Status s = journal_.Append(record);

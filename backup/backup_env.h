@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/backup_sets.h"
 #include "backup/journal.h"
 #include "platform/env_wrapper.h"
 
@@ -81,7 +82,7 @@ class BackupEnv : public EnvWrapper {
                            std::map<std::string, std::vector<DirEntry>>* listed);
 
   std::string set_;
-  std::string excluded_log_prefix_, excluded_program_prefix_;
+  RunOwnFiles own_;
   Journal journal_;
   std::map<std::string, Known> known_;
   int packs_ = 0;

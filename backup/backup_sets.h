@@ -17,6 +17,18 @@ std::string SetsFolder(const std::string& log_path);
 /// The journal of the set in `set_folder`.
 std::string JournalOf(const std::string& set_folder);
 
+/// True for what a run writes that is its own and no installation's: the
+/// files of the log's folder named "Upgrade_vaxo.*" (the log, its report,
+/// the sets) and whatever lies in the program's folder (the value file).
+class RunOwnFiles {
+ public:
+  RunOwnFiles(const std::string& log_path, const std::string& program_dir);
+  bool Holds(const std::string& path) const;
+
+ private:
+  std::string log_prefix_, program_prefix_;
+};
+
 /// Makes the folder of a new set (and the sets' folder when missing).
 Status MakeSet(Env* env, const std::string& log_path, std::string* set_folder);
 

@@ -1,5 +1,7 @@
 #include "tests/e2e_harness.h"
 
+#include <sys/xattr.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -168,6 +170,18 @@ std::map<std::string, std::string> Scratch::Snapshot(const std::string& rel) con
   return files;
 }
 
+std::map<std::string, std::string> Scratch::State(const std::string& rel) const {
+  std::map<std::string, std::string> files = Snapshot(rel);
+  for (auto& kv : files) {
+    const fs::path p = root_ / kv.first;
+    char dos[64] = {};
+    const ssize_t n = getxattr(p.c_str(), "user.DOSATTRIB", dos, sizeof dos - 1);
+    kv.second += "\n[mode " + std::to_string(unsigned(fs::status(p).permissions())) + ", dos " +
+                 (n > 0 ? std::string(dos, size_t(n)) : std::string("none")) + "]";
+  }
+  return files;
+}
+
 std::string Scratch::WinUpper(const std::string& rel) const {
   std::string host = (root_ / rel).string();
   std::string win = "Z:";
@@ -197,15 +211,20 @@ RunResult Scratch::Run(const std::string& args, bool with_tool) const {
   return Execute(cmd);
 }
 
+// vaxo lies beside the program, as in the ZIPs: its preview finds the
+// program's template and tool where the program does.
 RunResult Scratch::RunVaxo(const std::string& args) const {
   if (UnderWine()) {
-    fs::copy_file(fs::path(WineProgramDir()) / "Vaxo.exe", program_dir() / "Vaxo.exe",
-                  fs::copy_options::overwrite_existing);
+    Install(WineProgramDir(), program_dir(), "Vaxo.exe");
+    Install(WineProgramDir(), program_dir(), "Vaxo_Value.dat");
     return Execute("cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) +
-                   "timeout 120 wine prog/Vaxo.exe " + ZPaths(args));
+                   "timeout 120 wine " + Quoted(program_folder_ + "/Vaxo.exe") + " " +
+                   ZPaths(args));
   }
+  Install(VAXO_BIN_DIR, program_dir(), "vaxo");
+  Install(VAXO_BIN_DIR, program_dir(), "Vaxo_Value.dat");
   return Execute("cd " + Quoted(root_.string()) + " && VAXO_DRIVE_C=" + Quoted(drive_c().string()) +
-                 " " + Quoted(std::string(VAXO_BIN_DIR) + "/vaxo") + " " + args);
+                 " " + Quoted((program_dir() / "vaxo").string()) + " " + args);
 }
 
 // The Windows program under Wine in this prefix. Wine quotes an argument

@@ -63,6 +63,9 @@ class Scratch {
   void CopySample();
   /// Every regular file below `rel` with its bytes, keyed by relative path.
   std::map<std::string, std::string> Snapshot(const std::string& rel) const;
+  /// The same with each file's attributes: its permission bits and the
+  /// hidden and system bits the system keeps beside it.
+  std::map<std::string, std::string> State(const std::string& rel) const;
 
   /// The system's drive-path form of a folder below root, upper-cased as the
   /// command reader shows it: "Z:\TMP\...\OLD".
