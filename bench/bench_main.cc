@@ -96,6 +96,8 @@ void Report(const Recorder& r) {
     std::printf("| installation pair, seconds | %.3g | | |\n", e->ms / 1000);
     Row("installation pair, peak MB", peak, "<=", limit);
   }
+  Ratio(r, "whole run with its backup set / without", "Installation/files:200/lines:2000",
+        "InstallationWithoutBackup/files:200/lines:2000", "<=", 1.5);
   if (const Recorder::Entry* e = r.Find("ReportCommand/files:200")) {
     Row("vaxo report, log of " + std::to_string(long(e->counters.at("log_lines"))) +
             " lines, seconds",

@@ -28,3 +28,7 @@ echo
 tr -d '\r' < "$log"
 echo
 VAXO_DRIVE_C="$scratch/drive_c" build/bin/vaxo report
+echo
+echo "look first, or take the run back:"
+echo "  VAXO_DRIVE_C=$scratch/drive_c build/bin/vaxo preview \"$scratch/old|$scratch/new\""
+echo "  VAXO_DRIVE_C=$scratch/drive_c build/bin/vaxo rollback"
