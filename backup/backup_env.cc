@@ -29,7 +29,13 @@ BackupEnv::BackupEnv(Env* target, const std::string& log_path)
   Status s = MakeSet(target, log_path, &set_);
   if (!s.ok()) Stop(s);
   journal_ = Journal(target, JournalOf(set_));
-  Write({{"kind", "run"}, {"log", JsonText(log_path)}, {"time", target->SortableLocalTime()}});
+  // The log's first line, with its time, tells later which set is a log's.
+  std::string log;
+  target->ReadFile(log_path, &log);
+  Write({{"kind", "run"},
+         {"log", JsonText(log_path)},
+         {"log_header", JsonText(log.substr(0, log.find("\r\n")))},
+         {"time", target->SortableLocalTime()}});
 }
 
 bool BackupEnv::Excluded(const std::string& key) const { return own_.Holds(key); }

@@ -78,7 +78,9 @@ Status ReadSetInfo(Env* env, const std::string& folder, SetInfo* info) {
   if (!s.ok()) return s;
   for (const auto& r : records) {
     const std::string kind = r.value("kind", "");
-    if (kind == "end") {
+    if (kind == "run") {
+      info->log_header = Bytes(r.value("log_header", ""));
+    } else if (kind == "end") {
       info->ended = true;
       info->exit_code = r.value("exit_code", 0);
     } else if (kind == "rolled-back") {
@@ -86,6 +88,23 @@ Status ReadSetInfo(Env* env, const std::string& folder, SetInfo* info) {
     }
   }
   return Status::OK();
+}
+
+Status FindSetOfLog(Env* env, const std::string& log_path, SetInfo* set) {
+  std::string log;
+  Status s = env->ReadFile(log_path, &log);
+  if (!s.ok()) return s;
+  const std::string header = log.substr(0, log.find("\r\n"));
+  std::vector<SetInfo> sets;
+  s = ListSets(env, log_path, &sets);
+  if (!s.ok()) return s;
+  for (auto it = sets.rbegin(); it != sets.rend(); ++it) {
+    if (!header.empty() && it->log_header == header) {
+      *set = *it;
+      return Status::OK();
+    }
+  }
+  return Status::NotFound("backup", SetsFolder(log_path), "no set of this log");
 }
 
 Status ListSets(Env* env, const std::string& log_path, std::vector<SetInfo>* sets) {

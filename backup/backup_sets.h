@@ -35,10 +35,15 @@ Status MakeSet(Env* env, const std::string& log_path, std::string* set_folder);
 struct SetInfo {
   std::string name;
   std::string folder;
-  bool ended = false;  // the run wrote how it ended
+  std::string log_header;  // the first line of the run's log
+  bool ended = false;      // the run wrote how it ended
   int exit_code = 0;
   bool rolled_back = false;
 };
+
+/// The set of the run that wrote the log `log_path`, known by the log's
+/// first line; NotFound when none is kept.
+Status FindSetOfLog(Env* env, const std::string& log_path, SetInfo* set);
 
 /// The sets beside `log_path`, oldest first; none when there is no folder.
 Status ListSets(Env* env, const std::string& log_path, std::vector<SetInfo>* sets);

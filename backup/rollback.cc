@@ -55,6 +55,7 @@ class Rollbacker {
       : env_(env), set_(std::move(set)), force_(force), out_(out), journal_(env, JournalOf(set_)) {}
 
   int Run();
+  Status Saved(std::map<std::string, SavedFile>* files);
 
  private:
   Status Load();
@@ -244,6 +245,21 @@ void Rollbacker::One(FileState& f) {
   }
 }
 
+Status Rollbacker::Saved(std::map<std::string, SavedFile>* files) {
+  Status s = Load();
+  if (!s.ok()) return s;
+  for (const auto& kv : files_) {
+    const FileState& f = kv.second;
+    if (!f.changed_content || !f.content_known) continue;
+    SavedFile& saved = (*files)[kv.first];
+    saved.existed = !f.absent;
+    std::string pack;
+    if (saved.existed && Pack(f.pack, &pack) && f.offset + f.size <= pack.size())
+      saved.bytes = pack.substr(f.offset, f.size);
+  }
+  return Status::OK();
+}
+
 int Rollbacker::Run() {
   const std::string name = set_.substr(set_.find_last_of('\\') + 1);
   Status s = Load();
@@ -280,6 +296,13 @@ int Rollbacker::Run() {
 
 int Rollback(Env* env, const std::string& set_folder, bool force, std::vector<std::string>* out) {
   return Rollbacker(env, set_folder, force, out).Run();
+}
+
+Status SavedFiles(Env* env, const std::string& set_folder,
+                  std::map<std::string, SavedFile>* files) {
+  files->clear();
+  std::vector<std::string> unused;
+  return Rollbacker(env, set_folder, false, &unused).Saved(files);
 }
 
 }  // namespace backup

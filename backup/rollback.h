@@ -6,6 +6,7 @@
 // set is never applied twice and a rollback that stopped can go on.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,14 @@ enum RollbackCode {
   kSomeLeftAlone = 1,
   kRollbackFailed = 3,
 };
+
+/// What the set in `set_folder` holds of one file from before the run.
+struct SavedFile {
+  bool existed = false;  // false: the run made it
+  std::string bytes;
+};
+/// Every file the run changed the bytes of, by its path in upper case.
+Status SavedFiles(Env* env, const std::string& set_folder, std::map<std::string, SavedFile>* files);
 
 /// Rolls back the set in `set_folder`. `out` receives one line per file
 /// acted on or left alone, then a summary line.

@@ -1,9 +1,15 @@
 #include "report/report_files.h"
 
+#include <map>
+
+#include "backup/backup_sets.h"
+#include "backup/rollback.h"
+#include "base/text.h"
 #include "report/html_report.h"
 #include "report/installation_check.h"
 #include "report/json_report.h"
 #include "report/log_reader.h"
+#include "report/unified_diff.h"
 
 namespace vaxo {
 namespace report {
@@ -12,6 +18,23 @@ namespace {
 std::string Beside(const std::string& log_path, const char* name) {
   const size_t slash = log_path.rfind('\\');
   return (slash == std::string::npos ? std::string() : log_path.substr(0, slash + 1)) + name;
+}
+
+// Where the run's backup set is still kept, each data file's change since
+// the bytes it had before the run.
+void AddBackupDiffs(Env* env, RunReport* run) {
+  backup::SetInfo set;
+  std::map<std::string, backup::SavedFile> saved;
+  if (!backup::FindSetOfLog(env, run->log_path, &set).ok()) return;
+  if (!backup::SavedFiles(env, set.folder, &saved).ok()) return;
+  for (FileReport& f : run->files) {
+    auto it = saved.find(UCase(f.new_path));
+    if (f.new_path.empty() || it == saved.end()) continue;
+    std::string now;
+    env->ReadFile(f.new_path, &now);  // missing: nothing
+    const std::string diff = UnifiedDiff(f.new_path, it->second.bytes, now, it->second.existed);
+    if (!diff.empty()) f.backup_diffs.push_back(diff);
+  }
 }
 
 }  // namespace
@@ -23,6 +46,7 @@ Status LoadRunReport(Env* env, const std::string& log_path, RunReport* run) {
   *run = ReadRunLog(std::move(log));
   run->log_path = log_path;
   CompleteFromInstallation(env, run);
+  AddBackupDiffs(env, run);
   return Status::OK();
 }
 

@@ -55,8 +55,8 @@ struct FileReport {
   std::string old_path, new_path, upg_path;  ///< as logged; empty when the log names none
   std::optional<FileResult> result;
   std::vector<RuleReport> rules;
-  /// Unified diffs of the file against a backup set of the run, where one
-  /// exists (none does yet: the list stays empty).
+  /// The file's change since the bytes its run's backup set holds of it,
+  /// as a unified diff, where that set is still kept.
   std::vector<std::string> backup_diffs;
 };
 

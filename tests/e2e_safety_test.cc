@@ -121,6 +121,10 @@ TEST(E2eSafety, RollbackGivesBothInstallationsBack) {
   Sample(s);
   const auto before = s.State("old"), new_before = s.State("new");
   ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  // The run's report shows each file's change against its backup.
+  EXPECT_NE(s.Read("drive_c/zel/roboter/log/Upgrade_vaxo.html")
+                .find("\n-$OPT_CONVEYOR=0\r\n+$OPT_CONVEYOR=1"),
+            std::string::npos);
   RunResult list = s.RunVaxo("rollback --list");
   EXPECT_EQ(list.exit_code, 0) << list.err;
   EXPECT_NE(list.out.find("  exit code 2\n"), std::string::npos) << list.out;

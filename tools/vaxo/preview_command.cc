@@ -14,7 +14,7 @@
 #include "platform/env.h"
 #include "tools/vaxo/preview_env.h"
 #include "tools/vaxo/subcommand.h"
-#include "tools/vaxo/unified_diff.h"
+#include "report/unified_diff.h"
 
 namespace vaxo {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/vaxo/unified_diff.h"
+#include "report/unified_diff.h"
 
 #include <dtl/dtl.hpp>
 #include <vector>
