@@ -33,8 +33,8 @@ BackupEnv::BackupEnv(Env* target, const std::string& log_path)
   std::string log;
   target->ReadFile(log_path, &log);
   Write({{"kind", "run"},
-         {"log", JsonText(log_path)},
-         {"log_header", JsonText(log.substr(0, log.find("\r\n")))},
+         {"log", Latin1ToUtf8(log_path)},
+         {"log_header", Latin1ToUtf8(log.substr(0, log.find("\r\n")))},
          {"time", target->SortableLocalTime()}});
 }
 
@@ -83,7 +83,7 @@ void BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
     std::string bytes;
     Status s = target()->ReadFile(path, &bytes);
     if (!s.ok()) throw RunError(s);  // the pass could not read it either
-    files.push_back({{"path", JsonText(DiskSpelling(path, &listed))},
+    files.push_back({{"path", Latin1ToUtf8(DiskSpelling(path, &listed))},
                      {"offset", pack.size()},
                      {"size", bytes.size()},
                      {"attributes", attributes}});
@@ -93,7 +93,7 @@ void BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
   const std::string name = WritePack(pack);
   Write({{"kind", "saved"}, {"pack", name}, {"files", files}});
   for (const auto& f : files) {
-    Known& known = known_[Key(Bytes(f["path"]))];
+    Known& known = known_[Key(Utf8ToLatin1(f["path"].get<std::string>()))];
     known.content = known.attributes = true;
   }
 }
@@ -107,7 +107,7 @@ Status BackupEnv::BeforeAttributesChange(const std::string& path, uint32_t wante
   Status s = target()->GetAttributes(path, &attributes);
   if (!s.ok()) return s;
   if ((attributes & kSettable) == (wanted & kSettable)) return Status::OK();  // nothing changes
-  Write({{"kind", "attributes"}, {"path", JsonText(path)}, {"before", attributes}});
+  Write({{"kind", "attributes"}, {"path", Latin1ToUtf8(path)}, {"before", attributes}});
   known.attributes = true;
   return Status::OK();
 }
@@ -118,7 +118,7 @@ Status BackupEnv::BeforeContentChange(const std::string& path, const char* op,
   if (Excluded(key)) return Status::OK();
   Known& known = known_[key];
   nlohmann::json record = {
-      {"kind", "change"}, {"path", JsonText(path)}, {"op", op}, {"after", after}};
+      {"kind", "change"}, {"path", Latin1ToUtf8(path)}, {"op", op}, {"after", after}};
   if (!known.content) {
     uint32_t attributes = 0;
     Status s = target()->GetAttributes(path, &attributes);
@@ -130,7 +130,7 @@ Status BackupEnv::BeforeContentChange(const std::string& path, const char* op,
       s = target()->ReadFile(path, &bytes);
       if (!s.ok()) return s;
       std::map<std::string, std::vector<DirEntry>> listed;
-      record["path"] = JsonText(DiskSpelling(path, &listed));
+      record["path"] = Latin1ToUtf8(DiskSpelling(path, &listed));
       record["before"] = {{"pack", WritePack(bytes)},
                           {"offset", 0},
                           {"size", bytes.size()},
@@ -154,7 +154,7 @@ void BackupEnv::AfterChildChanged(const std::string& path) {
   Status s = target()->ReadFile(path, &bytes);
   nlohmann::json after = s.ok() ? nlohmann::json(Fingerprint(bytes)) : nlohmann::json("absent");
   if (!s.ok() && !s.IsNotFound()) after = nullptr;  // unknown
-  Write({{"kind", "written"}, {"path", JsonText(path)}, {"after", after}});
+  Write({{"kind", "written"}, {"path", Latin1ToUtf8(path)}, {"after", after}});
 }
 
 Status BackupEnv::SetArchiveOnly(const std::string& path) {

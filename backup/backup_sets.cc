@@ -79,7 +79,7 @@ Status ReadSetInfo(Env* env, const std::string& folder, SetInfo* info) {
   for (const auto& r : records) {
     const std::string kind = r.value("kind", "");
     if (kind == "run") {
-      info->log_header = Bytes(r.value("log_header", ""));
+      info->log_header = Utf8ToLatin1(r.value("log_header", ""));
     } else if (kind == "end") {
       info->ended = true;
       info->exit_code = r.value("exit_code", 0);

@@ -3,34 +3,6 @@
 namespace vaxo {
 namespace backup {
 
-std::string JsonText(const std::string& bytes) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      text += char(c);
-    } else {
-      text += char(0xC0 | (c >> 6));
-      text += char(0x80 | (c & 0x3F));
-    }
-  }
-  return text;
-}
-
-std::string Bytes(const std::string& json_text) {
-  std::string bytes;
-  bytes.reserve(json_text.size());
-  for (size_t i = 0; i < json_text.size(); ++i) {
-    const unsigned char c = json_text[i];
-    if (c >= 0xC0 && c <= 0xC3 && i + 1 < json_text.size()) {
-      bytes += char(((c & 0x03) << 6) | (json_text[++i] & 0x3F));
-    } else {
-      bytes += char(c);
-    }
-  }
-  return bytes;
-}
-
 std::string Fingerprint(const std::string& bytes) {
   uint64_t hash = 1469598103934665603ull;  // FNV-1a
   for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;

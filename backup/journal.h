@@ -12,14 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/env.h"
 
 namespace vaxo {
 namespace backup {
-
-/// The bytes as a JSON text (one character per byte) and back.
-std::string JsonText(const std::string& bytes);
-std::string Bytes(const std::string& json_text);
 
 /// What a file holds, to tell later whether it still holds it: its size
 /// and a 64-bit hash of its bytes, as text ("<size>:<16 hex digits>").

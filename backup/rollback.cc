@@ -89,7 +89,7 @@ Status Rollbacker::Load() {
     if (kind == "rolled-back") rolled_back_ = true;
     if (kind == "saved") {
       for (const auto& file : r["files"]) {
-        const std::string path = Bytes(file.value("path", ""));
+        const std::string path = Utf8ToLatin1(file.value("path", ""));
         FileState& f = files_[Key(path)];
         f.path = path;
         nlohmann::json before = file;
@@ -99,7 +99,7 @@ Status Rollbacker::Load() {
       continue;
     }
     if (!r.contains("path")) continue;
-    const std::string path = Bytes(r.value("path", ""));
+    const std::string path = Utf8ToLatin1(r.value("path", ""));
     FileState& f = files_[Key(path)];
     if (f.path.empty()) f.path = path;
     if (kind == "attributes") {
@@ -136,7 +136,7 @@ bool Rollbacker::Pack(const std::string& name, std::string* bytes) {
 
 void Rollbacker::Done(FileState& f, const std::string& line) {
   out_->push_back(line + f.path);
-  Status s = journal_.Append({{"kind", "restored"}, {"path", JsonText(f.path)}});
+  Status s = journal_.Append({{"kind", "restored"}, {"path", Latin1ToUtf8(f.path)}});
   if (!s.ok()) Failed(f, s);
 }
 

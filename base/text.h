@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vaxo {
 
@@ -28,6 +29,36 @@ inline std::string TrimSpaces(const std::string& s) { return TrimRightSpaces(Tri
 
 inline bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The bytes as text where each byte is the character of the same number (as
+// JSON and HTML want their text), and back. Bytes below 0x80 stay as they are.
+inline std::string Latin1ToUtf8(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (unsigned char c : bytes) {
+    if (c < 0x80) {
+      text += char(c);
+    } else {
+      text += char(0xC0 | (c >> 6));
+      text += char(0x80 | (c & 0x3F));
+    }
+  }
+  return text;
+}
+
+inline std::string Utf8ToLatin1(std::string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = text[i];
+    if (c >= 0xC0 && c <= 0xC3 && i + 1 < text.size()) {
+      bytes += char(((c & 0x03) << 6) | (text[++i] & 0x3F));
+    } else {
+      bytes += char(c);
+    }
+  }
+  return bytes;
 }
 
 }  // namespace vaxo

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/text.h"
 #include "report/exit_reason.h"
 
 namespace vaxo {
@@ -10,19 +11,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json Text(std::string_view bytes) {
-  std::string utf8;
-  utf8.reserve(bytes.size());
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      utf8 += char(c);
-    } else {
-      utf8 += char(0xC0 | (c >> 6));
-      utf8 += char(0x80 | (c & 0x3F));
-    }
-  }
-  return Json(std::move(utf8));
-}
+Json Text(std::string_view bytes) { return Json(Latin1ToUtf8(bytes)); }
 
 Json TextOrNull(std::string_view bytes) { return bytes.empty() ? Json(nullptr) : Text(bytes); }
 
