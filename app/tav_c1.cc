@@ -174,7 +174,8 @@ constexpr int kShiftWaitMs = 60000;
 
 bool NeedsShift(const std::string& new_path, const std::string& old_text,
                 const std::string& new_text) {
-  if (UCase(new_path).find("$MACHINE.DAT") == std::string::npos) return false;
+  if (Env::Default()->UpperCase(new_path).find("$MACHINE.DAT") == std::string::npos) return false;
+  // The variables are no path: the engine's letter case (A to Z) is theirs.
   const std::string old_upper = UCase(old_text), new_upper = UCase(new_text);
   for (const char* name : kShiftVariables) {
     if (old_upper.find(name) == std::string::npos) return false;
@@ -191,7 +192,7 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
   const PassTexts& t = r1 ? kR1Texts : kSteuTexts;
   Env* env = Env::Default();
 
-  SetInformation(t.caption_prefix + UCase(name));
+  SetInformation(t.caption_prefix + env->UpperCase(name));
   StepProgress();
 
   const std::string old_path = datei_fct_.MakeFileName(source_dir, name);
@@ -205,7 +206,8 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
   Log(TypInfo, "old File < " + old_path + " > successfull readed");
 
   const std::string new_path = datei_fct_.MakeFileName(dest_dir, name);
-  if (r1 && new_path.size() > 6 && UCase(new_path.substr(new_path.size() - 6)) == ".SERVO") {
+  if (r1 && new_path.size() > 6 &&
+      env->UpperCase(new_path.substr(new_path.size() - 6)) == ".SERVO") {
     // A robot axis file the new installation lacks starts as the old one.
     // A hidden file counts as existing; an existing file is never replaced.
     // Only a file that is really missing is copied: one whose attributes
@@ -269,10 +271,10 @@ void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_p
   // layout; where a layout has no such prefix, the run's own folders are
   // named, so the tool never gets a path relative to the current folder.
   std::string old_file = read_command_.GetQuelle_R1() + "\\$machine.dat";
-  size_t p = UCase(old_path).find("\\$MACHINE.DAT");
+  size_t p = env->UpperCase(old_path).find("\\$MACHINE.DAT");
   if (p != std::string::npos) old_file = old_path.substr(0, p + 1) + "$machine.dat";
   std::string steu_file = read_command_.GetZiel_Steu() + "\\$machine.dat";
-  p = UCase(new_path).find("\\R1\\VAXO\\$MACHINE.DAT");
+  p = env->UpperCase(new_path).find("\\R1\\VAXO\\$MACHINE.DAT");
   if (p != std::string::npos) steu_file = new_path.substr(0, p + 1) + "STEU\\Vaxo\\$machine.dat";
 
   // The value file is the program folder's: one shift at a time.

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/letter_case.h"
+
 namespace vaxo {
 
 namespace {
@@ -34,5 +36,7 @@ bool Env::DirectoryExists(const std::string& path) {
   if (!GetAttributes(path, &attributes).ok()) return false;
   return (attributes & kAttrDirectory) != 0;
 }
+
+std::string Env::UpperCase(const std::string& text) { return UpperCaseCp1252(text); }
 
 }  // namespace vaxo

@@ -129,6 +129,12 @@ class Env {
   /// (a host path of the emulation becomes a drive path; Windows: unchanged).
   virtual std::string SystemPath(const std::string& text) { return text; }
 
+  // --- the system's notion of text ------------------------------------------
+
+  /// `text` with its letters in upper case as the system has them in its
+  /// 8-bit code page (Windows: CharUpperBuffA); elsewhere code page 1252.
+  virtual std::string UpperCase(const std::string& text);
+
   // --- the console ----------------------------------------------------------
 
   /// Writes bytes unchanged to standard output (1) or standard error (2).

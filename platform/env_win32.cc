@@ -513,6 +513,14 @@ class WindowsEnv : public Env {
     return text.substr(i);
   }
 
+  // In place, byte for byte: the system's code page keeps every text's
+  // length.
+  std::string UpperCase(const std::string& text) override {
+    std::string upper = text;
+    if (!upper.empty()) ::CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+    return upper;
+  }
+
   void ProcessEvents() override {
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -23,6 +23,7 @@
 
 #include "platform/env.h"
 #include "platform/env_contract.h"
+#include "platform/letter_case.h"
 
 namespace vaxo {
 namespace {
@@ -200,6 +201,26 @@ void ProcessChecks(Env* env, Probe* p, const std::string& root) {
   p->Check(code == 0, "a file that is no program: 0");
 }
 
+// The system's notion of text against the portable one that the Linux
+// program and the tests use: the upper case of every byte.
+void TextChecks(Env* env, Probe* p) {
+  const UINT code_page = ::GetACP();
+  env->WriteStd(1, "      code page " + std::to_string(code_page) + "\n");
+  if (code_page != 1252) {
+    env->WriteStd(1, "      skipped: the upper-case table is code page 1252's\n");
+    return;
+  }
+  std::string all, differ;
+  for (int b = 0; b < 256; ++b) {
+    const std::string one(1, static_cast<char>(b));
+    all += one;
+    if (env->UpperCase(one) != UpperCaseCp1252(one)) differ += " " + std::to_string(b);
+  }
+  p->Check(differ.empty(), "upper case of each of the 256 bytes as code page 1252 has it",
+           "differ:" + differ);
+  p->Check(env->UpperCase(all) == UpperCaseCp1252(all), "upper case of all 256 bytes in one text");
+}
+
 void SurroundingsChecks(Env* env, Probe* p) {
   std::string stamp = env->LocalTimestamp();
   p->Check(!stamp.empty() && stamp.find_first_of("\r\n") == std::string::npos,
@@ -232,6 +253,7 @@ int RunProbe(Env* env) {
   env->WriteStd(1, "      working in " + root + "\n");
   ContractChecks(env, &p, root);
   ProcessChecks(env, &p, root);
+  TextChecks(env, &p);
   SurroundingsChecks(env, &p);
   RemoveTree(root);
   p.Check(!env->DirectoryExists(root), "working directory removed");

@@ -63,6 +63,7 @@ class EnvWrapper : public Env {
   std::string CommandLineTail() override { return target_->CommandLineTail(); }
   void ProcessEvents() override { target_->ProcessEvents(); }
   std::string SystemPath(const std::string& text) override { return target_->SystemPath(text); }
+  std::string UpperCase(const std::string& text) override { return target_->UpperCase(text); }
   Status WriteStd(int stream, const std::string& bytes) override {
     return target_->WriteStd(stream, bytes);
   }
