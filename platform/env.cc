@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/letter_case.h"
+#include "platform/name_order.h"
 
 namespace vaxo {
 
@@ -38,5 +39,9 @@ bool Env::DirectoryExists(const std::string& path) {
 }
 
 std::string Env::UpperCase(const std::string& text) { return UpperCaseCp1252(text); }
+
+int Env::CompareNames(const std::string& a, const std::string& b) {
+  return CompareNamesWordSort(a, b);
+}
 
 }  // namespace vaxo

@@ -134,6 +134,10 @@ class Env {
   /// `text` with its letters in upper case as the system has them in its
   /// 8-bit code page (Windows: CharUpperBuffA); elsewhere code page 1252.
   virtual std::string UpperCase(const std::string& text);
+  /// The order of two names in the system's file list: <0, 0 (equal but
+  /// for letter case), >0 (Windows: CompareStringA in the user's locale,
+  /// case ignored); elsewhere its order for printable ASCII (name_order.h).
+  virtual int CompareNames(const std::string& a, const std::string& b);
 
   // --- the console ----------------------------------------------------------
 

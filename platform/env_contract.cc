@@ -67,9 +67,18 @@ void CodePageLettersMatchWithoutRegardToCase(Contract& c) {
   c.ExpectEq(env->UpperCase("a\xe4\xfe\xff\x9a \xdf\xb5\xf7"), "A\xc4\xde\x9f\x8a \xdf\xb5\xf7",
              "the system's upper case");
   c.make_dir(c.At("\xc4nderung"));
-  c.Expect(env->ReplaceFile(c.At("\xe4NDERUNG\\\xfc" "ber.dat"), "u").ok(), "a file in the folder");
-  c.ExpectEq(c.Read(c.At("\xc4NDERUNG\\\xdc" "BER.DAT")), "u", "read in upper case");
-  c.ExpectEq(c.Listing(c.At("\xe4nderung")), "\xfc" "ber.dat", "keeps the spelling it was given");
+  c.Expect(env->ReplaceFile(c.At("\xe4NDERUNG\\\xfc"
+                                 "ber.dat"),
+                            "u")
+               .ok(),
+           "a file in the folder");
+  c.ExpectEq(c.Read(c.At("\xc4NDERUNG\\\xdc"
+                         "BER.DAT")),
+             "u", "read in upper case");
+  c.ExpectEq(c.Listing(c.At("\xe4nderung")),
+             "\xfc"
+             "ber.dat",
+             "keeps the spelling it was given");
 }
 
 void PathsWithoutADriveLieBelowTheCurrentDirectory(Contract& c) {

@@ -521,6 +521,16 @@ class WindowsEnv : public Env {
     return upper;
   }
 
+  // The comparison of the system's file list. Should the call fail, the
+  // portable order stands in.
+  int CompareNames(const std::string& a, const std::string& b) override {
+    const int result =
+        ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                         b.data(), static_cast<int>(b.size()));
+    if (result == 0) return Env::CompareNames(a, b);
+    return result - CSTR_EQUAL;
+  }
+
   void ProcessEvents() override {
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -24,6 +24,7 @@
 #include "platform/env.h"
 #include "platform/env_contract.h"
 #include "platform/letter_case.h"
+#include "platform/name_order.h"
 
 namespace vaxo {
 namespace {
@@ -201,9 +202,70 @@ void ProcessChecks(Env* env, Probe* p, const std::string& root) {
   p->Check(code == 0, "a file that is no program: 0");
 }
 
+int Sign(int x) { return (x > 0) - (x < 0); }
+
+// Compares every pair of `names` with the system's order and the portable
+// one; the number that differ in sign, the first few in `*shown`.
+long Disagreements(Env* env, const std::vector<std::string>& names, std::string* shown) {
+  long differ = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    for (size_t j = i + 1; j < names.size(); ++j) {
+      const std::string &a = names[i], &b = names[j];
+      if (Sign(env->CompareNames(a, b)) == Sign(CompareNamesWordSort(a, b))) continue;
+      if (++differ <= 5) *shown += " [" + a + "] [" + b + "]";
+    }
+  }
+  return differ;
+}
+
+void CheckOrder(Env* env, Probe* p, const std::vector<std::string>& names,
+                const std::string& what) {
+  std::string shown;
+  const long differ = Disagreements(env, names, &shown);
+  const long pairs = static_cast<long>(names.size()) * (static_cast<long>(names.size()) - 1) / 2;
+  p->Check(differ == 0,
+           "order of names as the system's: " + std::to_string(pairs) + " pairs of " + what,
+           std::to_string(differ) + " differ:" + shown);
+}
+
+// Every name of up to `length` characters from `alphabet`.
+std::vector<std::string> AllNames(const std::string& alphabet, size_t length) {
+  std::vector<std::string> names, last = {""};
+  for (size_t n = 1; n <= length; ++n) {
+    std::vector<std::string> next;
+    for (const std::string& stem : last)
+      for (char c : alphabet) next.push_back(stem + c);
+    names.insert(names.end(), next.begin(), next.end());
+    last = std::move(next);
+  }
+  return names;
+}
+
 // The system's notion of text against the portable one that the Linux
-// program and the tests use: the upper case of every byte.
+// program and the tests use: the upper case of every byte, and the order
+// of the file list over every name of one or two printable ASCII
+// characters, over hyphens and apostrophes at every place of short names,
+// and over names as data files have them.
 void TextChecks(Env* env, Probe* p) {
+  std::string printable;
+  for (char c = ' '; c <= '~'; ++c) printable += c;
+  CheckOrder(env, p, AllNames(printable, 2), "names of one or two printable characters");
+  CheckOrder(env, p, AllNames("aB-'", 4), "names of up to four of a, B, - and '");
+  CheckOrder(env, p, {"$machine.dat",   "$MACHINE.DAT",     "$machine.data",    "$machine_1.dat",
+                      "$machine-1.dat", "$machine1.dat",    "$machine 1.dat",   "$machine(1).dat",
+                      "$machine~1.dat", "$machine.dat.bak", "$machine.bak.dat", "$config.dat",
+                      "$option.dat",    "$robcor.dat",      "$A_B.DAT",         "$AB.DAT",
+                      "$A-B.DAT",       "$A'B.DAT",         "$a_b-c.dat",       "$ab-c.dat",
+                      "$_x.dat",        "$-x.dat",          "$custom_io.dat",   "$custom-io.dat",
+                      "$customio.dat",  "$rob's.dat",       "$tool data.dat",   "$tool_data.dat",
+                      "$tool+data.dat", "$x=1.dat",         "$1.dat",           "$10.dat",
+                      "$2.dat",         "$#2.dat",          "$@home.dat",       "$[a].dat",
+                      "$a.dat",         "axis1.servo",      "axis10.servo",     "axis2.servo",
+                      "AXIS-2.SERVO",   "axis_2.servo",     "axis 2.servo",     "robot.servo",
+                      "r1-axis1.servo", "r1_axis1.servo",   "machine.upg",      "Vaxo_Value.dat",
+                      "Vaxo_Value.tmp"},
+             "data-file names");
+
   const UINT code_page = ::GetACP();
   env->WriteStd(1, "      code page " + std::to_string(code_page) + "\n");
   if (code_page != 1252) {

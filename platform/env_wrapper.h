@@ -64,6 +64,9 @@ class EnvWrapper : public Env {
   void ProcessEvents() override { target_->ProcessEvents(); }
   std::string SystemPath(const std::string& text) override { return target_->SystemPath(text); }
   std::string UpperCase(const std::string& text) override { return target_->UpperCase(text); }
+  int CompareNames(const std::string& a, const std::string& b) override {
+    return target_->CompareNames(a, b);
+  }
   Status WriteStd(int stream, const std::string& bytes) override {
     return target_->WriteStd(stream, bytes);
   }

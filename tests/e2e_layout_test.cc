@@ -136,6 +136,38 @@ TEST(E2eRun, ExitCodeTwoAssignedLastStands) {
   EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1", "$NEW=5"}));
 }
 
+// The passes take the files in the system's order: "$A_B.DAT" before
+// "$AB.DAT" ("_" weighs less than a letter), so the 2 of the second stands.
+TEST(E2eRun, FilesComeInTheSystemsOrderAndTheLastExitCodeStands) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldSteu) + "$a_b.dat", Crlf({"$E=1"}));  // no new file: 1
+  s.Write(std::string(kOldSteu) + "$ab.dat", Crlf({"$X=1"}));
+  s.Write(std::string(kNewSteu) + "$ab.dat", Crlf({"$X=0", "$Y=5"}));
+  s.Write(std::string(kNewSteu) + "ab.upg", Crlf({"$X=", "$Y="}));  // $Y not in the old: 2
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  const std::string os = s.WinUpper("old") + "\\ZEL\\STEU\\VAXO\\";
+  const std::string ns = s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\";
+  EXPECT_NE(s.LogBody().find(Title("Upgrade: file = " + os + "$A_B.DAT") +
+                             Info("old File < " + os + "$A_B.DAT > successfull readed") +
+                             Error("error in read file " + ns + "$A_B.DAT") +
+                             Title("Upgrade: file = " + os + "$AB.DAT") +
+                             Info("old File < " + os + "$AB.DAT > successfull readed") +
+                             Info("new File < " + ns + "$AB.DAT > successfull readed") +
+                             Info("upg-file read ( " + ns + "AB.UPG )") +
+                             Info("upg-file < " + ns + "AB.UPG > successfull readed") +
+                             Info("--> start Upgrade") + Info("- <$X=> 1 , _(line: 1)_ , 0") +
+                             Error("String not found (VAXO_alt)") +
+                             Error("- <$Y=> not found in old file") +
+                             Info("<-- Upgrade successfull end") +
+                             Info("new file writed ( " + ns + "$AB.DAT )") +
+                             Title("Upgrade: file = " + os + "$MACHINE.DAT")),
+            std::string::npos)
+      << s.LogBody();
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$ab.dat"), Crlf({"$X=1", "$Y=5"}));
+}
+
 TEST(E2eRun, ServoOnlyInOldIsCopiedAndKeptWithoutUpgFile) {
   Scratch s;
   SmallPair(s);
