@@ -1,6 +1,7 @@
 // The real Windows backend: every operation is one or a few ANSI (...A)
 // calls of the Win32 API. Texts are handed to the system and taken back as
-// bytes in the system's code page, never converted.
+// bytes in the system's code page, never converted. A file that another
+// program holds open for a moment is waited for (win32_retry.h).
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/win32_retry.h"
 
 namespace vaxo {
 
@@ -110,11 +112,12 @@ bool MakeTempBeside(const std::string& path, std::string* temp) {
   return true;
 }
 
-/// Removes a temporary file whatever its attributes; keeps the last error.
+/// Removes a temporary file whatever its attributes (and a scanner's look
+/// at it); keeps the last error.
 void RemoveTemp(const std::string& temp) {
   DWORD code = ::GetLastError();
   ::SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileA(temp.c_str());
+  RetryWhileHeld(temp, [&] { return ::DeleteFileA(temp.c_str()) != 0; });
   ::SetLastError(code);
 }
 
@@ -140,11 +143,25 @@ std::string OnDiskSpelling(const std::string& path) {
   return dir + found.cFileName;
 }
 
+// True when `path` may be replaced now: opened for deletion with every
+// sharing, as a replacement opens it. Wine's ReplaceFileA first moves the
+// target aside into a file of its own and leaves that file behind when the
+// target is held, so a hold is looked for before.
+bool FreeToReplace(const std::string& path) {
+  HANDLE file =
+      ::CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(file);
+  return true;
+}
+
 bool CommitTemp(const std::string& temp, const std::string& given_target,
                 bool keep_target_identity) {
   const std::string target = OnDiskSpelling(given_target);
   const DWORD move_flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   if (keep_target_identity && ::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (!FreeToReplace(target)) return false;
     if (::ReplaceFileA(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                        nullptr, nullptr))
       return true;
@@ -154,6 +171,8 @@ bool CommitTemp(const std::string& temp, const std::string& given_target,
         code == ERROR_UNABLE_TO_REMOVE_REPLACED)
       return false;
     if (::MoveFileExA(temp.c_str(), target.c_str(), move_flags)) return true;
+    // A hold on the temporary file (a scanner's look) is worth waiting for.
+    if (code == ERROR_SUCCESS || HeldByAnother(::GetLastError(), temp)) return false;
     ::SetLastError(code);
     return false;
   }
@@ -300,8 +319,7 @@ class WindowsEnv : public Env {
   }
 
   Status ReadFile(const std::string& path, std::string* content) override {
-    ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(OpenWhileHeld(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
     if (!file.valid()) return WindowsError("read", path, ::GetLastError());
     std::string bytes;
     LARGE_INTEGER size;
@@ -332,7 +350,7 @@ class WindowsEnv : public Env {
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     bool ok = file.valid() && WriteAll(file.get(), content) && ::FlushFileBuffers(file.get());
     ok = file.Close() && ok;
-    if (ok) ok = CommitTemp(temp, path, true);
+    if (ok) ok = RetryWhileHeld(path, [&] { return CommitTemp(temp, path, true); });
     if (!ok) {
       RemoveTemp(temp);
       return WindowsError("replace", path, ::GetLastError());
@@ -359,8 +377,7 @@ class WindowsEnv : public Env {
 
   Status Append(const std::string& path, const std::string& content, bool sync) {
     if (!TargetWritable(path)) return WindowsError("append", path, ::GetLastError());
-    ScopedHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(OpenWhileHeld(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS));
     if (!file.valid()) return WindowsError("append", path, ::GetLastError());
     if (!WriteAll(file.get(), content)) return WindowsError("append", path, ::GetLastError());
     if (sync && !::FlushFileBuffers(file.get()))
@@ -381,14 +398,14 @@ class WindowsEnv : public Env {
     if (!TargetWritable(dst)) return WindowsError("copy", dst, ::GetLastError());
     std::string temp;
     if (!MakeTempBeside(dst, &temp)) return WindowsError("copy", dst, ::GetLastError());
-    if (!::CopyFileA(src.c_str(), temp.c_str(), FALSE)) {
+    if (!RetryWhileHeld(src, [&] { return ::CopyFileA(src.c_str(), temp.c_str(), FALSE) != 0; })) {
       RemoveTemp(temp);
       return WindowsError("copy", src, ::GetLastError());
     }
     const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((source_attributes & kept) != 0)
       ::SetFileAttributesA(temp.c_str(), source_attributes & (kept | FILE_ATTRIBUTE_ARCHIVE));
-    if (!CommitTemp(temp, dst, false)) {
+    if (!RetryWhileHeld(dst, [&] { return CommitTemp(temp, dst, false); })) {
       RemoveTemp(temp);
       return WindowsError("copy", dst, ::GetLastError());
     }
@@ -396,7 +413,8 @@ class WindowsEnv : public Env {
   }
 
   Status DeleteFile(const std::string& path) override {
-    if (!::DeleteFileA(path.c_str())) return WindowsError("delete", path, ::GetLastError());
+    if (!RetryWhileHeld(path, [&] { return ::DeleteFileA(path.c_str()) != 0; }))
+      return WindowsError("delete", path, ::GetLastError());
     return Status::OK();
   }
 

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,17 @@ class Probe {
   int passed_ = 0;
   int failed_ = 0;
 };
+
+std::string SystemMessageOf(DWORD code) {
+  char text[512] = {};
+  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text, nullptr);
+  std::string message(text, n);
+  while (!message.empty() &&
+         (message.back() == '\r' || message.back() == '\n' || message.back() == ' '))
+    message.pop_back();
+  return message;
+}
 
 std::string Read(Env* env, const std::string& path) {
   std::string content;
@@ -202,6 +214,88 @@ void ProcessChecks(Env* env, Probe* p, const std::string& root) {
   p->Check(code == 0, "a file that is no program: 0");
 }
 
+// Another program's hold on a file: opened with no sharing now, let go of
+// after `ms` milliseconds by a thread of its own.
+class Hold {
+ public:
+  Hold(const std::string& path, DWORD ms) : ms_(ms) {
+    file_ = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    thread_ = ::CreateThread(nullptr, 0, &Hold::Release, this, 0, nullptr);
+  }
+  ~Hold() {
+    ::WaitForSingleObject(thread_, INFINITE);
+    ::CloseHandle(thread_);
+  }
+  bool held() const { return file_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  static DWORD WINAPI Release(void* self) {
+    auto* hold = static_cast<Hold*>(self);
+    ::Sleep(hold->ms_);
+    ::CloseHandle(hold->file_);
+    return 0;
+  }
+  DWORD ms_;
+  HANDLE file_, thread_;
+};
+
+// A data file held for a moment (a scanner's look) is waited for by every
+// operation that needs its content or its place; one held longer than the
+// wait fails with the system's reason, the file unchanged and no temporary
+// file left.
+void HoldChecks(Env* env, Probe* p, const std::string& root) {
+  const std::string dir = root + "\\held";
+  ::CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string f = dir + "\\$machine.dat", src = dir + "\\src.dat";
+  env->ReplaceFile(src, "src");
+  struct Op {
+    const char* what;
+    std::function<Status()> run;
+    std::string after;  // the content of f after the operation
+  };
+  std::string content;
+  const Op ops[] = {
+      {"read", [&] { return env->ReadFile(f, &content); }, "old"},
+      {"replace", [&] { return env->ReplaceFile(f, "new"); }, "new"},
+      {"append", [&] { return env->AppendFile(f, "+"); }, "old+"},
+      {"copy from", [&] { return env->CopyFile(f, dir + "\\copy.dat"); }, "old"},
+      {"copy onto", [&] { return env->CopyFile(src, f); }, "src"},
+      {"delete", [&] { return env->DeleteFile(f); }, "<delete>"},
+  };
+  for (const Op& op : ops) {
+    env->ReplaceFile(f, "old");
+    Status s;
+    {
+      Hold hold(f, 300);
+      s = op.run();
+      p->Check(hold.held(), std::string("hold the file for ") + op.what);
+    }
+    const std::string after = env->NormalFileExists(f) ? Read(env, f) : "<delete>";
+    p->Check(s.ok() && after == op.after,
+             std::string("a file held for 0.3 s is waited for: ") + op.what,
+             s.ToString() + ", then [" + after + "]");
+  }
+  for (const Op& op : {ops[1], ops[4], ops[5]}) {
+    env->ReplaceFile(f, "old");
+    Status s;
+    {
+      Hold hold(f, 3000);
+      s = op.run();
+    }
+    // Sharing violation or, for a rename onto a held file, access denied.
+    const bool held = s.reason() == SystemMessageOf(ERROR_SHARING_VIOLATION) ||
+                      s.reason() == SystemMessageOf(ERROR_ACCESS_DENIED);
+    p->Check(!s.ok() && held && Read(env, f) == "old",
+             std::string("a file held for 3 s stops the wait, unchanged: ") + op.what,
+             s.ToString());
+  }
+  std::vector<DirEntry> entries;
+  env->ListDirectory(dir, &entries);
+  std::string names;
+  for (const DirEntry& e : entries) names += " " + e.name;
+  p->Check(entries.size() == 3, "no temporary file is left beside a held file", names);
+}
+
 int Sign(int x) { return (x > 0) - (x < 0); }
 
 // Compares every pair of `names` with the system's order and the portable
@@ -315,6 +409,7 @@ int RunProbe(Env* env) {
   env->WriteStd(1, "      working in " + root + "\n");
   ContractChecks(env, &p, root);
   ProcessChecks(env, &p, root);
+  HoldChecks(env, &p, root);
   TextChecks(env, &p);
   SurroundingsChecks(env, &p);
   RemoveTree(root);

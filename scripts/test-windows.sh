@@ -66,7 +66,8 @@ build_drivers() {
   flags="-std=c++17 -O2 -Wall -Wextra -static"
   # shellcheck disable=SC2086
   $cxx $flags -o "$dir/bin/cmdline_launch.exe" tests/wine/cmdline_launch.cc &&
-    $cxx $flags -mwindows -o "$dir/bin/slow_tool.exe" tests/wine/slow_tool.cc
+    $cxx $flags -mwindows -o "$dir/bin/slow_tool.exe" tests/wine/slow_tool.cc &&
+    $cxx $flags -o "$dir/bin/hold_file.exe" tests/wine/hold_file.cc
 }
 
 # The value-transfer tool is a windowed program, so that no console flashes

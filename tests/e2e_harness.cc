@@ -1,10 +1,12 @@
 #include "tests/e2e_harness.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "base/text.h"
 
@@ -217,6 +219,25 @@ RunResult Scratch::RunWine(const std::string& args, bool with_tool) const {
     cmd += Quoted((bin / "cmdline_launch.exe").string()) + " cmdline.txt";
   }
   return Execute(cmd);
+}
+
+void Scratch::StartWineDriver(const std::string& exe, const std::vector<std::string>& args,
+                              const std::string& out_rel) const {
+  const std::string out = Quoted((root_ / out_rel).string());
+  std::string cmd = "(cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) + "wine " +
+                    Quoted((fs::path(WineProgramDir()) / exe).string());
+  for (const std::string& arg : args) cmd += " " + Quoted(ZPaths(arg));
+  cmd += " </dev/null >" + out + " 2>/dev/null; echo $? >" + out + ".rc.part; mv " + out +
+         ".rc.part " + out + ".rc) &";
+  if (std::system(cmd.c_str()) != 0) throw std::runtime_error("cannot start " + exe);
+}
+
+bool Scratch::WaitFor(const std::string& rel, int seconds) const {
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (!Read(rel).empty()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
 }
 
 // Runs a shell command with standard input from /dev/null and its output

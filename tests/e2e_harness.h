@@ -75,6 +75,14 @@ class Scratch {
   /// attributes).
   RunResult Run(const std::string& args, bool with_tool = true) const;
   RunResult Execute(std::string cmd) const;
+  /// Under Wine: starts the test driver `exe` beside the Windows program in
+  /// this prefix, in the background, with `args` (host paths in drive
+  /// form Z:); its standard output goes to `out_rel` and, once it ends, its
+  /// exit code to `out_rel` + ".rc".
+  void StartWineDriver(const std::string& exe, const std::vector<std::string>& args,
+                       const std::string& out_rel) const;
+  /// Waits up to `seconds` for the file `rel` to hold something.
+  bool WaitFor(const std::string& rel, int seconds) const;
   /// The log without its header line.
   std::string LogBody() const;
   /// `dir` is a mount point made by the test: unmounted at the end.
