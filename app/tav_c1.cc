@@ -42,8 +42,8 @@ void TAV_C1::StepProgress() {
 void TAV_C1::StartUpgrade() {
   Env* env = Env::Default();
   std::string failure;
+  const std::string log_file = ChooseLogFile();
   try {
-    const std::string log_file = ChooseLogFile();
     // One run at a time writes a log. A run that finds another one at it
     // ends at once and touches nothing, the log least of all: the other
     // run's record would be spoilt.
@@ -65,7 +65,16 @@ void TAV_C1::StartUpgrade() {
   try {
     Log(TypError, failure);
   } catch (const std::exception&) {
-    // The log itself is what failed; standard error still reports it.
+    // The log itself is what failed; the reports below still give it.
+  }
+  // A windowed program has no standard error: the system's log always gets
+  // the reason, and a person who filled in the form is told at once.
+  env->ReportError(failure + " (exit code 3, log " + log_file + ")");
+  if (read_command_.FormShown()) {
+    const std::string advice =
+        "Exit code 3. Every data file is as it was or completely upgraded: the run can be "
+        "started again.";
+    CurrentProgressView()->ShowStopped(failure + "\r\n\r\n" + advice + "\r\nLog: " + log_file);
   }
   CurrentProgressView()->Close();
   env->WriteStd(2, "upgrade_vaxo: " + failure + "\n");

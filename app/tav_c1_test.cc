@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/progress_view.h"
 #include "base/exit_code.h"
 #include "log/log_buch.h"
+#include "paths/ui.h"
+#include "paths/ui_front_end.h"
 #include "tests/support/vaxo_test.h"
 #include "tools/valxfer/valxfer.h"
 
@@ -153,6 +156,79 @@ TEST_F(TavTest, UpgradeThatGivesNoTextLeavesTheNewFile) {
   const std::string tail = "    <-- Upgrade error\r\n!!! error --> (file not writed) !!!\r\n";
   ASSERT_GE(log_.size(), tail.size());
   EXPECT_EQ(log_.substr(log_.size() - tail.size()), tail);
+}
+
+// A pair whose first replacement fails.
+void FailingPair(MemEnv& mem, FaultEnv& faults) {
+  mem.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=1\r\n");
+  mem.AddFile("C:\\OLD\\ZEL\\R1\\VAXO\\$machine.dat", "$A=1\r\n");
+  mem.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=0\r\n");
+  mem.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n");
+  mem.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
+  faults.set_hook([](const std::string& op, const std::string& path) {
+    if (op == "replace") return Status::IOError(op, path, "No space left on device");
+    return Status::OK();
+  });
+}
+
+/// Runs the whole frame; the exit code it ended with.
+int Start() {
+  TAV_C1 form;
+  try {
+    form.StartUpgrade();
+  } catch (const ProcessExit& e) {
+    return e.code;
+  }
+  return -1;
+}
+
+// Records what a person would be shown when the run stops.
+class StoppedView : public ProgressView {
+ public:
+  void Show(float, float, float) override {}
+  void SetCaption(const std::string&) override {}
+  void SetValue(float) override {}
+  void ShowStopped(const std::string& message) override { shown.push_back(message); }
+  std::vector<std::string> shown;
+};
+
+// Accepts the two roots as a person would.
+class AcceptingForm : public UIFrontEnd {
+ public:
+  void ShowModal(UI& form) override {
+    form.SrcPath = "C:\\OLD";
+    form.DestPath = "C:\\NEW";
+    form.Run();
+  }
+};
+
+// The system's log always learns why a run stopped; a message box only
+// when the form was shown, for a run from a command line waits for nobody.
+TEST_F(TavTest, AStoppedRunIsReportedToTheSystemAndToAPersonWhoIsThere) {
+  FailingPair(mem_, faults_);
+  StoppedView view;
+  AcceptingForm accepting;
+  SetProgressView(&view);
+  SetUIFrontEnd(&accepting);
+  const std::string why =
+      "Run stopped: replace C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$MACHINE.DAT: No space left on "
+      "device";
+  mem_.set_command_line_tail("C:\\OLD|C:\\NEW");
+  EXPECT_EQ(Start(), 3);
+  EXPECT_EQ(mem_.reported(),
+            std::vector<std::string>{why + " (exit code 3, log c:\\Upgrade_vaxo.log)"});
+  EXPECT_TRUE(view.shown.empty());
+
+  mem_.set_command_line_tail("");
+  EXPECT_EQ(Start(), 3);
+  ASSERT_EQ(view.shown.size(), 1u);
+  EXPECT_EQ(view.shown[0],
+            why +
+                "\r\n\r\nExit code 3. Every data file is as it was or completely "
+                "upgraded: the run can be started again.\r\nLog: c:\\Upgrade_vaxo.log");
+  EXPECT_EQ(mem_.reported().size(), 2u);
+  SetUIFrontEnd(nullptr);
+  SetProgressView(nullptr);
 }
 
 TEST_F(TavTest, FileSystemErrorEndsTheRunWithThreeAndNamesIt) {

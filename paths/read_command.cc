@@ -100,6 +100,7 @@ bool CLSReadCommand::ReadCommand(std::string strCommand) {
     Log(TypError, "not found Trennzeichen < | > in commandolineargument");
     Log(TypInfo, "user define input pfade (Quelle, Destination)");
     UI form;
+    bFormShown = true;
     CurrentUIFrontEnd()->ShowModal(form);
     if (form.isCorrupted()) env->ExitProcess(0);
     // A user may have typed host paths; what is logged is what is used.

@@ -125,6 +125,11 @@ class Env {
   virtual std::string CommandLineTail() = 0;
   /// Lets the user interface process its pending events (repaint included).
   virtual void ProcessEvents() = 0;
+  /// Records `text` as an error in the system's log, where it can be found
+  /// when no window and no standard error is left to show it (Windows: the
+  /// Application event log, source "Upgrade Vaxo"). Elsewhere nothing: the
+  /// program there always has standard error.
+  virtual void ReportError(const std::string& text) { (void)text; }
   /// A path as the user or a command line gave it, in the system's form
   /// (a host path of the emulation becomes a drive path; Windows: unchanged).
   virtual std::string SystemPath(const std::string& text) { return text; }

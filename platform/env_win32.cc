@@ -224,6 +224,9 @@ std::string MutexName(const std::string& path, bool global) {
   return name + key;
 }
 
+/// The event ID of a stopped run: its exit code.
+constexpr DWORD kStoppedRunEvent = 3;
+
 HANDLE StdHandle(int stream) {
   DWORD which = stream == 0 ? STD_INPUT_HANDLE : stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
   return ::GetStdHandle(which);
@@ -547,6 +550,17 @@ class WindowsEnv : public Env {
                          b.data(), static_cast<int>(b.size()));
     if (result == 0) return Env::CompareNames(a, b);
     return result - CSTR_EQUAL;
+  }
+
+  // No message file is registered for the source: the event viewer shows
+  // the text after its note that the description was not found.
+  void ReportError(const std::string& text) override {
+    HANDLE source = ::RegisterEventSourceA(nullptr, "Upgrade Vaxo");
+    if (source == nullptr) return;
+    const char* strings[] = {text.c_str()};
+    ::ReportEventA(source, EVENTLOG_ERROR_TYPE, 0, kStoppedRunEvent, nullptr, 1, 0, strings,
+                   nullptr);
+    ::DeregisterEventSource(source);
   }
 
   void ProcessEvents() override {

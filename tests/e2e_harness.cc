@@ -33,9 +33,9 @@ std::string Quoted(const std::string& s) {
 
 // The environment of every Wine command: quiet, no browser or .NET
 // installer dialogue, no display (the program's windows stay invisible).
-std::string WineEnv(const fs::path& prefix) {
+std::string WineEnv(const fs::path& prefix, const std::string& debug = "-all") {
   return "env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=" + Quoted(prefix.string()) +
-         " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' ";
+         " WINEDEBUG=" + Quoted(debug) + " WINEDLLOVERRIDES='mscoree,mshtml=' ";
 }
 
 // The template prefix, made once per test process when none was given.
@@ -208,8 +208,8 @@ RunResult Scratch::RunWine(const std::string& args, bool with_tool) const {
   if (with_tool) Install(bin, program_dir(), "ValXfer.exe");
 
   const std::string win_args = ZPaths(args);
-  std::string cmd =
-      "cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) + "timeout 120 wine ";
+  std::string cmd = "cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix(), wine_debug_) +
+                    "timeout 120 wine ";
   if (win_args.find_first_of(" \t\"") == std::string::npos) {
     cmd += Quoted(program_folder_ + "/UpgradeVaxo.exe");
     if (!win_args.empty()) cmd += " " + Quoted(win_args);

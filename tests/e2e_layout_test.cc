@@ -87,6 +87,33 @@ TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
   EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
 }
 
+// A run whose log cannot be started (the old one is read-only) has no log
+// to tell why it stopped: standard error says it and, on Windows, the
+// Application event log (Wine shows what it is given on its debug channel).
+TEST(E2eRun, AStoppedRunWithoutALogIsReportedToTheSystem) {
+  Scratch s;
+  SmallPair(s);
+  const auto new_before = s.Snapshot("new");
+  s.Write("drive_c/Upgrade_vaxo.log", "last run\r\n");
+  fs::permissions(s.drive_c() / "Upgrade_vaxo.log",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  s.set_wine_debug("-all,err+eventlog");
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 3);
+  const std::string why = "Run stopped: delete c:\\Upgrade_vaxo.log: ";
+  EXPECT_NE(r.err.find("upgrade_vaxo: " + why), std::string::npos) << r.err;
+  if (UnderWine()) {
+    EXPECT_NE(
+        r.err.find(":err:eventlog:ReportEventW L\"Run stopped: delete c:\\\\Upgrade_vaxo.log: "
+                   "Access denied. (exit code 3, log c:\\\\Upgrade_vaxo.log)\"\n"),
+        std::string::npos)
+        << r.err;
+  }
+  EXPECT_EQ(s.Read("drive_c/Upgrade_vaxo.log"), "last run\r\n");
+  EXPECT_EQ(s.Snapshot("new"), new_before);
+}
+
 TEST(E2eRun, MissingUpgFileLeavesNewFileAndExitCode) {
   Scratch s;
   SmallPair(s);
