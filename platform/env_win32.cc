@@ -84,6 +84,17 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
   return true;
 }
 
+/// True when `path` fits the ...A calls: fewer than MAX_PATH characters
+/// (room for the closing NUL). A longer path fails at once with the
+/// system's "too long" reason, whichever operation meets it: never as a
+/// missing file, and never half done (some calls would take it, others
+/// not).
+bool Fits(const std::string& path) {
+  if (path.size() < MAX_PATH) return true;
+  ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return false;
+}
+
 /// The directory part of `path` ("." when it has none), for a temporary
 /// file beside it.
 std::string DirectoryOf(const std::string& path) {
@@ -102,6 +113,7 @@ std::string DirectoryOf(const std::string& path) {
 bool MakeTempBeside(const std::string& path, std::string* temp) {
   char name[MAX_PATH + 1] = {};
   const std::string dir = DirectoryOf(path);
+  if (!Fits(dir + "\\vxo0000.tmp")) return false;
   if (::GetTempFileNameA(dir.c_str(), "vxo", 0, name) == 0) {
     if (::GetLastError() == ERROR_DIRECTORY &&
         ::GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -236,6 +248,7 @@ class WindowsEnv : public Env {
  public:
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override {
     entries->clear();
+    if (!Fits(dir)) return WindowsError("list", dir, ::GetLastError());
     DWORD attributes = ::GetFileAttributesA(dir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return WindowsError("list", dir, ::GetLastError());
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -270,6 +283,7 @@ class WindowsEnv : public Env {
   }
 
   Status GetAttributes(const std::string& path, uint32_t* attributes) override {
+    if (!Fits(path)) return WindowsError("attributes", path, ::GetLastError());
     DWORD value = ::GetFileAttributesA(path.c_str());
     if (value == INVALID_FILE_ATTRIBUTES) return WindowsError("attributes", path, ::GetLastError());
     *attributes = static_cast<uint32_t>(value);
@@ -281,6 +295,7 @@ class WindowsEnv : public Env {
   // gets FILE_ATTRIBUTE_NORMAL, which clears read-only, hidden and system
   // and leaves it a plain directory.
   Status SetArchiveOnly(const std::string& path) override {
+    if (!Fits(path)) return WindowsError("set-attributes", path, ::GetLastError());
     DWORD value = ::GetFileAttributesA(path.c_str());
     if (value == INVALID_FILE_ATTRIBUTES)
       return WindowsError("set-attributes", path, ::GetLastError());
@@ -292,6 +307,7 @@ class WindowsEnv : public Env {
   }
 
   Status SetAttributes(const std::string& path, uint32_t attributes) override {
+    if (!Fits(path)) return WindowsError("set-attributes", path, ::GetLastError());
     DWORD wanted = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
@@ -301,6 +317,7 @@ class WindowsEnv : public Env {
   }
 
   Status CreateDirectory(const std::string& path) override {
+    if (!Fits(path)) return WindowsError("mkdir", path, ::GetLastError());
     if (::CreateDirectoryA(path.c_str(), nullptr)) return Status::OK();
     const DWORD code = ::GetLastError();
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -311,6 +328,7 @@ class WindowsEnv : public Env {
   }
 
   Status GetFileSize(const std::string& path, uint64_t* size) override {
+    if (!Fits(path)) return WindowsError("size", path, ::GetLastError());
     ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -322,6 +340,7 @@ class WindowsEnv : public Env {
   }
 
   Status ReadFile(const std::string& path, std::string* content) override {
+    if (!Fits(path)) return WindowsError("read", path, ::GetLastError());
     ScopedHandle file(OpenWhileHeld(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
     if (!file.valid()) return WindowsError("read", path, ::GetLastError());
     std::string bytes;
@@ -345,7 +364,8 @@ class WindowsEnv : public Env {
   // is flushed to disk and then put in the target's place; on any failure
   // the temporary file is removed and the target keeps its old content.
   Status ReplaceFile(const std::string& path, const std::string& content) override {
-    if (!TargetWritable(path)) return WindowsError("replace", path, ::GetLastError());
+    if (!Fits(path) || !TargetWritable(path))
+      return WindowsError("replace", path, ::GetLastError());
     std::string temp;
     if (!MakeTempBeside(path, &temp)) return WindowsError("replace", path, ::GetLastError());
     DWORD old_attributes = ::GetFileAttributesA(path.c_str());
@@ -379,7 +399,7 @@ class WindowsEnv : public Env {
   }
 
   Status Append(const std::string& path, const std::string& content, bool sync) {
-    if (!TargetWritable(path)) return WindowsError("append", path, ::GetLastError());
+    if (!Fits(path) || !TargetWritable(path)) return WindowsError("append", path, ::GetLastError());
     ScopedHandle file(OpenWhileHeld(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS));
     if (!file.valid()) return WindowsError("append", path, ::GetLastError());
     if (!WriteAll(file.get(), content)) return WindowsError("append", path, ::GetLastError());
@@ -395,6 +415,8 @@ class WindowsEnv : public Env {
   // the source's attributes, as CopyFileA does onto a new file (onto the
   // temporary file it would not).
   Status CopyFile(const std::string& src, const std::string& dst) override {
+    if (!Fits(src)) return WindowsError("copy", src, ::GetLastError());
+    if (!Fits(dst)) return WindowsError("copy", dst, ::GetLastError());
     const DWORD source_attributes = ::GetFileAttributesA(src.c_str());
     if (source_attributes == INVALID_FILE_ATTRIBUTES)
       return WindowsError("copy", src, ::GetLastError());
@@ -416,6 +438,7 @@ class WindowsEnv : public Env {
   }
 
   Status DeleteFile(const std::string& path) override {
+    if (!Fits(path)) return WindowsError("delete", path, ::GetLastError());
     if (!RetryWhileHeld(path, [&] { return ::DeleteFileA(path.c_str()) != 0; }))
       return WindowsError("delete", path, ::GetLastError());
     return Status::OK();

@@ -296,6 +296,40 @@ void HoldChecks(Env* env, Probe* p, const std::string& root) {
   p->Check(entries.size() == 3, "no temporary file is left beside a held file", names);
 }
 
+// A path of 259 characters works; one of 260 or more fails at every
+// operation with the system's "too long", never as a missing file.
+void LongPathChecks(Env* env, Probe* p, const std::string& root) {
+  const std::string dir = root + "\\" + std::string(240 - root.size() - 1, 'd');
+  ::CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string fits = dir + "\\" + std::string(259 - dir.size() - 1 - 4, 'f') + ".dat";
+  p->CheckOk(env->ReplaceFile(fits, "x"), "a path of 259 characters can be written");
+  p->CheckEq(Read(env, fits), "x", "and read");
+  p->CheckOk(env->DeleteFile(fits), "and deleted");
+  const std::string too_long = SystemMessageOf(ERROR_FILENAME_EXCED_RANGE);
+  for (size_t length : {260, 300}) {
+    const std::string path = dir + "\\" + std::string(length - dir.size() - 1, 'f');
+    uint32_t attributes = 0;
+    uint64_t size = 0;
+    std::string content;
+    std::vector<DirEntry> entries;
+    const Status results[] = {
+        env->ReplaceFile(path, "x"),   env->AppendFile(path, "x"),
+        env->ReadFile(path, &content), env->GetAttributes(path, &attributes),
+        env->SetArchiveOnly(path),     env->GetFileSize(path, &size),
+        env->CopyFile(fits, path),     env->CopyFile(path, fits),
+        env->DeleteFile(path),         env->ListDirectory(path, &entries),
+    };
+    std::string wrong;
+    for (const Status& s : results)
+      if (s.ok() || s.IsNotFound() || s.reason() != too_long) wrong += " [" + s.ToString() + "]";
+    p->Check(wrong.empty(), "a path of " + std::to_string(length) + " characters is too long",
+             wrong);
+  }
+  std::vector<DirEntry> entries;
+  env->ListDirectory(dir, &entries);
+  p->Check(entries.empty(), "nothing was made by the paths too long");
+}
+
 int Sign(int x) { return (x > 0) - (x < 0); }
 
 // Compares every pair of `names` with the system's order and the portable
@@ -410,6 +444,7 @@ int RunProbe(Env* env) {
   ContractChecks(env, &p, root);
   ProcessChecks(env, &p, root);
   HoldChecks(env, &p, root);
+  LongPathChecks(env, &p, root);
   TextChecks(env, &p);
   SurroundingsChecks(env, &p);
   RemoveTree(root);
