@@ -233,23 +233,9 @@ TEST_F(TavTest, AStoppedRunIsReportedToTheSystemAndToAPersonWhoIsThere) {
 
 TEST_F(TavTest, FileSystemErrorEndsTheRunWithThreeAndNamesIt) {
   mem_.set_command_line_tail("C:\\OLD|C:\\NEW");
-  mem_.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=1\r\n");
-  mem_.AddFile("C:\\OLD\\ZEL\\R1\\VAXO\\$machine.dat", "$A=1\r\n");
-  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=0\r\n");
-  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n");
-  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
-  faults_.set_hook([](const std::string& op, const std::string& path) {
-    if (op == "replace") return Status::IOError(op, path, "No space left on device");
-    return Status::OK();
-  });
+  FailingPair(mem_, faults_);
   LogBuch().SetSink(nullptr);
-  TAV_C1 form;
-  try {
-    form.StartUpgrade();
-    FAIL() << "StartUpgrade returned";
-  } catch (const ProcessExit& e) {
-    EXPECT_EQ(e.code, 3);
-  }
+  EXPECT_EQ(Start(), 3);
   const std::string log = mem_.FileContent("C:\\Upgrade_vaxo.log");
   const std::string last =
       "!!! Run stopped: replace C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$MACHINE.DAT: No space left on "
