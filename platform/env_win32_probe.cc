@@ -313,11 +313,19 @@ void LongPathChecks(Env* env, Probe* p, const std::string& root) {
     std::string content;
     std::vector<DirEntry> entries;
     const Status results[] = {
-        env->ReplaceFile(path, "x"),   env->AppendFile(path, "x"),
-        env->ReadFile(path, &content), env->GetAttributes(path, &attributes),
-        env->SetArchiveOnly(path),     env->GetFileSize(path, &size),
-        env->CopyFile(fits, path),     env->CopyFile(path, fits),
-        env->DeleteFile(path),         env->ListDirectory(path, &entries),
+        env->ReplaceFile(path, "x"),
+        env->AppendFile(path, "x"),
+        env->ReadFile(path, &content),
+        env->GetAttributes(path, &attributes),
+        env->SetArchiveOnly(path),
+        env->GetFileSize(path, &size),
+        env->CopyFile(fits, path),
+        env->CopyFile(path, fits),
+        env->DeleteFile(path),
+        env->ListDirectory(path, &entries),
+        env->AppendFileSynced(path, "x"),
+        env->SetAttributes(path, kAttrHidden),
+        env->CreateDirectory(path),
     };
     std::string wrong;
     for (const Status& s : results)
