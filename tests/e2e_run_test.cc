@@ -154,6 +154,8 @@ RunResult RunWithRobotMachineHeld(Scratch& s, int ms, std::map<std::string, std:
                     {(s.root() / kR1 / "$machine.dat").string(), std::to_string(ms),
                      (s.program_dir() / "Vaxo_Value.tmp").string()},
                     "hold.txt");
+  // The run starts once the holder looks out for the value file.
+  if (!s.WaitFor("hold.txt", 60)) ADD_FAILURE() << "the holder did not start";
   return s.Run(s.root().string() + "/old|" + s.root().string() + "/new");
 }
 
@@ -163,7 +165,7 @@ TEST(E2eHeld, AFileHeldForHalfASecondIsWaitedForAndTheRunIsTheCleanOne) {
   std::map<std::string, std::string> before;
   const RunResult r = RunWithRobotMachineHeld(s, 500, &before);
   ASSERT_TRUE(s.WaitFor("hold.txt.rc", 30));
-  EXPECT_EQ(s.Read("hold.txt") + s.Read("hold.txt.rc"), "held\r\n0\n");
+  EXPECT_EQ(s.Read("hold.txt") + s.Read("hold.txt.rc"), "waiting\r\nheld\r\n0\n");
   const SampleLog log = SampleLogOf(s.WinUpper("old"), s.WinUpper("new"));
   EXPECT_EQ(s.LogBody(), log.until_robot_machine + log.axes + Title("ENDE  (ExitCode=2)"));
   EXPECT_EQ(r.exit_code, 2) << r.err;
@@ -175,7 +177,7 @@ TEST(E2eHeld, AFileHeldForTenSecondsStopsTheRunWithEveryFileOldOrNew) {
   Scratch s;
   std::map<std::string, std::string> before;
   const RunResult r = RunWithRobotMachineHeld(s, 10000, &before);
-  EXPECT_EQ(s.Read("hold.txt"), "held\r\n");
+  EXPECT_EQ(s.Read("hold.txt"), "waiting\r\nheld\r\n");
   const std::string machine = s.WinUpper("new") + "\\ROBOTER\\ZEL\\R1\\VAXO\\$MACHINE.DAT";
   const std::string stop = "Run stopped: replace " + machine + ": " + kSharingViolation;
   EXPECT_EQ(s.LogBody(),

@@ -1,10 +1,11 @@
 // Stands in for another program that holds a data file open (the
 // controller software, a virus scanner): opens FILE with no sharing, writes
 // "held" to standard output, keeps the file MS milliseconds and lets go.
-// With WHILE it first waits for the file WHILE to appear, takes FILE then,
-// and holds it as long as WHILE exists and MS milliseconds after: the
-// end-to-end tests hold a robot data file from the start of the shift (the
-// value file appears) until MS after its end (the value file is gone).
+// With WHILE it writes "waiting", waits for the file WHILE to appear, takes
+// FILE then, and holds it as long as WHILE exists and MS milliseconds
+// after: the end-to-end tests hold a robot data file from the start of the
+// shift (the value file appears) until MS after its end (the value file is
+// gone).
 //
 //   wine hold_file.exe FILE MS [WHILE]
 //
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
   const DWORD ms = static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10));
   const char* while_exists = argc == 4 ? argv[3] : nullptr;
   if (while_exists) {
+    std::printf("waiting\n");
+    std::fflush(stdout);
     int polls = 0;
     while (!Exists(while_exists)) {
       if (++polls > 60000) return 2;
