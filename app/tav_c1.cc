@@ -4,19 +4,18 @@
 
 #include "app/mod_exec.h"
 #include "app/progress_view.h"
+#include "app/run_report.h"
+#include "backup/backup_env.h"
 #include "base/exit_code.h"
 #include "base/text.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
+#include "log/log_location.h"
 #include "platform/env.h"
 
 namespace vaxo {
 
-std::string ChooseLogFile() {
-  if (Env::Default()->DirectoryExists("c:\\zel\\roboter\\log"))
-    return "c:\\zel\\roboter\\log\\Upgrade_vaxo.log";
-  return "c:\\Upgrade_vaxo.log";
-}
+std::string ChooseLogFile() { return DefaultLogFile(); }
 
 void TAV_C1::Load() {
   progress_min_ = 1;
@@ -43,6 +42,10 @@ void TAV_C1::StartUpgrade() {
   Env* env = Env::Default();
   std::string failure;
   const std::string log_file = ChooseLogFile();
+  // The backup set is the environment of the rest of the run; it stays so
+  // until the process ends (or, in tests, until StartUpgrade is left).
+  std::unique_ptr<ScopedDefaultEnv> backed_up;
+  bool log_started = false;
   try {
     // One run at a time writes a log. A run that finds another one at it
     // ends at once and touches nothing, the log least of all: the other
@@ -54,6 +57,11 @@ void TAV_C1::StartUpgrade() {
     ExitCode = 0;
     LogBuch().LogState(true);
     LogBuch().LogFile(log_file);
+    log_started = true;
+    if (backups_) {
+      backup_.reset(new backup::BackupEnv(env, log_file));
+      backed_up.reset(new ScopedDefaultEnv(backup_.get()));
+    }
     StepProgress();
     RunSequence();
     EndWithClosingEntry();
@@ -67,9 +75,10 @@ void TAV_C1::StartUpgrade() {
   } catch (const std::exception&) {
     // The log itself is what failed; the reports below still give it.
   }
+  if (log_started) WriteRunReport(LogBuch().path());
   // A windowed program has no standard error: the system's log always gets
   // the reason, and a person who filled in the form is told at once.
-  env->ReportError(failure + " (exit code 3, log " + log_file + ")");
+  Env::Default()->ReportError(failure + " (exit code 3, log " + log_file + ")");
   if (read_command_.FormShown()) {
     const std::string advice =
         "Exit code 3. Every data file is as it was or completely upgraded: the run can be "
@@ -77,17 +86,19 @@ void TAV_C1::StartUpgrade() {
     CurrentProgressView()->ShowStopped(failure + "\r\n\r\n" + advice + "\r\nLog: " + log_file);
   }
   CurrentProgressView()->Close();
-  env->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
-  env->ExitProcess(3);
+  Env::Default()->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
+  Env::Default()->ExitProcess(3);
 }
 
 void TAV_C1::EndWithClosingEntry() {
   Log(TypTitle, "ENDE  (ExitCode=" + std::to_string(ExitCode) + ")");
+  const std::string why = WriteRunReport(LogBuch().path());
   CurrentProgressView()->Close();
   Env* env = Env::Default();
-  // A person watching a terminal learns where to read what happened.
+  // A person watching a terminal learns why the run ended as it did and
+  // where to read what happened.
   if (env->IsTerminal(2))
-    env->WriteStd(2, "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
+    env->WriteStd(2, why + "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
                          LogBuch().path() + "\n");
   env->ExitProcess(ExitCode);
 }
@@ -122,6 +133,13 @@ void TAV_C1::RunSequence() {
 
 void TAV_C1::RunPass(PassKind kind, const std::string& source_dir, const std::string& dest_dir) {
   const int32_t n = file_box_.ListCount();  // read once
+  if (backup_) {
+    // What the pass may write, saved in one piece before it begins.
+    std::vector<std::string> paths;
+    for (int32_t i = 0; i < n; ++i)
+      paths.push_back(datei_fct_.MakeFileName(dest_dir, file_box_.List(i)));
+    backup_->SaveBeforeChanges(paths);
+  }
   for (int32_t i = 0; i < n; ++i) {
     StopIfCloseRequested();
     UpgradeOneFile(kind, file_box_.List(i), source_dir, dest_dir);
@@ -299,7 +317,9 @@ void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_p
   ThrowIfError(env->CopyFile(value_template, value_file));
   ThrowIfError(env->SetArchiveOnly(value_file));
   RunAndWait(tool, tool + " " + value_file + " | " + value_file + " | " + old_file + " /DAT");
+  if (backup_) backup_->BeforeChildChanges(steu_file);
   RunAndWait(tool, tool + " " + steu_file + " | " + value_file + " /DAT");
+  if (backup_) backup_->AfterChildChanged(steu_file);
   ThrowIfError(env->DeleteFile(value_file));
   shift_lock.reset();
   CheckShiftArrived();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/file_box.h"
+#include "backup/backup_env.h"
 #include "files/datei_fct.h"
 #include "paths/read_command.h"
 #include "platform/env.h"
@@ -20,6 +21,9 @@ class TAV_C1 {
   void Load();
   /// Runs the whole upgrade and ends the process. Never returns.
   [[noreturn]] void StartUpgrade();
+  /// Whether the run keeps a backup set (it does, but for a preview and
+  /// the measurement of what the backup costs).
+  void set_backups(bool on) { backups_ = on; }
 
   // Visible for tests.
   float ProgressValue() const { return progress_value_; }
@@ -46,10 +50,11 @@ class TAV_C1 {
   CLSDateiFct datei_fct_;
   CLSVaxoUpg vaxo_upg_;
   std::unique_ptr<EnvLock> run_lock_;  // held until the process ends
+  bool backups_ = true;
+  std::unique_ptr<backup::BackupEnv> backup_;
 };
 
-/// Where the log goes: "c:\zel\roboter\log\Upgrade_vaxo.log" when that
-/// directory exists, else "c:\Upgrade_vaxo.log".
+/// Where the log goes: DefaultLogFile() (log/log_location.h).
 std::string ChooseLogFile();
 
 /// The entry point: loads the progress form and starts the upgrade.

@@ -158,7 +158,7 @@ TEST_F(TavTest, UpgradeThatGivesNoTextLeavesTheNewFile) {
   EXPECT_EQ(log_.substr(log_.size() - tail.size()), tail);
 }
 
-// A pair whose first replacement fails.
+// A pair whose first data-file replacement fails.
 void FailingPair(MemEnv& mem, FaultEnv& faults) {
   mem.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=1\r\n");
   mem.AddFile("C:\\OLD\\ZEL\\R1\\VAXO\\$machine.dat", "$A=1\r\n");
@@ -166,7 +166,8 @@ void FailingPair(MemEnv& mem, FaultEnv& faults) {
   mem.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n");
   mem.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
   faults.set_hook([](const std::string& op, const std::string& path) {
-    if (op == "replace") return Status::IOError(op, path, "No space left on device");
+    if (op == "replace" && path.find("$MACHINE") != std::string::npos)
+      return Status::IOError(op, path, "No space left on device");
     return Status::OK();
   });
 }

@@ -96,6 +96,21 @@ void Report(const Recorder& r) {
     std::printf("| installation pair, seconds | %.3g | | |\n", e->ms / 1000);
     Row("installation pair, peak MB", peak, "<=", limit);
   }
+  if (const Recorder::Entry* e = r.Find("ReportCommand/files:200")) {
+    Row("vaxo report, log of " + std::to_string(long(e->counters.at("log_lines"))) +
+            " lines, seconds",
+        e->ms / 1000, "<=", 1);
+  }
+  Ratio(r, "report in memory, 4x / 1x the log", "ReportInMemory/files:800",
+        "ReportInMemory/files:200", "<=", 4.5);
+  Ratio(r, "vaxo report, 4x / 1x the log", "ReportCommand/files:800", "ReportCommand/files:200",
+        "<=", 4.5);
+  const Recorder::Entry* page = r.Find("PageInBrowser/files:200");
+  const Recorder::Entry* empty = r.Find("PageInBrowser/files:0");
+  if (page && empty) {
+    Row("report page in Chromium beyond an empty page, seconds", (page->ms - empty->ms) / 1000,
+        "<=", 2);
+  }
 }
 
 }  // namespace

@@ -61,13 +61,18 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::s
   int status = 0;
   // First stop: right after the exec.
   if (waitpid(pid, &status, 0) != pid || !WIFSTOPPED(status)) return run;
-  ptrace(PTRACE_SETOPTIONS, pid, nullptr, reinterpret_cast<void*>(PTRACE_O_TRACEEXIT));
+  // An exec of its own (a program behind a shell wrapper) stops it as an
+  // event, not as a SIGTRAP that would be passed on and end it.
+  ptrace(PTRACE_SETOPTIONS, pid, nullptr,
+         reinterpret_cast<void*>(long{PTRACE_O_TRACEEXIT | PTRACE_O_TRACEEXEC}));
   ptrace(PTRACE_CONT, pid, nullptr, nullptr);
   for (;;) {
     if (waitpid(pid, &status, 0) != pid) return run;
     if (WIFEXITED(status) || WIFSIGNALED(status)) break;
     if (WIFSTOPPED(status) && (status >> 8) == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
       run.peak_kb = PeakKb(pid);
+      ptrace(PTRACE_CONT, pid, nullptr, nullptr);
+    } else if (WIFSTOPPED(status) && (status >> 8) == (SIGTRAP | (PTRACE_EVENT_EXEC << 8))) {
       ptrace(PTRACE_CONT, pid, nullptr, nullptr);
     } else if (WIFSTOPPED(status)) {
       ptrace(PTRACE_CONT, pid, nullptr, reinterpret_cast<void*>(long{WSTOPSIG(status)}));

@@ -12,9 +12,11 @@ set(rank_files 2)
 set(rank_log 2)
 set(rank_upgrade 3)
 set(rank_paths 3)
-set(rank_app 4)
-set(rank_tools 5)
-set(layers base platform files log upgrade paths app tools)
+set(rank_backup 3)
+set(rank_report 4)
+set(rank_app 5)
+set(rank_tools 6)
+set(layers base platform files log upgrade paths backup report app tools)
 
 # Headers of the operating system that only the platform layer and the
 # native forms may include.

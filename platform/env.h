@@ -161,8 +161,20 @@ class Env {
   virtual void DoExitProcess(int code) = 0;
 };
 
-/// Thrown by the ExitProcess of test environments in place of ending the
-/// process.
+/// Makes `env` the process-wide Env for as long as it lives.
+class ScopedDefaultEnv {
+ public:
+  explicit ScopedDefaultEnv(Env* env) : previous_(Env::SetDefault(env)) {}
+  ~ScopedDefaultEnv() { Env::SetDefault(previous_); }
+  ScopedDefaultEnv(const ScopedDefaultEnv&) = delete;
+  ScopedDefaultEnv& operator=(const ScopedDefaultEnv&) = delete;
+
+ private:
+  Env* previous_;
+};
+
+/// Thrown by the ExitProcess of environments that keep the process going
+/// (tests, the preview) in place of ending the process.
 struct ProcessExit {
   int code;
 };

@@ -13,12 +13,12 @@ scripts/install-deps.sh clang-14 libclang-rt-14-dev
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVAXO_FUZZ=ON -DVAXO_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j2 --target fuzz_engine fuzz_text_file fuzz_read_command \
-  fuzz_test_for_dir
+  fuzz_test_for_dir fuzz_report
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
-for t in engine text_file read_command test_for_dir; do
+for t in engine text_file read_command test_for_dir report; do
   bin="build-fuzz/fuzz/fuzz_$t"
   if compgen -G "fuzz/regressions/$t/*" >/dev/null; then
     echo "=== $t: regressions"

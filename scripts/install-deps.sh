@@ -1,16 +1,41 @@
 #!/usr/bin/env bash
 # Installs what building and testing the Linux program needs, on a fresh
 # Debian machine (as root). Only missing packages are installed.
+#   scripts/install-deps.sh [--browser] [PACKAGE ...]
+# --browser also installs Chromium and ImageMagick for the browser test of
+# the report page; where they cannot be installed, that test is skipped.
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libgmock-dev attr "$@")
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
+browser=no
+if [ "${1:-}" = --browser ]; then
+  browser=yes
+  shift
+fi
+packages=(cmake make g++ libgtest-dev libgmock-dev attr nlohmann-json3-dev libcli11-dev libdtl-dev patch "$@")
+
+missing_of() {
+  for p in "$@"; do
+    dpkg -s "$p" >/dev/null 2>&1 || echo "$p"
+  done
+}
+
+export DEBIAN_FRONTEND=noninteractive
+updated=no
+install() {
+  [ $updated = yes ] || apt-get update -qq
+  updated=yes
+  apt-get install -y -qq --no-install-recommends "$@"
+}
+
+mapfile -t missing < <(missing_of "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  install "${missing[@]}"
+fi
+if [ $browser = yes ]; then
+  mapfile -t missing < <(missing_of chromium imagemagick)
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    install "${missing[@]}" || echo "could not install ${missing[*]}: the browser test will be skipped"
+  fi
 fi

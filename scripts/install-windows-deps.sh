@@ -11,10 +11,13 @@
 #   attr                   hidden files for the end-to-end tests (setfattr)
 #   xvfb, xdotool          the window tests: a virtual display and its input
 #   imagemagick            screenshots of the forms (import)
+#   nlohmann-json3-dev, libcli11-dev, libdtl-dev
+#                          the header-only libraries of vaxo (JSON, command
+#                          line, diffs), for the MinGW builds too
 set -eu
 
 packages="cmake make file binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386
-  fonts-wine attr xvfb xdotool imagemagick"
+  fonts-wine attr xvfb xdotool imagemagick nlohmann-json3-dev libcli11-dev libdtl-dev patch"
 
 say() { echo "install-windows-deps: $*" >&2; }
 

@@ -5,7 +5,7 @@
 #   VAXO_FUZZ_SECONDS (default 30) sets the time per fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --browser
 
 for preset in default asan; do
   echo "=== $preset build ==="

@@ -260,6 +260,15 @@ TEST(BadInput, Table) {
     if (!row.log_holds.empty()) {
       EXPECT_NE(log.find(row.log_holds), std::string::npos) << log.substr(0, 4000);
     }
+    // The report beside the log says how the run ended; no log, no report.
+    if (s.Exists("drive_c/zel/roboter/log/Upgrade_vaxo.log")) {
+      const std::string ended = r.exit_code == 3
+                                    ? "exit - (stopped)\n"
+                                    : "exit " + std::to_string(r.exit_code) + " (closing entry)\n";
+      EXPECT_EQ(s.Report().substr(0, ended.size()), ended) << s.Report().substr(0, 2000);
+    } else {
+      EXPECT_EQ(s.Report(), "");
+    }
     if (r.exit_code == 3) {
       EXPECT_EQ(log.find("ENDE"), std::string::npos);
     } else {

@@ -1,5 +1,7 @@
 #include "tests/e2e_harness.h"
 
+#include <sys/xattr.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -9,6 +11,7 @@
 #include <thread>
 
 #include "base/text.h"
+#include "report/report_shape.h"
 
 namespace vaxo_e2e {
 
@@ -169,6 +172,18 @@ std::map<std::string, std::string> Scratch::Snapshot(const std::string& rel) con
   return files;
 }
 
+std::map<std::string, std::string> Scratch::State(const std::string& rel) const {
+  std::map<std::string, std::string> files = Snapshot(rel);
+  for (auto& kv : files) {
+    const fs::path p = root_ / kv.first;
+    char dos[64] = {};
+    const ssize_t n = getxattr(p.c_str(), "user.DOSATTRIB", dos, sizeof dos - 1);
+    kv.second += "\n[mode " + std::to_string(unsigned(fs::status(p).permissions())) + ", dos " +
+                 (n > 0 ? std::string(dos, size_t(n)) : std::string("none")) + "]";
+  }
+  return files;
+}
+
 std::string Scratch::WinUpper(const std::string& rel) const {
   std::string host = (root_ / rel).string();
   std::string win = "Z:";
@@ -196,6 +211,22 @@ RunResult Scratch::Run(const std::string& args, bool with_tool) const {
                     (program_dir() / "upgrade_vaxo").string() + "'";
   if (!args.empty()) cmd += " '" + args + "'";
   return Execute(cmd);
+}
+
+// vaxo lies beside the program, as in the ZIPs: its preview finds the
+// program's template and tool where the program does.
+RunResult Scratch::RunVaxo(const std::string& args) const {
+  if (UnderWine()) {
+    Install(WineProgramDir(), program_dir(), "Vaxo.exe");
+    Install(WineProgramDir(), program_dir(), "Vaxo_Value.dat");
+    return Execute("cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) +
+                   "timeout 120 wine " + Quoted(program_folder_ + "/Vaxo.exe") + " " +
+                   ZPaths(args));
+  }
+  Install(VAXO_BIN_DIR, program_dir(), "vaxo");
+  Install(VAXO_BIN_DIR, program_dir(), "Vaxo_Value.dat");
+  return Execute("cd " + Quoted(root_.string()) + " && VAXO_DRIVE_C=" + Quoted(drive_c().string()) +
+                 " " + Quoted((program_dir() / "vaxo").string()) + " " + args);
 }
 
 // The Windows program under Wine in this prefix. Wine quotes an argument
@@ -259,6 +290,14 @@ std::string Scratch::LogBody() const {
                         : Read("drive_c/Upgrade_vaxo.log");
   size_t eol = log.find("\r\n");
   return eol == std::string::npos ? std::string() : log.substr(eol + 2);
+}
+
+std::string Scratch::Report() const {
+  for (const char* json :
+       {"drive_c/zel/roboter/log/Upgrade_vaxo.json", "drive_c/Upgrade_vaxo.json"}) {
+    if (Exists(json)) return vaxo::report::ReportShape(Read(json));
+  }
+  return "";
 }
 
 }  // namespace vaxo_e2e

@@ -3,7 +3,7 @@
 // and reads back every file byte for byte.
 //
 // With VAXO_E2E_WINE set to a folder that holds the Windows program
-// (UpgradeVaxo.exe, ValXfer.exe, Vaxo_Value.dat, cmdline_launch.exe), the
+// (UpgradeVaxo.exe, ValXfer.exe, Vaxo_Value.dat, Vaxo.exe, cmdline_launch.exe), the
 // same tests run that program under Wine: the temporary folder then holds
 // a Wine prefix of its own (a hard-linked copy of the template prefix
 // VAXO_E2E_WINEPREFIX, made by scripts/wine-prefix.sh when unset), whose
@@ -63,6 +63,9 @@ class Scratch {
   void CopySample();
   /// Every regular file below `rel` with its bytes, keyed by relative path.
   std::map<std::string, std::string> Snapshot(const std::string& rel) const;
+  /// The same with each file's attributes: its permission bits and the
+  /// hidden and system bits the system keeps beside it.
+  std::map<std::string, std::string> State(const std::string& rel) const;
 
   /// The system's drive-path form of a folder below root, upper-cased as the
   /// command reader shows it: "Z:\TMP\...\OLD".
@@ -74,6 +77,9 @@ class Scratch {
   /// already (a test may have changed the tool or the template's
   /// attributes).
   RunResult Run(const std::string& args, bool with_tool = true) const;
+  /// Runs vaxo (under Wine: Vaxo.exe) with this scratch's drive C:; `args`
+  /// are words without blanks, host paths given as such.
+  RunResult RunVaxo(const std::string& args) const;
   RunResult Execute(std::string cmd) const;
   /// Under Wine: starts the test driver `exe` beside the Windows program in
   /// this prefix, in the background, with `args` (host paths in drive
@@ -90,6 +96,9 @@ class Scratch {
   std::string LogBody() const;
   /// `dir` is a mount point made by the test: unmounted at the end.
   void MountedAt(const fs::path& dir) { mounts_.push_back(dir); }
+  /// The report the run left beside its log, in the short form of
+  /// report/report_shape.h; "" when it left none.
+  std::string Report() const;
 
  private:
   RunResult RunWine(const std::string& args, bool with_tool) const;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "base/text.h"
 #include "tests/e2e_harness.h"
 
 namespace vaxo_e2e {
@@ -25,6 +26,11 @@ void SmallPair(Scratch& s) {
   s.Write(std::string(kNewR1) + "$machine.dat", Crlf({"$R=0"}));
   s.Write(std::string(kNewR1) + "machine.upg", Crlf({"$R="}));
 }
+
+// The report of SmallPair's two files after its first lines.
+const char kSmallPairReport[] =
+    "STEU $MACHINE.DAT written\n  carried $A= 1 1>0\nR1 $MACHINE.DAT written\n  carried $R= 1 "
+    "1>0\n";
 
 std::string Args(const Scratch& s, const std::string& old_rel, const std::string& new_rel) {
   return (s.root() / old_rel).string() + "|" + (s.root() / new_rel).string();
@@ -83,6 +89,9 @@ TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
                 Title("ENDE  (ExitCode=0)"));
   const std::string log = s.Read("drive_c/Upgrade_vaxo.log");
   EXPECT_EQ(log.compare(0, 26, "    Upgrade time point:   "), 0);
+  EXPECT_EQ(s.Report(),
+            std::string("exit 0 (closing entry)\nwhy exit code 0: no failure was noted\n") +
+                kSmallPairReport);
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
   EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
 }
@@ -129,6 +138,10 @@ TEST(E2eRun, MissingUpgFileLeavesNewFileAndExitCode) {
       std::string::npos)
       << body;
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), "$A=0\r\n\r\n");
+  EXPECT_EQ(s.Report(),
+            "exit 0 (closing entry)\nwhy exit code 0: no failure was noted (a missing upg-file "
+            "leaves its file as it was and is none)\nSTEU $MACHINE.DAT upg-missing\n"
+            "R1 $MACHINE.DAT written\n  carried $R= 1 1>0\n");
 }
 
 TEST(E2eRun, OldFileWithoutNewCounterpartSetsExitCodeOne) {
@@ -147,6 +160,10 @@ TEST(E2eRun, OldFileWithoutNewCounterpartSetsExitCodeOne) {
       std::string::npos)
       << body;
   EXPECT_FALSE(s.Exists(std::string(kNewSteu) + "$extra.dat"));
+  EXPECT_EQ(s.Report(),
+            "exit 1 (closing entry)\nwhy exit code 1: STEU $EXTRA.DAT has no new file (" + N +
+                "\\ROBOTER\\ZEL\\STEU\\VAXO\\$EXTRA.DAT), so it was not upgraded\n" +
+                "STEU $EXTRA.DAT new-missing\n" + kSmallPairReport);
 }
 
 TEST(E2eRun, ExitCodeTwoAssignedLastStands) {
@@ -161,6 +178,12 @@ TEST(E2eRun, ExitCodeTwoAssignedLastStands) {
                              Info("<-- Upgrade successfull ende")),
             std::string::npos);
   EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1", "$NEW=5"}));
+  EXPECT_EQ(
+      s.Report(),
+      "exit 2 (closing entry)\nwhy exit code 2: $NEW= in R1 $MACHINE.DAT is missing in the old "
+      "file and its rule has no default, so the new file keeps its own line\n"
+      "STEU $EXTRA.DAT new-missing\nSTEU $MACHINE.DAT written\n  carried $A= 1 1>0\n"
+      "R1 $MACHINE.DAT written\n  carried $R= 1 1>0\n  kept-new $NEW= -\n");
 }
 
 // The passes take the files in the system's order: "$A_B.DAT" before
@@ -208,6 +231,9 @@ TEST(E2eRun, ServoOnlyInOldIsCopiedAndKeptWithoutUpgFile) {
                              Error("error in read upg-file " + n1 + "AXIS7.UPG")),
             std::string::npos)
       << s.LogBody();
+  EXPECT_NE(s.Report().find(kSmallPairReport + std::string("R1 AXIS7.SERVO upg-missing\n")),
+            std::string::npos)
+      << s.Report();
 }
 
 // The old robot file that makes the R1 pass shift the four variables.
@@ -260,6 +286,10 @@ TEST_P(E2eBrokenShift, IsLoggedWithExitCodeOne) {
   EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
   EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
+  // Nothing moved the four variables: the report says which are missing.
+  EXPECT_TRUE(
+      vaxo::EndsWith(s.Report(), "shift ran, missing: $ROB_STOPPED $ROB_CAL $PRO_ACT $PRO_MOVE\n"))
+      << s.Report();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -311,6 +341,7 @@ TEST(E2eRun, ShiftCarriesTheFourVariablesIntoTheControllerFile) {
             Crlf({"$A=1", "$PRO_ACT=TRUE", "$ROB_STOPPED=TRUE", "$ROB_CAL = FALSE ; checked",
                   "$PRO_MOVE=1"}));
   EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));
+  EXPECT_TRUE(vaxo::EndsWith(s.Report(), "shift ran, missing:\n")) << s.Report();
 }
 
 // The shift from a program folder with blanks, run twice with a read-only
@@ -388,6 +419,7 @@ TEST(E2eRun, NoShiftWhenNewRobotFileHoldsOneOfTheNames) {
   RunResult r = s.Run(Args(s, "old", "new"));
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(s.LogBody().find("shift differend"), std::string::npos);
+  EXPECT_EQ(s.Report().find("shift"), std::string::npos);
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
 }
 
@@ -454,6 +486,10 @@ TEST(E2eRun, SourceRobotFolderMissingAtBothCandidates) {
                              Error("Sorce path R1 ...  not found $M*.DAT- or upg-file") +
                              Error("ReadCommand schlug fehl -> Upgrade end") +
                              Title("ENDE  (ExitCode=1)"));
+  EXPECT_EQ(s.Report(),
+            "exit 1 (closing entry)\nwhy exit code 1: the command line was not resolved: the old "
+            "installation's R1 folder was not found: no data files in " +
+                O + "\\ZEL\\R1\\VAXO\n");
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=0"}));
 }
 
@@ -488,6 +524,15 @@ TEST(E2eRun, NoSeparatorAndNoTerminalEndsAtOnce) {
                              Error("not found Trennzeichen < | > in commandolineargument") +
                              Info("user define input pfade (Quelle, Destination)"));
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=0"}));
+  // An early end leaves no report; vaxo report makes one from the log.
+  EXPECT_EQ(s.Report(), "");
+  const RunResult v = s.RunVaxo("report --json " + s.drive_c().string() + "/Upgrade_vaxo.json");
+  EXPECT_EQ(v.exit_code, 0) << v.err;
+  EXPECT_EQ(v.out.compare(0, 60, "verdict   NOT COMPLETE: ended early, no exit code in the log"), 0)
+      << v.out;
+  EXPECT_EQ(s.Report(),
+            "exit - (early)\nwhy no exit code in the log: the path-settings form was left without "
+            "paths, so the program ended with 0 and no closing entry\n");
 }
 
 TEST(E2eRun, HiddenAndReadOnlyFilesAreMadeWritableAndUpgraded) {

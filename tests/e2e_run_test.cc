@@ -137,6 +137,42 @@ TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
   EXPECT_EQ(s.LogBody(), log.until_robot_machine + log.axes + Title("ENDE  (ExitCode=2)"));
   EXPECT_EQ(r.exit_code, 2) << r.err;
   EXPECT_EQ(r.err, "");
+  // The report beside the log says the same, rule by rule.
+  const std::string kept =
+      " is missing in the old file and its rule has no default, so the new "
+      "file keeps its own line\n";
+  EXPECT_EQ(
+      s.Report(),
+      "exit 2 (closing entry)\n"
+      "why exit code 2: $SAFETY_LEVEL= in STEU $MACHINE.DAT" +
+          kept + "why exit code 2: $OPT_WELDING= in STEU $OPTION.DAT" + kept +
+          "why exit code 2: $BRAKE_TEST= in R1 $MACHINE.DAT" + kept +
+          "STEU $MACHINE.DAT written\n"
+          "  carried $TIMER_TICK= 3 12>10\n  carried $IO_MODULES= 5 3>1\n"
+          "  carried $CABINET_FAN= 6 TRUE>FALSE\n  default $NET_TIMEOUT= 7 $NET_TIMEOUT=750\n"
+          "  lost $OLD_FEATURE= -\n  kept-new $SAFETY_LEVEL= -\n  absent $GHOST_VAR= -\n"
+          "STEU $OPTION.DAT written\n"
+          "  carried $OPT_CONVEYOR= 2 1>0\n  carried $OPT_VISION= 3 0>0\n"
+          "  kept-new $OPT_WELDING= -\n"
+          "R1 $CONFIG.DAT upg-missing\n"
+          "R1 $MACHINE.DAT written\n"
+          "  carried $PAYLOAD= 5 60.0>50.0\n  carried $TOOL_OFFSET[1]= 6 0.0>0.0\n"
+          "  carried $TOOL_OFFSET[2]= 7 125.5>0.0\n  kept-new $BRAKE_TEST= -\n"
+          "R1 AXIS1.SERVO written\n"
+          "  carried GAIN_P= 2 1200>1000\n  carried GAIN_I= 3 35>30\n  carried FILTER= 5 4>2\n"
+          "R1 AXIS2.SERVO written\n"
+          "  carried GAIN_P= 2 1100>1100\n  carried GAIN_I= 3 30>30\n  carried FILTER= 4 4>4\n"
+          "shift ran, missing:\n");
+  // vaxo report on the log (where the program writes it) says it first.
+  const RunResult v = s.RunVaxo("report");
+  EXPECT_EQ(v.exit_code, 0) << v.err;
+  EXPECT_EQ(
+      v.out.substr(0, v.out.find("\n          exit code 2: $OPT")),
+      "verdict   CHECK: finished with exit code 2; 5 of 6 data files written, 1 not upgraded\n"
+      "why       exit code 2: $SAFETY_LEVEL= in STEU $MACHINE.DAT" +
+          kept.substr(0, kept.size() - 1));
+  EXPECT_EQ(s.RunVaxo("report --no-such-option").exit_code, 2);
+
   EXPECT_EQ(s.Snapshot("new"), With(new_before, SampleUpgraded(s)));
   EXPECT_EQ(s.Snapshot("old"), old_before);
   EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));

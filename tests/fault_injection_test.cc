@@ -20,6 +20,8 @@
 
 #include "app/progress_view.h"
 #include "app/tav_c1.h"
+#include "backup/backup_sets.h"
+#include "backup/rollback.h"
 #include "base/exit_code.h"
 #include "base/text.h"
 #include "log/log_buch.h"
@@ -41,6 +43,9 @@ using FileMap = std::map<std::string, std::string>;  // upper-cased path -> byte
 const char* const kLogDir = "C:\\ZEL\\ROBOTER\\LOG";
 const char* const kLog = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.LOG";
 const char* const kRootLog = "C:\\UPGRADE_VAXO.LOG";
+// The report the run writes beside its log at its end.
+const char* const kReportJson = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.JSON";
+const char* const kReportHtml = "C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.HTML";
 const char* const kValueFile = "C:\\TOOLS\\VAXO_VALUE.TMP";
 const char* const kStaleLog = "stale entry of an earlier run\r\n";
 
@@ -126,23 +131,58 @@ std::string ChildTail(const std::string& application, const std::string& cmdline
 
 // --- in memory --------------------------------------------------------------
 
+// The two installations, every file with its bytes and attributes.
+using Tree = std::map<std::string, std::pair<std::string, uint32_t>>;
+
 struct MemRun {
   Outcome out;
   FileMap initial;                                      // before the run, logs left out
   FileMap files;                                        // after the run, logs left out
   std::string log;                                      // the log file the run chose
   std::string log_path;                                 // its upper-cased path
+  std::string report_json;                              // written beside the log
   std::map<std::string, std::set<std::string>> states;  // clean run only
+  Tree before, rolled_back;  // the installations before the run, after its rollback
+  int rollback_code = -1;
+  std::vector<std::string> rollback_lines;
 };
+
+// Where the backup sets go, beside the log in either place.
+bool InBackups(const std::string& upper_path) {
+  return upper_path.rfind("C:\\ZEL\\ROBOTER\\LOG\\UPGRADE_VAXO.BACKUP", 0) == 0 ||
+         upper_path.rfind("C:\\UPGRADE_VAXO.BACKUP", 0) == 0;
+}
 
 FileMap Files(const MemEnv& env) {
   FileMap m;
   for (const std::string& p : env.FilesBelow("C:\\")) {
     const std::string key = UCase(p);
-    if (key == kLog || key == kRootLog) continue;
+    if (key == kLog || key == kRootLog || InBackups(key)) continue;
+    if (key == kReportJson || key == kReportHtml) continue;
+    if (key == "C:\\UPGRADE_VAXO.JSON" || key == "C:\\UPGRADE_VAXO.HTML") continue;
     m[key] = env.FileContent(p);
   }
   return m;
+}
+
+Tree Installations(const MemEnv& env) {
+  Tree tree;
+  for (const char* root : {"C:\\OLD", "C:\\NEW"})
+    for (const std::string& p : env.FilesBelow(root))
+      tree[p] = {env.FileContent(p), env.Attributes(p)};
+  return tree;
+}
+
+// Takes the newest backup set beside the run's log back, past every fault.
+void RollBackNewest(MemEnv& env, MemRun* run) {
+  std::vector<backup::SetInfo> sets;
+  ASSERT_TRUE(backup::ListSets(&env, run->log_path, &sets).ok());
+  if (sets.empty()) {
+    run->rollback_code = 0;  // stopped before its set was made, before any change
+  } else {
+    run->rollback_code = backup::Rollback(&env, sets.back().folder, false, &run->rollback_lines);
+  }
+  run->rolled_back = Installations(env);
 }
 
 // `fail_at` 0: no fault; `record` keeps every state of every file.
@@ -162,8 +202,9 @@ MemRun RunInMemory(long fail_at, bool record) {
   MemRun run;
   bool in_child = false;
   env.set_child_hook([&](const std::string& application, const std::string& cmdline) {
-    // A child is a process of its own: what fails in it ends it with a code
-    // that the upgrade does not look at.
+    // A child is a process of its own, past the run's backup: what fails in
+    // it ends it with a code that the upgrade does not look at.
+    ScopedDefaultEnv child(&faults);
     in_child = true;
     const int code = RunValXfer(ChildTail(application, cmdline)).exit_code;
     in_child = false;
@@ -181,6 +222,7 @@ MemRun RunInMemory(long fail_at, bool record) {
   });
 
   run.initial = Files(env);
+  run.before = Installations(env);
   Env* previous = Env::SetDefault(&faults);
   run.out = RunFrame(&faults, &ops);
   Env::SetDefault(previous);
@@ -189,6 +231,8 @@ MemRun RunInMemory(long fail_at, bool record) {
   run.files = Files(env);
   run.log_path = env.FileExists(kRootLog) ? kRootLog : kLog;
   run.log = env.FileContent(run.log_path);
+  run.report_json = env.FileContent(kReportJson);
+  RollBackNewest(env, &run);
   return run;
 }
 
@@ -200,8 +244,13 @@ bool EndsWithText(const std::string& s, const std::string& tail) { return EndsWi
 // a file that seems missing, a listing that finds nothing, a file the
 // attribute clean-up skips, a child that does not start.
 bool IsResultKind(const Op& f) {
-  return f.in_child || f.op == "attributes" || f.op == "list" || f.op == "set-attributes" ||
-         f.op == "run";
+  // The backup's look at what the value-transfer tool wrote (it names the
+  // file as the tool's command line does): unread, it is not known.
+  const bool after_tool = f.op == "read" && f.path.find("\\STEU\\Vaxo\\") != std::string::npos;
+  // The backup's last line, how the run ended: the run ends all the same.
+  const bool end_line = f.op == "append" && InBackups(UCase(f.path));
+  return f.in_child || after_tool || end_line || f.op == "attributes" || f.op == "list" ||
+         f.op == "set-attributes" || f.op == "run";
 }
 
 TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
@@ -212,11 +261,20 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
   ASSERT_TRUE(EndsWithText(clean.log, "-- ENDE  (ExitCode=2) --\r\n------------------------\r\n"));
   const long total = long(clean.out.ops.size());
   ASSERT_GT(total, 50);
+  // The report comes after the log's last entry: every operation after the
+  // closing entry's append is the report's.
+  long report_from = 0;
+  for (long k = 1; k <= total; ++k) {
+    const Op& o = clean.out.ops[size_t(k - 1)];
+    if (o.op == "append" && UCase(o.path) == kLog) report_from = k + 1;
+  }
+  ASSERT_LT(report_from, total);
+  ASSERT_NE(clean.report_json.find("\"exit_code\":2,"), std::string::npos) << clean.report_json;
 
   const MemRun untouched = RunInMemory(total + 1, false);  // same inputs, no fault reached
   EXPECT_EQ(untouched.files, clean.files);
 
-  std::set<std::string> kinds_seen, kinds_failed_as_result, kinds_stopping;
+  std::set<std::string> kinds_seen, kinds_failed_as_result, kinds_stopping, kinds_in_report;
   int stopped = 0, went_on = 0, other_states = 0;
   for (long k = 1; k <= total; ++k) {
     const MemRun r = RunInMemory(k, false);
@@ -228,7 +286,24 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
     ASSERT_GE(long(r.out.ops.size()), k);
     ASSERT_EQ(r.out.ops[size_t(k - 1)].op, f.op);  // the run is the same up to the fault
 
-    const std::string stop = "Run stopped: " + f.op + " " + f.path + ": injected fault";
+    if (k >= report_from) {
+      // A fault while the report is written, or the backup's last line,
+      // changes nothing of the run.
+      kinds_in_report.insert(f.op);
+      EXPECT_EQ(r.out.code, clean.out.code);
+      EXPECT_EQ(r.log, clean.log);
+      EXPECT_EQ(r.files, clean.files);
+      EXPECT_EQ(r.out.std_err, clean.out.std_err);
+      EXPECT_EQ(r.rollback_code, backup::kAllRestored);
+      EXPECT_EQ(r.rolled_back, r.before);
+      if (::testing::Test::HasFailure()) break;
+      continue;
+    }
+
+    // A fault in writing the backup set stops the run naming the set's file.
+    const bool in_set = InBackups(UCase(f.path));
+    const std::string stop = "Run stopped: " + (in_set ? std::string("backup") : f.op) + " " +
+                             f.path + ": injected fault";
     if (r.out.code == 3) {
       ++stopped;
       kinds_stopping.insert(f.op);
@@ -287,22 +362,35 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
         EXPECT_EQ(r.files.at(kv.first), kv.second);  // the old installation is only read
       }
     }
+    // Whatever failed, the backup set takes both installations back.
+    EXPECT_EQ(r.rollback_code, backup::kAllRestored);
+    EXPECT_EQ(r.rolled_back, r.before);
+    if (r.rollback_code != backup::kAllRestored) {
+      for (const auto& l : r.rollback_lines) ADD_FAILURE() << l;
+    }
     if (::testing::Test::HasFailure()) break;  // one broken run says enough
   }
-  const std::set<std::string> all = {"list",    "attributes", "set-attributes", "size",   "read",
-                                     "replace", "append",     "copy",           "delete", "lock",
-                                     "run"};
+  const std::set<std::string> all = {"list",   "attributes", "set-attributes", "size",
+                                     "read",   "replace",    "append",         "copy",
+                                     "delete", "lock",       "mkdir",          "run"};
   EXPECT_EQ(kinds_seen, all);
-  std::string s, t, u;
+  const std::set<std::string> report_kinds = {"append", "read",
+                                              "replace"};  // append: the backup's last line
+  EXPECT_EQ(kinds_in_report, report_kinds);
+  std::string s, t, u, v;
   for (const auto& k : kinds_seen) s += " " + k;
   for (const auto& k : kinds_stopping) t += " " + k;
   for (const auto& k : kinds_failed_as_result) u += " " + k;
+  for (const auto& k : kinds_in_report) v += " " + k;
   std::printf(
       "[ faults   ] %ld injected faults (one per operation of the clean run): %d stopped the run "
-      "with 3, %d were taken as results\n[ faults   ] kinds hit:%s\n[ faults   ] stopping:%s\n"
-      "[ faults   ] taken as results:%s\n[ faults   ] runs with a file in a state of its own: "
-      "%d\n",
-      total, stopped, went_on, s.c_str(), t.c_str(), u.c_str(), other_states);
+      "with 3, %d were taken as results, %ld hit the report and changed nothing\n"
+      "[ faults   ] kinds hit:%s\n[ faults   ] stopping:%s\n"
+      "[ faults   ] taken as results:%s\n[ faults   ] in the report:%s\n"
+      "[ faults   ] runs with a file in a state of its own: %d\n"
+      "[ faults   ] after each, the rollback gave both installations back as they were\n",
+      total, stopped, went_on, total - report_from + 1, s.c_str(), t.c_str(), u.c_str(), v.c_str(),
+      other_states);
 }
 
 // --- on disk ------------------------------------------------------------------
@@ -319,6 +407,7 @@ class DiskEnv : public EnvWrapper {
   std::string CommandLineTail() override { return command_line; }
   int RunAndWait(const std::string& application, const std::string& cmdline,
                  Status* start_error) override {
+    ScopedDefaultEnv child(this);  // a process of its own, past the run's backup
     in_child = true;
     const int code = RunValXfer(ChildTail(application, cmdline)).exit_code;
     in_child = false;
@@ -346,17 +435,40 @@ FileMap DiskFiles(const fs::path& root, std::vector<std::string>* temps) {
     const std::string rel = fs::relative(e.path(), root).string();
     if (e.path().filename().string().find(".vaxo-") != std::string::npos) temps->push_back(rel);
     if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.log") continue;
+    if (rel.rfind("drive_c/zel/roboter/log/Upgrade_vaxo.backup/", 0) == 0) continue;
+    if (rel.size() > 5 && rel.compare(rel.size() - 5, 5, ".lock") == 0) continue;
+    if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.html") continue;
+    if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.json") continue;
     m[rel] = ReadHostFile(e.path());
   }
   return m;
 }
 
+// The installations on disk: every file's bytes and mode.
+using DiskTree = std::map<std::string, std::pair<std::string, unsigned>>;
+
+DiskTree Installations(const fs::path& root) {
+  DiskTree tree;
+  for (const char* dir : {"old", "new"}) {
+    for (const auto& e : fs::recursive_directory_iterator(root / dir)) {
+      if (!e.is_regular_file()) continue;
+      tree[fs::relative(e.path(), root).string()] = {ReadHostFile(e.path()),
+                                                     unsigned(e.status().permissions())};
+    }
+  }
+  return tree;
+}
+
 struct DiskRun {
   Outcome out;
   FileMap files;
+  DiskTree before, rolled_back;
+  int rollback_code = -1;
   std::string log;
   std::vector<std::string> temps;
   long writes = 0;
+  std::vector<long> report_writes;  // numbers of the writes of the report's two files
+  std::string report_json;
   std::map<std::string, std::set<std::string>> states;
 };
 
@@ -410,25 +522,39 @@ DiskRun RunOnDisk(const fs::path& root, long fail_write, bool record) {
     sys::Fault f;
     if (op == "write") {
       f.max_write = 32;
-      if (++run.writes == fail_write) f.error = ENOSPC;
+      ++run.writes;
+      if (host.find("Upgrade_vaxo.html") != std::string::npos ||
+          host.find("Upgrade_vaxo.json") != std::string::npos)
+        run.report_writes.push_back(run.writes);
+      if (run.writes == fail_write) f.error = ENOSPC;
     }
     return f;
   });
+  run.before = Installations(root);
   Env* previous = Env::SetDefault(&env);
   run.out = RunFrame(&env, &ops);
   Env::SetDefault(previous);
   sys::SetHook(nullptr);
+  run.files = DiskFiles(root, &run.temps);
+  std::vector<backup::SetInfo> sets;
+  std::vector<std::string> lines;
+  const std::string log_path = "c:\\zel\\roboter\\log\\Upgrade_vaxo.log";
+  if (backup::ListSets(&posix, log_path, &sets).ok())
+    run.rollback_code =
+        sets.empty() ? 0 : backup::Rollback(&posix, sets.back().folder, false, &lines);
+  run.rolled_back = Installations(root);
   if (saved) {
     setenv("VAXO_DRIVE_C", saved_c.c_str(), 1);
   } else {
     unsetenv("VAXO_DRIVE_C");
   }
   run.out.std_err = env.std_err;
-  run.files = DiskFiles(root, &run.temps);
   if (record) {
     for (auto& kv : run.files) run.states[kv.first].insert(kv.second);
   }
   run.log = ReadHostFile(root / "drive_c" / "zel" / "roboter" / "log" / "Upgrade_vaxo.log");
+  run.report_json =
+      ReadHostFile(root / "drive_c" / "zel" / "roboter" / "log" / "Upgrade_vaxo.json");
   return run;
 }
 
@@ -462,6 +588,9 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
   ASSERT_TRUE(clean.out.exited);
   ASSERT_EQ(clean.out.code, 2) << clean.log;
   ASSERT_TRUE(clean.temps.empty());
+  ASSERT_NE(clean.report_json.find("\"exit_code\":2,"), std::string::npos) << clean.report_json;
+  ASSERT_GT(clean.report_writes.size(), 2u);
+  const std::set<long> report_writes(clean.report_writes.begin(), clean.report_writes.end());
   const std::vector<std::string> clean_entries = Entries(clean.log);
   std::set<std::string> stopped_in;
   long partial_writes = 0;
@@ -470,8 +599,19 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
 
   // Under the sanitizers every third write, to keep the suite short.
   const long stride = kSanitized ? 3 : 1;
-  long injected = 0;
-  for (long k = 1; k <= clean.writes; k += stride) {
+  // The report's writes come last, hundreds of 32-byte pieces: a few of
+  // them, the first and last of each file among them, show that a full disk
+  // there changes nothing of the run.
+  const long report_stride = long(report_writes.size()) / 8 + 1;
+  long injected = 0, in_report = 0;
+  for (long k = 1; k <= clean.writes; ++k) {
+    const bool report_write = report_writes.count(k) > 0;
+    if (report_write) {
+      const bool edge = !report_writes.count(k - 1) || !report_writes.count(k + 1);
+      if (!edge && k % report_stride != 0) continue;
+    } else if ((k - 1) % stride != 0) {
+      continue;
+    }
     ++injected;
     SCOPED_TRACE("write " + std::to_string(k) + " of " + std::to_string(clean.writes));
     const DiskRun r = RunOnDisk(tmp.root(), k, false);
@@ -491,16 +631,39 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
     }
     ASSERT_NE(f, nullptr);
     if (!first_chunk) ++partial_writes;
-    if (f->in_child) {
+    const bool in_set = f->path.find("Upgrade_vaxo.backup") != std::string::npos;
+    const bool end_line =
+        in_set && r.out.code == clean.out.code &&
+        r.log.substr(r.log.find("\r\n")) == clean.log.substr(clean.log.find("\r\n"));
+    if (report_write) {
+      ++in_report;
+      EXPECT_EQ(r.out.code, clean.out.code);
+      // The same log but for the header's time.
+      const std::vector<std::string> e = Entries(r.log);
+      EXPECT_EQ(std::vector<std::string>(e.begin() + 1, e.end()),
+                std::vector<std::string>(clean_entries.begin() + 1, clean_entries.end()));
+      EXPECT_EQ(r.files, clean.files);
+      EXPECT_EQ(r.out.std_err, clean.out.std_err);
+      EXPECT_EQ(r.rollback_code, 0);
+      EXPECT_EQ(r.rolled_back, r.before);
+      if (::testing::Test::HasFailure()) break;
+      continue;
+    }
+    if (f->in_child || end_line) {
       // The child's failure is its own; the upgrade goes on as after any
-      // exit code of the tool.
+      // exit code of the tool. The backup's last line comes after the run.
       EXPECT_EQ(r.out.code, 2);
     } else {
       EXPECT_EQ(r.out.code, 3) << r.log;
       EXPECT_NE(r.out.std_err.find(": No space left on device\n"), std::string::npos)
           << r.out.std_err;
-      stopped_in.insert(f->path.find("Upgrade_vaxo.log") != std::string::npos ? "log" : "data");
+      stopped_in.insert(in_set                                                  ? "backup"
+                        : f->path.find("Upgrade_vaxo.log") != std::string::npos ? "log"
+                                                                                : "data");
     }
+    // Whatever failed, the backup set takes both installations back.
+    EXPECT_EQ(r.rollback_code, 0);
+    EXPECT_EQ(r.rolled_back, r.before);
     // The log holds whole entries only; all but the last (when the run
     // stopped) are entries of the clean run, in order.
     const std::vector<std::string> e = Entries(r.log);
@@ -527,8 +690,10 @@ TEST(FaultInjection, DiskFullInTheMiddleOfEveryWriteOnDisk) {
   for (const auto& k : kinds) s += " " + k;
   std::printf(
       "[ faults   ] on disk: %ld write faults of %ld writes (32-byte writes, %ld of them after the "
-      "first piece of a file); stopped in:%s%s\n[ faults   ] system calls of the run:%s\n",
-      injected, clean.writes, partial_writes, stopped_in.count("log") ? " log" : "",
+      "first piece of a file; %ld of the report's %zu, which changed nothing); stopped in:%s%s%s, "
+      "each rolled back\n[ faults   ] system calls of the run:%s\n",
+      injected, clean.writes, partial_writes, in_report, report_writes.size(),
+      stopped_in.count("log") ? " log" : "", stopped_in.count("backup") ? " backup" : "",
       stopped_in.count("data") ? " data" : "", s.c_str());
 }
 

@@ -88,6 +88,16 @@ void Restore(Scratch& s, const fs::path& pristine) {
   fs::remove_all(s.root() / "new");
   fs::copy(pristine, s.root() / "new", fs::copy_options::recursive);
   fs::remove(s.drive_c() / "zel/roboter/log/Upgrade_vaxo.log");
+  fs::remove_all(s.drive_c() / "zel/roboter/log/Upgrade_vaxo.backup");
+}
+
+// The installation's files with their attributes, a killed run's temporary
+// files left out.
+std::map<std::string, std::string> Installation(const Scratch& s, const std::string& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& kv : s.State(dir))
+    if (kv.first.find(".vaxo-") == std::string::npos) files.insert(kv);
+  return files;
 }
 
 TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
@@ -99,6 +109,7 @@ TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
   const std::string args = s.root().string() + "/old|" + s.root().string() + "/new";
 
   const auto before = s.Snapshot("new");
+  const auto pristine = Installation(s, "new"), old = Installation(s, "old");
   auto t0 = std::chrono::steady_clock::now();
   const RunResult clean = s.Run(args);
   const double clean_secs =
@@ -115,7 +126,7 @@ TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
 
   std::mt19937 rng(12345);
   std::uniform_int_distribution<int> delay_us(0, int(clean_secs * 1e6 * 1.1));
-  int runs = 0, finished = 0, temps_left = 0, partial_last_entry = 0;
+  int runs = 0, finished = 0, temps_left = 0, partial_last_entry = 0, rolled_back = 0;
   const double budget = Budget();
   const auto start = std::chrono::steady_clock::now();
   while (runs < kRuns &&
@@ -154,11 +165,23 @@ TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
       ASSERT_NE(it, states.end()) << "unexpected file " << rel;
       ASSERT_TRUE(it->second.count(s.Read(rel))) << "run " << runs << ": " << rel << " is partial";
     }
+    // Whenever it was killed, its backup set takes the run back; a run
+    // killed before its set was made had changed nothing.
+    const RunResult back = s.RunVaxo("rollback");
+    if (back.exit_code == 0) {
+      ++rolled_back;
+    } else {
+      ASSERT_EQ(back.exit_code, 3) << back.out << back.err;
+      ASSERT_NE(back.err.find("no backup set"), std::string::npos) << back.err;
+    }
+    ASSERT_EQ(Installation(s, "new"), pristine) << "run " << runs << ":\n" << back.out;
+    ASSERT_EQ(Installation(s, "old"), old) << "run " << runs << ":\n" << back.out;
   }
   std::printf(
       "[ killloop ] %d runs killed (%d had ended first), clean run %.2f s; %d left a "
-      "temporary file, %d logs ended inside an entry\n",
-      runs, finished, clean_secs, temps_left, partial_last_entry);
+      "temporary file, %d logs ended inside an entry; %d rolled back to the first byte and "
+      "attribute, the rest had changed nothing\n",
+      runs, finished, clean_secs, temps_left, partial_last_entry, rolled_back);
   EXPECT_GE(runs, 5);
 }
 

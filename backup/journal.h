@@ -1,0 +1,46 @@
+// The journal of a run's backup set: one JSON object a line, each line on
+// disk before the change it describes, as a rollback journal of a database
+// holds the page's old content before the page changes. A run killed at any
+// moment leaves a journal whose last line may be torn; it is left out.
+//
+// Texts in the journal (paths above all) are 8-bit bytes; JSON holds each
+// byte as the character of the same number, so they come back unchanged.
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace vaxo {
+namespace backup {
+
+/// The bytes as a JSON text (one character per byte) and back.
+std::string JsonText(const std::string& bytes);
+std::string Bytes(const std::string& json_text);
+
+/// What a file holds, to tell later whether it still holds it: its size
+/// and a 64-bit hash of its bytes, as text ("<size>:<16 hex digits>").
+std::string Fingerprint(const std::string& bytes);
+
+class Journal {
+ public:
+  Journal(Env* env, std::string path) : env_(env), path_(std::move(path)) {}
+
+  const std::string& path() const { return path_; }
+  /// Appends `record` as one line and returns once it is on disk.
+  Status Append(const nlohmann::json& record);
+
+  /// The records of the journal at `path`, in order; a last line that is
+  /// torn (no line end, or no JSON object) is left out.
+  static Status Read(Env* env, const std::string& path, std::vector<nlohmann::json>* records);
+
+ private:
+  Env* env_;
+  std::string path_;
+};
+
+}  // namespace backup
+}  // namespace vaxo

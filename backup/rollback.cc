@@ -1,0 +1,286 @@
+#include "backup/rollback.h"
+
+#include <algorithm>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "backup/backup_sets.h"
+#include "backup/journal.h"
+#include "base/text.h"
+
+namespace vaxo {
+namespace backup {
+
+namespace {
+
+// What the journal says of one file.
+struct FileState {
+  std::string path;
+  size_t first = 0;             // order of the first record
+  bool has_attributes = false;  // its attributes before the run are known
+  uint32_t attributes = 0;
+  bool content_known = false;  // its bytes before the run are known (or that it was absent)
+  bool absent = false;         // it did not exist before the run
+  std::string pack;            // where its bytes are
+  size_t offset = 0, size = 0;
+  nlohmann::json after;  // what the run left in it: a fingerprint, "absent", null: unknown
+  bool changed_content = false;
+  bool restored = false;
+};
+
+std::string Key(const std::string& path) { return UCase(path); }
+
+// `path` is the name as it was on disk when its bytes were saved.
+void Before(FileState* f, const std::string& path, const nlohmann::json& before, size_t order) {
+  if (f->first == 0) f->first = order;
+  if (f->content_known) return;
+  f->content_known = true;
+  if (before.is_string()) {  // "absent"
+    f->absent = true;
+    return;
+  }
+  f->path = path;
+  f->pack = before.value("pack", "");
+  f->offset = before.value("offset", size_t(0));
+  f->size = before.value("size", size_t(0));
+  if (!f->has_attributes) {
+    f->has_attributes = true;
+    f->attributes = before.value("attributes", uint32_t(kAttrArchive));
+  }
+}
+
+class Rollbacker {
+ public:
+  Rollbacker(Env* env, std::string set, bool force, std::vector<std::string>* out)
+      : env_(env), set_(std::move(set)), force_(force), out_(out), journal_(env, JournalOf(set_)) {}
+
+  int Run();
+
+ private:
+  Status Load();
+  void One(FileState& f);
+  Status RestoreBytes(const FileState& f);
+  Status Remove(const FileState& f);
+  bool Pack(const std::string& name, std::string* bytes);
+  void Done(FileState& f, const std::string& line);
+  void Failed(const FileState& f, const Status& s);
+
+  Env* env_;
+  std::string set_;
+  bool force_;
+  std::vector<std::string>* out_;
+  Journal journal_;
+  std::map<std::string, FileState> files_;
+  std::map<std::string, std::string> packs_;
+  bool rolled_back_ = false;
+  int restored_ = 0, removed_ = 0, attributes_ = 0, left_ = 0, failed_ = 0;
+};
+
+Status Rollbacker::Load() {
+  std::vector<nlohmann::json> records;
+  Status s = Journal::Read(env_, journal_.path(), &records);
+  if (s.IsNotFound()) return Status::OK();  // stopped before its first line: nothing changed
+  if (!s.ok()) return s;
+  size_t order = 0;
+  for (const auto& r : records) {
+    ++order;
+    const std::string kind = r.value("kind", "");
+    if (kind == "rolled-back") rolled_back_ = true;
+    if (kind == "saved") {
+      for (const auto& file : r["files"]) {
+        const std::string path = Bytes(file.value("path", ""));
+        FileState& f = files_[Key(path)];
+        f.path = path;
+        nlohmann::json before = file;
+        before["pack"] = r.value("pack", "");
+        Before(&f, path, before, order);
+      }
+      continue;
+    }
+    if (!r.contains("path")) continue;
+    const std::string path = Bytes(r.value("path", ""));
+    FileState& f = files_[Key(path)];
+    if (f.path.empty()) f.path = path;
+    if (kind == "attributes") {
+      if (f.first == 0) f.first = order;
+      if (!f.has_attributes) {
+        f.has_attributes = true;
+        f.attributes = r.value("before", uint32_t(kAttrArchive));
+      }
+    } else if (kind == "change") {
+      if (r.contains("before")) Before(&f, path, r["before"], order);
+      if (f.first == 0) f.first = order;
+      f.changed_content = true;
+      f.after = r["after"];
+    } else if (kind == "written") {
+      f.after = r["after"];
+    } else if (kind == "restored") {
+      f.restored = true;
+    }
+  }
+  return Status::OK();
+}
+
+bool Rollbacker::Pack(const std::string& name, std::string* bytes) {
+  auto it = packs_.find(name);
+  if (it == packs_.end()) {
+    std::string content;
+    Status s = env_->ReadFile(set_ + "\\" + name, &content);
+    if (!s.ok()) return false;
+    it = packs_.emplace(name, std::move(content)).first;
+  }
+  *bytes = it->second;
+  return true;
+}
+
+void Rollbacker::Done(FileState& f, const std::string& line) {
+  out_->push_back(line + f.path);
+  Status s = journal_.Append({{"kind", "restored"}, {"path", JsonText(f.path)}});
+  if (!s.ok()) Failed(f, s);
+}
+
+void Rollbacker::Failed(const FileState& f, const Status& s) {
+  ++failed_;
+  out_->push_back("failed     " + f.path + ": " + s.ToString());
+}
+
+// A file the run removed and made again under another spelling is removed
+// first, so that it comes back under its own name.
+bool SpelledOtherwise(Env* env, const std::string& path) {
+  const size_t slash = path.find_last_of('\\');
+  if (slash == std::string::npos) return false;
+  std::vector<DirEntry> entries;
+  if (!env->ListDirectory(path.substr(0, slash), &entries).ok()) return false;
+  const std::string name = path.substr(slash + 1);
+  for (const DirEntry& e : entries)
+    if (UCase(e.name) == UCase(name)) return e.name != name;
+  return false;
+}
+
+Status Rollbacker::RestoreBytes(const FileState& f) {
+  std::string pack;
+  if (!Pack(f.pack, &pack) || f.offset + f.size > pack.size())
+    return Status::IOError("read", set_ + "\\" + f.pack, "the saved bytes are missing");
+  uint32_t now = 0;
+  if (env_->GetAttributes(f.path, &now).ok() && (now & kAttrReadOnly)) {
+    Status s = env_->SetArchiveOnly(f.path);
+    if (!s.ok()) return s;
+  }
+  if (SpelledOtherwise(env_, f.path)) {
+    Status s = env_->DeleteFile(f.path);
+    if (!s.ok()) return s;
+  }
+  Status s = env_->ReplaceFile(f.path, pack.substr(f.offset, f.size));
+  if (!s.ok()) return s;
+  return env_->SetAttributes(f.path, f.attributes);
+}
+
+Status Rollbacker::Remove(const FileState& f) {
+  uint32_t now = 0;
+  if (env_->GetAttributes(f.path, &now).ok() && (now & kAttrReadOnly)) {
+    Status s = env_->SetArchiveOnly(f.path);
+    if (!s.ok()) return s;
+  }
+  return env_->DeleteFile(f.path);
+}
+
+// What the file holds now decides: what the run left (or, where the run
+// could not know it, anything but the old bytes) is taken back; anything
+// else was changed since the run and is left alone unless forced.
+void Rollbacker::One(FileState& f) {
+  uint32_t attributes = 0;
+  Status found = env_->GetAttributes(f.path, &attributes);
+  if (!found.ok() && !found.IsNotFound()) return Failed(f, found);
+  std::string bytes;
+  if (found.ok() && !(attributes & kAttrDirectory)) {
+    Status s = env_->ReadFile(f.path, &bytes);
+    if (!s.ok()) return Failed(f, s);
+  }
+  const std::string now = found.ok() ? Fingerprint(bytes) : std::string("absent");
+  const bool as_left = f.after.is_null() || (f.after.is_string() && f.after == now);
+
+  if (f.changed_content && f.absent) {  // the run made it
+    if (!found.ok()) return;
+    if (!as_left && !force_) {
+      ++left_;
+      out_->push_back("left alone " + f.path + ": changed since the run (--force removes it)");
+      return;
+    }
+    Status s = Remove(f);
+    if (!s.ok()) return Failed(f, s);
+    ++removed_;
+    return Done(f, "removed    ");
+  }
+  if (f.changed_content && f.content_known) {  // the run changed its bytes
+    std::string pack;
+    const bool old = found.ok() && Pack(f.pack, &pack) && f.offset + f.size <= pack.size() &&
+                     bytes == pack.substr(f.offset, f.size);
+    if (old) {
+      if ((attributes & ~uint32_t(kAttrDirectory)) == f.attributes) return;
+    } else if (!as_left && !force_) {
+      ++left_;
+      out_->push_back("left alone " + f.path + ": " +
+                      (found.ok() ? "changed since the run" : "gone since the run") +
+                      " (--force restores it)");
+      return;
+    }
+    Status s = RestoreBytes(f);
+    if (!s.ok()) return Failed(f, s);
+    ++restored_;
+    return Done(f, "restored   ");
+  }
+  if (f.has_attributes && found.ok()) {  // only its attributes were reset
+    if (attributes == f.attributes) return;
+    if (attributes != kAttrArchive && !force_) {
+      ++left_;
+      out_->push_back("left alone " + f.path +
+                      ": attributes changed since the run (--force sets them back)");
+      return;
+    }
+    Status s = env_->SetAttributes(f.path, f.attributes);
+    if (!s.ok()) return Failed(f, s);
+    ++attributes_;
+    return Done(f, "attributes ");
+  }
+}
+
+int Rollbacker::Run() {
+  const std::string name = set_.substr(set_.find_last_of('\\') + 1);
+  Status s = Load();
+  if (!s.ok()) {
+    out_->push_back("rollback of " + name + " failed: " + s.ToString());
+    return kRollbackFailed;
+  }
+  if (rolled_back_) {
+    out_->push_back("set " + name + " was rolled back already; nothing done");
+    return kAllRestored;
+  }
+  std::vector<FileState*> order;
+  for (auto& kv : files_)
+    if (!kv.second.restored) order.push_back(&kv.second);
+  // The last change first, as the run would undo itself.
+  std::sort(order.begin(), order.end(),
+            [](const FileState* a, const FileState* b) { return a->first > b->first; });
+  for (FileState* f : order) One(*f);
+  out_->push_back("rollback of " + name + ": " + std::to_string(restored_) + " restored, " +
+                  std::to_string(removed_) + " removed, " + std::to_string(attributes_) +
+                  " with attributes set back, " + std::to_string(left_) + " left alone" +
+                  (failed_ ? ", " + std::to_string(failed_) + " failed" : ""));
+  if (failed_) return kRollbackFailed;
+  if (left_) return kSomeLeftAlone;
+  s = journal_.Append({{"kind", "rolled-back"}});
+  if (!s.ok()) {
+    out_->push_back("cannot note the rollback in the set: " + s.ToString());
+    return kRollbackFailed;
+  }
+  return kAllRestored;
+}
+
+}  // namespace
+
+int Rollback(Env* env, const std::string& set_folder, bool force, std::vector<std::string>* out) {
+  return Rollbacker(env, set_folder, force, out).Run();
+}
+
+}  // namespace backup
+}  // namespace vaxo

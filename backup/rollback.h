@@ -1,0 +1,28 @@
+// Taking a run back with its backup set (backup_env.h): every file the run
+// changed that still holds what the run left in it gets its bytes and
+// attributes from before the run, a file the run made is removed, and
+// attributes the run reset are set back. A file changed since the run is
+// left alone and named, unless forced. What is done is journalled, so a
+// set is never applied twice and a rollback that stopped can go on.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+
+namespace vaxo {
+namespace backup {
+
+enum RollbackCode {
+  kAllRestored = 0,  ///< every file is as before the run (or nothing was to do)
+  kSomeLeftAlone = 1,
+  kRollbackFailed = 3,
+};
+
+/// Rolls back the set in `set_folder`. `out` receives one line per file
+/// acted on or left alone, then a summary line.
+int Rollback(Env* env, const std::string& set_folder, bool force, std::vector<std::string>* out);
+
+}  // namespace backup
+}  // namespace vaxo

@@ -1,0 +1,158 @@
+// The report of a whole run: the log that upgrade_vaxo writes for a
+// generated installation pair (200 data files of about 2,000 lines, and
+// four times as many files), read into the report and turned into all three
+// outputs in memory; vaxo report on it as a child process; and its page
+// rendered by headless Chromium, beside an empty page.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "bench/bench_inputs.h"
+#include "bench/child.h"
+#include "platform/env.h"
+#include "report/html_report.h"
+#include "report/installation_check.h"
+#include "report/json_report.h"
+#include "report/log_reader.h"
+#include "report/terminal_summary.h"
+
+namespace vaxo {
+namespace bench {
+namespace {
+
+struct RunLog {
+  std::string root;  // the pair, kept: the report reads the files its log names
+  std::string path, text;
+  int64_t lines = 0;
+};
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// The runs made so far, removed when the process ends.
+struct Logs {
+  ~Logs() {
+    for (auto& kv : by_files) RemoveTree(kv.second.root);
+  }
+  std::map<int, RunLog> by_files;
+};
+
+// The run of `files` data files, made once per process (not timed).
+const RunLog& LogOf(int files) {
+  static Logs logs;
+  auto it = logs.by_files.find(files);
+  if (it != logs.by_files.end()) return it->second;
+  RunLog log;
+  log.root = MakeTempDir("report");
+  WriteInstallationPair(log.root, files, 2000);
+  WriteBytes(log.root + "/drive_c/zel/roboter/log/.keep", "");
+  const ChildRun run =
+      RunChild({UPGRADE_VAXO_BIN, log.root + "/OLD|" + log.root + "/NEW"},
+               {"VAXO_DRIVE_C=" + log.root + "/drive_c"}, "/dev/null", log.root + "/stderr.txt");
+  log.path = log.root + "/drive_c/zel/roboter/log/Upgrade_vaxo.log";
+  log.text = ReadWhole(log.path);
+  if (run.exit_code < 0 || log.text.empty()) std::abort();
+  log.lines = std::count(log.text.begin(), log.text.end(), '\n');
+  return logs.by_files[files] = log;
+}
+
+void ReportInMemory(benchmark::State& state) {
+  const RunLog& log = LogOf(static_cast<int>(state.range(0)));
+  size_t html = 0, json = 0;
+  for (auto _ : state) {
+    report::RunReport run = report::ReadRunLog(log.text);
+    report::CompleteFromInstallation(Env::Default(), &run);
+    html = report::ReportHtml(run).size();
+    json = report::ReportJson(run).size();
+    benchmark::DoNotOptimize(report::TerminalSummary(run));
+  }
+  state.counters["log_lines"] = double(log.lines);
+  state.counters["html_MB"] = html / 1048576.0;
+  state.counters["json_MB"] = json / 1048576.0;
+}
+
+BENCHMARK(ReportInMemory)
+    ->ArgName("files")
+    ->Arg(200)
+    ->Arg(800)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
+
+void ReportCommand(benchmark::State& state) {
+  const RunLog& log = LogOf(static_cast<int>(state.range(0)));
+  long peak_kb = 0;
+  for (auto _ : state) {
+    const ChildRun run = RunChild({VAXO_BIN, "report", log.path, "--html", log.root + "/r.html",
+                                   "--json", log.root + "/r.json"},
+                                  {}, "/dev/null", log.root + "/report_err.txt");
+    if (run.exit_code != 0) {
+      state.SkipWithError("vaxo report failed");
+      break;
+    }
+    state.SetIterationTime(run.seconds);
+    peak_kb = std::max(peak_kb, run.peak_kb);
+  }
+  state.counters["log_lines"] = double(log.lines);
+  state.counters["peak_MB"] = peak_kb / 1024.0;
+}
+
+BENCHMARK(ReportCommand)
+    ->ArgName("files")
+    ->Arg(200)
+    ->Arg(800)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+// files 0: an empty page, what starting the browser alone costs.
+void PageInBrowser(benchmark::State& state) {
+  if (access("/usr/bin/chromium", X_OK) != 0) {
+    state.SkipWithError("chromium is not installed");
+    return;
+  }
+  const int files = static_cast<int>(state.range(0));
+  const std::string dir = files ? LogOf(files).root : MakeTempDir("page");
+  const std::string page = dir + "/page.html";
+  if (files) {
+    report::RunReport run = report::ReadRunLog(LogOf(files).text);
+    WriteBytes(page, report::ReportHtml(run));
+  } else {
+    WriteBytes(page, "<!DOCTYPE html><title>empty</title>");
+  }
+  for (auto _ : state) {
+    RemoveTree(dir + "/profile");
+    const ChildRun run = RunChild(
+        {"/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+         "--no-first-run", "--disable-background-networking", "--disable-component-update",
+         "--disable-sync", "--user-data-dir=" + dir + "/profile", "--window-size=1000,900",
+         "--screenshot=" + dir + "/page.png", "file://" + page},
+        {}, "/dev/null", dir + "/chromium_err.txt");
+    if (run.exit_code != 0) {
+      state.SkipWithError("chromium failed");
+      break;
+    }
+    state.SetIterationTime(run.seconds);
+  }
+  state.counters["page_MB"] = FileSize(page) / 1048576.0;
+  if (!files) RemoveTree(dir);
+}
+
+BENCHMARK(PageInBrowser)
+    ->ArgName("files")
+    ->Arg(0)
+    ->Arg(200)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+}  // namespace
+}  // namespace bench
+}  // namespace vaxo

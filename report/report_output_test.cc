@@ -1,0 +1,130 @@
+// What the report adds from the upg-files, and its three outputs: the JSON's
+// fields, the page's self-containment, the terminal's dozen lines. (The
+// shift's check and where the pages go: the end-to-end tests.)
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/mem_env.h"
+#include "report/html_report.h"
+#include "report/installation_check.h"
+#include "report/json_report.h"
+#include "report/terminal_summary.h"
+
+namespace vaxo {
+namespace report {
+namespace {
+
+// A run of one STEU file whose second rule was found in neither file.
+RunReport OneFile(int rules) {
+  RunReport run;
+  run.ended = Ending::kClosingEntry;
+  run.exit_code = 0;
+  FileReport f;
+  f.name = "$MACHINE.DAT";
+  f.upg_path = "C:\\N\\MACHINE.UPG";
+  f.result = FileResult::kWritten;
+  for (int i = 0; i < rules; ++i) {
+    RuleReport r;
+    r.rule_case = i == 1 ? RuleCase::kAbsent : RuleCase::kCarried;
+    r.key = i == 1 ? "" : run.Keep("$V" + std::to_string(i) + "=");
+    r.line = i + 1;
+    f.rules.push_back(r);
+  }
+  run.files.push_back(f);
+  return run;
+}
+
+TEST(Installation, AbsentKeysComeFromTheUpgFileWhenItStillMatches) {
+  MemEnv env;
+  struct Row {
+    std::string upg, key;  // the upg-file, the key the absent rule gets
+  };
+  const Row rows[] = {
+      {"$v0=\r\n\r\n  $gone   =  5 \r\n$V2=\r\n", "$GONE ="},
+      {"$V0=\r\n$GONE=\r\n", ""},             // a rule fewer than the log shows
+      {"$V0=\r\n$GONE=\r\n$OTHER=\r\n", ""},  // another key where the log names one
+      {"", ""},                               // missing file (empty text is no file here)
+  };
+  for (const Row& row : rows) {
+    RunReport run = OneFile(3);
+    if (!row.upg.empty()) env.AddFile("C:\\N\\MACHINE.UPG", row.upg);
+    CompleteFromInstallation(&env, &run);
+    EXPECT_EQ(run.files[0].rules[1].key, row.key) << row.upg;
+    env.DeleteFile("C:\\N\\MACHINE.UPG");
+  }
+}
+
+TEST(Outputs, JsonHasTheDocumentedFieldsAndKeepsEveryByte) {
+  RunReport run = OneFile(2);
+  run.files[0].old_path = "C:\\O\\\xc4nderung\\$MACHINE.DAT";
+  run.files[0].rules[0].old_value = "\x80\xff";  // a literal lives on
+  const nlohmann::ordered_json j = nlohmann::ordered_json::parse(ReportJson(run));
+  std::vector<std::string> top, file, rule, shift;
+  for (const auto& kv : j.items()) top.push_back(kv.key());
+  for (const auto& kv : j["files"][0].items()) file.push_back(kv.key());
+  for (const auto& kv : j["files"][0]["rules"][0].items()) rule.push_back(kv.key());
+  for (const auto& kv : j["shift"].items()) shift.push_back(kv.key());
+  EXPECT_EQ(top, (std::vector<std::string>{"log", "started", "verdict", "exit_code", "ended",
+                                           "stopped_reason", "why", "shift", "files"}));
+  EXPECT_EQ(file,
+            (std::vector<std::string>{"pass", "name", "old", "new", "upg", "result", "rules"}));
+  EXPECT_EQ(rule, (std::vector<std::string>{"key", "case", "line", "old_value", "new_value",
+                                            "default_line"}));
+  EXPECT_EQ(shift, (std::vector<std::string>{"ran", "missing", "target", "checked"}));
+  EXPECT_TRUE(j["files"][0]["new"].is_null());
+  EXPECT_TRUE(j["files"][0]["rules"][1]["key"].is_null());
+  EXPECT_TRUE(j["files"][0]["rules"][1]["old_value"].is_null());
+  // Each byte is the character of its number: back to ISO 8859-1, the bytes.
+  const auto latin1 = [](const std::string& utf8) {
+    std::string bytes;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+      const unsigned char c = utf8[i];
+      bytes += c < 0x80 ? char(c) : char(((c & 0x03) << 6) | (utf8[++i] & 0x3F));
+    }
+    return bytes;
+  };
+  EXPECT_EQ(latin1(j["files"][0]["old"]), run.files[0].old_path);
+  EXPECT_EQ(latin1(j["files"][0]["rules"][0]["old_value"]), "\x80\xff");
+}
+
+TEST(Outputs, PageLoadsNothingAndEscapesTheLog) {
+  RunReport run = OneFile(2);
+  run.files[0].rules[0].key = "<img src=x>=";
+  run.files[0].backup_diffs = {"-a\n+<b>\n"};
+  const std::string html = ReportHtml(run);
+  EXPECT_NE(html.find("content=\"default-src 'none'; style-src 'unsafe-inline'; img-src data:\""),
+            std::string::npos);
+  EXPECT_NE(html.find("&lt;img src=x&gt;="), std::string::npos);
+  EXPECT_NE(html.find("+&lt;b&gt;"), std::string::npos);
+  EXPECT_EQ(html.find("<img"), std::string::npos);
+  EXPECT_EQ(html.find("src="), html.find("&lt;img src=") + 8);  // only the escaped key's text
+  EXPECT_EQ(html.find("://"), std::string::npos);
+  for (size_t at = html.find("href="); at != std::string::npos; at = html.find("href=", at + 1))
+    EXPECT_EQ(html.compare(at, 7, "href=\"#"), 0);  // only to its own folds
+  EXPECT_NE(html.find("<h1>OK: finished with exit code 0; all 1 data files written</h1>"),
+            std::string::npos);
+}
+
+TEST(Outputs, TerminalSummaryStaysWithinADozenLines) {
+  RunReport run = OneFile(2);
+  run.exit_code = 2;
+  for (int i = 0; i < 40; ++i) {
+    FileReport f = run.files[0];
+    f.name = "$F" + std::to_string(i) + ".DAT";
+    f.rules[0].rule_case = RuleCase::kKeptNew;
+    run.files.push_back(f);
+    run.setters.push_back({CodeSetter::Kind::kKeptNew, 2, i + 1, 0, ""});
+  }
+  const std::string text = TerminalSummary(run);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11) << text;
+  EXPECT_EQ(text.compare(0, 33, "verdict   CHECK: finished with ex"), 0) << text;
+  EXPECT_NE(text.find("          ... and 38 more (the HTML and JSON reports list all)\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("rules     1 carried, 0 default, 40 kept-new, 0 lost, 41 absent\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace report
+}  // namespace vaxo

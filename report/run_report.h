@@ -1,0 +1,139 @@
+// What one run did, as its log tells it: every data file with its result and
+// the outcome of each of its rules, how the run ended, the shift of the four
+// robot variables, and every entry that set the exit code. The log reader
+// fills it; the installation check completes it from the files the log
+// names; the outputs (terminal, JSON, HTML) only read it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vaxo {
+namespace report {
+
+enum class Pass { kSteu, kR1 };
+
+/// What became of a data file. No value (std::nullopt) when the log ends
+/// before the file's result: the run stopped or ended while on it.
+enum class FileResult { kWritten, kOldMissing, kNewMissing, kUpgMissing, kNoText };
+
+/// How one rule of the upg-file went.
+enum class RuleCase {
+  kCarried,  ///< the old line replaced the new one
+  kDefault,  ///< missing in the old file: the rule's default went in
+  kKeptNew,  ///< missing in the old file, no default: the new line stays (exit code 2)
+  kLost,     ///< in the old file but not in the new one (exit code 1)
+  kAbsent,   ///< in neither file
+};
+
+enum class Ending {
+  kClosingEntry,  ///< "ENDE  (ExitCode=N)"
+  kStopped,       ///< "Run stopped: ..." (the program ends with 3)
+  kEarly,         ///< neither: the log just ends
+};
+
+/// A run has a rule for every line of its upg-files, so a rule holds no text
+/// of its own: its texts are views into the log (RunReport::log_text) or
+/// into the texts its report keeps (RunReport::Keep).
+struct RuleReport {
+  std::string_view key;  ///< as logged, upper case, "=" included; empty when unknown
+  RuleCase rule_case = RuleCase::kAbsent;
+  int64_t line = 0;                       ///< line in the result text; 0 where none
+  std::string_view old_value, new_value;  ///< carried rules only, blanks at the ends removed
+  std::string_view default_line;          ///< default rules only: the rule line that went in
+};
+
+struct FileReport {
+  Pass pass = Pass::kSteu;
+  std::string name;  ///< the file name as the log gives it (end of the old path)
+  std::string old_path, new_path, upg_path;  ///< as logged; empty when the log names none
+  std::optional<FileResult> result;
+  std::vector<RuleReport> rules;
+  /// Unified diffs of the file against a backup set of the run, where one
+  /// exists (none does yet: the list stays empty).
+  std::vector<std::string> backup_diffs;
+};
+
+/// An entry that assigned the run's exit code, in log order.
+struct CodeSetter {
+  enum class Kind {
+    kCommandLine,
+    kOldMissing,
+    kNewMissing,
+    kNoText,
+    kLost,
+    kKeptNew,
+    kShiftFailed
+  };
+  Kind kind;
+  int code;
+  int file = -1;       ///< index into RunReport::files, -1 for none
+  int rule = -1;       ///< index into that file's rules, -1 for none
+  std::string detail;  ///< command line: what was not found; shift: the names and the file
+};
+
+struct ShiftReport {
+  bool ran = false;           ///< "shift differend variable from R1 to STEU" was logged
+  bool failed_entry = false;  ///< the run logged that values did not arrive
+  /// The controller's new $MACHINE.DAT; empty when the log names none.
+  std::string target;
+  bool checked = false;              ///< target read after the run (missing comes from it)
+  std::vector<std::string> missing;  ///< shifted names not in the target
+};
+
+/// Moves, never copies: its rules point into what it holds.
+struct RunReport {
+  RunReport() = default;
+  RunReport(RunReport&&) = default;
+  RunReport& operator=(RunReport&&) = default;
+
+  /// The log's bytes, which the rules' texts point into.
+  std::shared_ptr<const std::string> log_text = std::make_shared<const std::string>();
+  /// Keeps `text` as long as the report lives and gives a view of it.
+  std::string_view Keep(std::string text) {
+    kept_.push_back(std::move(text));
+    return kept_.back();
+  }
+
+  std::string log_path;
+  std::string started;  ///< timestamp of the log's header
+  Ending ended = Ending::kEarly;
+  std::optional<int> exit_code;  ///< from the closing entry
+  std::string stopped_reason;    ///< "<op> <path>: <reason>" of "Run stopped: ..."
+  int stopped_in = -1;           ///< file the run was on when it stopped or ended, or -1
+  /// Early ends: what the last entries say.
+  enum class EarlyEnd {
+    kNone,
+    kIncompletePaths,  ///< "Upgrade end": a folder of the command reader was empty
+    kFormLeft,         ///< the path-settings form was left without paths
+    kCutOff,           ///< the log just stops
+  };
+  EarlyEnd early_end = EarlyEnd::kNone;
+  size_t last_line = 0;  ///< number of the log's last line
+  std::vector<FileReport> files;
+  ShiftReport shift;
+  std::vector<CodeSetter> setters;
+  /// The destination STEU folder the command reader settled on; empty if none.
+  std::string new_steu_dir;
+
+ private:
+  std::deque<std::string> kept_;  // a deque moves its texts nowhere, so views stay valid
+};
+
+const char* PassName(Pass pass);            ///< "STEU", "R1"
+const char* ResultName(FileResult result);  ///< "written", "old-missing", ...
+const char* CaseName(RuleCase rule_case);   ///< "carried", "default", ...
+const char* EndingName(Ending ending);      ///< "closing entry", "stopped", "early"
+
+/// The four variables that move from the robot's to the controller's
+/// $MACHINE.DAT.
+extern const char* const kShiftedNames[4];
+
+}  // namespace report
+}  // namespace vaxo
