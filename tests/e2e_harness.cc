@@ -65,7 +65,8 @@ std::string ZPaths(const std::string& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     const char c = args[i];
     const bool starts_path = c == '/' && (i == 0 || args[i - 1] == ' ' || args[i - 1] == '"' ||
-                                          args[i - 1] == '|' || args[i - 1] == '\t');
+                                          args[i - 1] == '\'' || args[i - 1] == '|' ||
+                                          args[i - 1] == '\t');
     if (starts_path) out += "Z:";
     out += c == '/' ? '\\' : c;
   }
