@@ -16,6 +16,10 @@ class ProgressView {
   virtual void SetValue(float value) = 0;
   /// The process is about to end; a terminal line is finished here.
   virtual void Close() {}
+  /// The run stopped and a person is there (the path-settings form was
+  /// shown): tells them why and waits until they have read it. The
+  /// terminal has standard error for that and does nothing here.
+  virtual void ShowStopped(const std::string& message) { (void)message; }
   /// True once the person asked to close the form; the run then ends after
   /// the file it is writing (a window front end notes the request only).
   virtual bool CloseRequested() const { return false; }

@@ -52,6 +52,10 @@ class Win32Progress : public ProgressView {
 
   bool CloseRequested() const override { return close_requested_; }
 
+  void ShowStopped(const std::string& message) override {
+    ::MessageBoxA(window_, message.c_str(), kCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  }
+
  private:
   static int Whole(float v) { return static_cast<int>(std::lround(v)); }
 

@@ -41,12 +41,12 @@ void TAV_C1::StepProgress() {
 void TAV_C1::StartUpgrade() {
   Env* env = Env::Default();
   std::string failure;
+  const std::string log_file = ChooseLogFile();
   // The backup set is the environment of the rest of the run; it stays so
   // until the process ends (or, in tests, until StartUpgrade is left).
   std::unique_ptr<ScopedDefaultEnv> backed_up;
   bool log_started = false;
   try {
-    const std::string log_file = ChooseLogFile();
     // One run at a time writes a log. A run that finds another one at it
     // ends at once and touches nothing, the log least of all: the other
     // run's record would be spoilt.
@@ -73,9 +73,18 @@ void TAV_C1::StartUpgrade() {
   try {
     Log(TypError, failure);
   } catch (const std::exception&) {
-    // The log itself is what failed; standard error still reports it.
+    // The log itself is what failed; the reports below still give it.
   }
   if (log_started) WriteRunReport(LogBuch().path());
+  // A windowed program has no standard error: the system's log always gets
+  // the reason, and a person who filled in the form is told at once.
+  Env::Default()->ReportError(failure + " (exit code 3, log " + log_file + ")");
+  if (read_command_.FormShown()) {
+    const std::string advice =
+        "Exit code 3. Every data file is as it was or completely upgraded: the run can be "
+        "started again.";
+    CurrentProgressView()->ShowStopped(failure + "\r\n\r\n" + advice + "\r\nLog: " + log_file);
+  }
   CurrentProgressView()->Close();
   Env::Default()->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
   Env::Default()->ExitProcess(3);
@@ -192,7 +201,8 @@ constexpr int kShiftWaitMs = 60000;
 
 bool NeedsShift(const std::string& new_path, const std::string& old_text,
                 const std::string& new_text) {
-  if (UCase(new_path).find("$MACHINE.DAT") == std::string::npos) return false;
+  if (Env::Default()->UpperCase(new_path).find("$MACHINE.DAT") == std::string::npos) return false;
+  // The variables are no path: the engine's letter case (A to Z) is theirs.
   const std::string old_upper = UCase(old_text), new_upper = UCase(new_text);
   for (const char* name : kShiftVariables) {
     if (old_upper.find(name) == std::string::npos) return false;
@@ -209,7 +219,7 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
   const PassTexts& t = r1 ? kR1Texts : kSteuTexts;
   Env* env = Env::Default();
 
-  SetInformation(t.caption_prefix + UCase(name));
+  SetInformation(t.caption_prefix + env->UpperCase(name));
   StepProgress();
 
   const std::string old_path = datei_fct_.MakeFileName(source_dir, name);
@@ -223,7 +233,8 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
   Log(TypInfo, "old File < " + old_path + " > successfull readed");
 
   const std::string new_path = datei_fct_.MakeFileName(dest_dir, name);
-  if (r1 && new_path.size() > 6 && UCase(new_path.substr(new_path.size() - 6)) == ".SERVO") {
+  if (r1 && new_path.size() > 6 &&
+      env->UpperCase(new_path.substr(new_path.size() - 6)) == ".SERVO") {
     // A robot axis file the new installation lacks starts as the old one.
     // A hidden file counts as existing; an existing file is never replaced.
     // Only a file that is really missing is copied: one whose attributes
@@ -287,10 +298,10 @@ void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_p
   // layout; where a layout has no such prefix, the run's own folders are
   // named, so the tool never gets a path relative to the current folder.
   std::string old_file = read_command_.GetQuelle_R1() + "\\$machine.dat";
-  size_t p = UCase(old_path).find("\\$MACHINE.DAT");
+  size_t p = env->UpperCase(old_path).find("\\$MACHINE.DAT");
   if (p != std::string::npos) old_file = old_path.substr(0, p + 1) + "$machine.dat";
   std::string steu_file = read_command_.GetZiel_Steu() + "\\$machine.dat";
-  p = UCase(new_path).find("\\R1\\VAXO\\$MACHINE.DAT");
+  p = env->UpperCase(new_path).find("\\R1\\VAXO\\$MACHINE.DAT");
   if (p != std::string::npos) steu_file = new_path.substr(0, p + 1) + "STEU\\Vaxo\\$machine.dat";
 
   // The value file is the program folder's: one shift at a time.

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/progress_view.h"
 #include "base/exit_code.h"
 #include "log/log_buch.h"
+#include "paths/ui.h"
+#include "paths/ui_front_end.h"
 #include "tests/support/vaxo_test.h"
 #include "tools/valxfer/valxfer.h"
 
@@ -155,26 +158,85 @@ TEST_F(TavTest, UpgradeThatGivesNoTextLeavesTheNewFile) {
   EXPECT_EQ(log_.substr(log_.size() - tail.size()), tail);
 }
 
-TEST_F(TavTest, FileSystemErrorEndsTheRunWithThreeAndNamesIt) {
-  mem_.set_command_line_tail("C:\\OLD|C:\\NEW");
-  mem_.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=1\r\n");
-  mem_.AddFile("C:\\OLD\\ZEL\\R1\\VAXO\\$machine.dat", "$A=1\r\n");
-  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=0\r\n");
-  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n");
-  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
-  faults_.set_hook([](const std::string& op, const std::string& path) {
+// A pair whose first data-file replacement fails.
+void FailingPair(MemEnv& mem, FaultEnv& faults) {
+  mem.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=1\r\n");
+  mem.AddFile("C:\\OLD\\ZEL\\R1\\VAXO\\$machine.dat", "$A=1\r\n");
+  mem.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=0\r\n");
+  mem.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n");
+  mem.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
+  faults.set_hook([](const std::string& op, const std::string& path) {
     if (op == "replace" && path.find("$MACHINE") != std::string::npos)
       return Status::IOError(op, path, "No space left on device");
     return Status::OK();
   });
-  LogBuch().SetSink(nullptr);
+}
+
+/// Runs the whole frame; the exit code it ended with.
+int Start() {
   TAV_C1 form;
   try {
     form.StartUpgrade();
-    FAIL() << "StartUpgrade returned";
   } catch (const ProcessExit& e) {
-    EXPECT_EQ(e.code, 3);
+    return e.code;
   }
+  return -1;
+}
+
+// Records what a person would be shown when the run stops.
+class StoppedView : public ProgressView {
+ public:
+  void Show(float, float, float) override {}
+  void SetCaption(const std::string&) override {}
+  void SetValue(float) override {}
+  void ShowStopped(const std::string& message) override { shown.push_back(message); }
+  std::vector<std::string> shown;
+};
+
+// Accepts the two roots as a person would.
+class AcceptingForm : public UIFrontEnd {
+ public:
+  void ShowModal(UI& form) override {
+    form.SrcPath = "C:\\OLD";
+    form.DestPath = "C:\\NEW";
+    form.Run();
+  }
+};
+
+// The system's log always learns why a run stopped; a message box only
+// when the form was shown, for a run from a command line waits for nobody.
+TEST_F(TavTest, AStoppedRunIsReportedToTheSystemAndToAPersonWhoIsThere) {
+  FailingPair(mem_, faults_);
+  StoppedView view;
+  AcceptingForm accepting;
+  SetProgressView(&view);
+  SetUIFrontEnd(&accepting);
+  const std::string why =
+      "Run stopped: replace C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$MACHINE.DAT: No space left on "
+      "device";
+  mem_.set_command_line_tail("C:\\OLD|C:\\NEW");
+  EXPECT_EQ(Start(), 3);
+  EXPECT_EQ(mem_.reported(),
+            std::vector<std::string>{why + " (exit code 3, log c:\\Upgrade_vaxo.log)"});
+  EXPECT_TRUE(view.shown.empty());
+
+  mem_.set_command_line_tail("");
+  EXPECT_EQ(Start(), 3);
+  ASSERT_EQ(view.shown.size(), 1u);
+  EXPECT_EQ(view.shown[0],
+            why +
+                "\r\n\r\nExit code 3. Every data file is as it was or completely "
+                "upgraded: the run can be started again.\r\nLog: c:\\Upgrade_vaxo.log");
+  EXPECT_EQ(mem_.reported().size(), 2u);
+  SetUIFrontEnd(nullptr);
+  SetProgressView(nullptr);
+}
+
+TEST_F(TavTest, FileSystemErrorEndsTheRunWithThreeAndNamesIt) {
+  mem_.set_command_line_tail("C:\\OLD|C:\\NEW");
+  FailingPair(mem_, faults_);
+  LogBuch().SetSink(nullptr);
+  EXPECT_EQ(Start(), 3);
   const std::string log = mem_.FileContent("C:\\Upgrade_vaxo.log");
   const std::string last =
       "!!! Run stopped: replace C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$MACHINE.DAT: No space left on "

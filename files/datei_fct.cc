@@ -7,8 +7,9 @@
 namespace vaxo {
 
 std::string CLSDateiFct::MakeFileName(std::string pfad, std::string Datei) const {
-  pfad = TrimSpaces(UCase(pfad));
-  Datei = TrimSpaces(UCase(Datei));
+  Env* env = Env::Default();
+  pfad = TrimSpaces(env->UpperCase(pfad));
+  Datei = TrimSpaces(env->UpperCase(Datei));
   if (!pfad.empty() && pfad.back() == '\\') return pfad + Datei;
   return pfad + "\\" + Datei;
 }
@@ -48,7 +49,7 @@ bool CLSDateiFct::CopyFile(const std::string& source, const std::string& dest) c
 }
 
 std::string CLSDateiFct::MakeNewFileName(const std::string& strUPGname) const {
-  return UCase("$" + DeleteExtention(strUPGname) + ".dat");
+  return Env::Default()->UpperCase("$" + DeleteExtention(strUPGname) + ".dat");
 }
 
 }  // namespace vaxo

@@ -41,7 +41,9 @@ TEST_F(DateiFctTest, MakeFileName) {
   EXPECT_EQ(fct_.MakeFileName("C:\\A", ""), "C:\\A\\");
   // Only blanks are trimmed; only a to z change case.
   EXPECT_EQ(fct_.MakeFileName("\tc:\\a", "b\t"), "\tC:\\A\\B\t");
-  EXPECT_EQ(fct_.MakeFileName("c:\\\xe4", "\xe4.dat"), "C:\\\xe4\\\xe4.DAT");
+  // The system's letter case: code page 1252 has upper case for a umlaut
+  // and y diaeresis, none for sharp s.
+  EXPECT_EQ(fct_.MakeFileName("c:\\\xe4", "\xff\xdf.dat"), "C:\\\xc4\\\x9f\xdf.DAT");
 }
 
 TEST_F(DateiFctTest, DeleteExtention) {

@@ -31,8 +31,8 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
 }
 
 bool FileNameLess(const std::string& a, const std::string& b) {
-  const std::string ua = UCase(a), ub = UCase(b);
-  if (ua != ub) return ua < ub;
+  const int order = Env::Default()->CompareNames(a, b);
+  if (order != 0) return order < 0;
   return a < b;
 }
 

@@ -15,8 +15,8 @@ namespace vaxo {
 /// letters A to Z compared without regard to case. "*.*" matches every name.
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 
-/// Orders names as the file list does: upper-cased names compared byte by
-/// byte, the names as stored breaking ties.
+/// Orders names as the system's file list does (Env::CompareNames: the
+/// word sort, letter case ignored), the names as stored breaking ties.
 bool FileNameLess(const std::string& a, const std::string& b);
 
 /// The names in `dir` that match one of `patterns` (joined by ";"), sorted

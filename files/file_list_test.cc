@@ -90,15 +90,29 @@ TEST(WildcardMatchTest, StarDotStarMatchesEveryName) {
   EXPECT_FALSE(WildcardMatch("*.x", "x"));
 }
 
-TEST(FileNameLessTest, UpperCasedBytes) {
+// The system's file list order: the word sort with letter case ignored.
+TEST(FileNameLessTest, TheSystemsWordSort) {
   EXPECT_TRUE(FileNameLess("abc", "ABD"));
   EXPECT_FALSE(FileNameLess("ABD", "abc"));
-  EXPECT_TRUE(FileNameLess("ab", "a_b"));  // "B" (66) before "_" (95)
-  EXPECT_FALSE(FileNameLess("a_b", "ab"));
   EXPECT_TRUE(FileNameLess("a", "ab"));
-  EXPECT_TRUE(FileNameLess("z", "\xe4"));  // bytes compared unsigned
+  EXPECT_TRUE(FileNameLess("$A_B.DAT", "$AB.DAT"));  // symbols before letters
+  EXPECT_FALSE(FileNameLess("$AB.DAT", "$A_B.DAT"));
+  EXPECT_TRUE(FileNameLess("axis9.servo", "axisA.servo"));  // digits before letters
+  EXPECT_TRUE(FileNameLess("a~", "a+"));                    // "+ < = >" after the other symbols
+  EXPECT_TRUE(FileNameLess("a>", "a0"));
   EXPECT_TRUE(FileNameLess("$z", "a"));
-  // Equal upper-cased names: the stored bytes decide.
+  EXPECT_TRUE(FileNameLess("a b", "a_b"));
+  // Hyphens and apostrophes count only when all else is equal: one further
+  // right first, at one place the apostrophe first.
+  EXPECT_TRUE(FileNameLess("ab", "a-b"));
+  EXPECT_TRUE(FileNameLess("a-b", "ac"));
+  EXPECT_TRUE(FileNameLess("ab-", "a-b"));
+  EXPECT_TRUE(FileNameLess("a-b-", "a--b"));
+  EXPECT_TRUE(FileNameLess("a'b", "a-b"));
+  EXPECT_TRUE(FileNameLess("a-b", "a-b'"));
+  EXPECT_TRUE(FileNameLess("-", "a"));
+  EXPECT_TRUE(FileNameLess("z", "\xe4"));  // other bytes after printable ASCII
+  // Equal but for letter case: the stored bytes decide.
   EXPECT_TRUE(FileNameLess("ABC", "abc"));
   EXPECT_FALSE(FileNameLess("abc", "ABC"));
   EXPECT_FALSE(FileNameLess("abc", "abc"));
@@ -133,10 +147,22 @@ TEST_F(FileListTest, SeveralPatterns) {
   EXPECT_EQ(ListFiles("C:\\D", "*.upg;", 0), (Names{"axis1.upg"}));
 }
 
-TEST_F(FileListTest, SortedWhateverThePlatformOrder) {
+// Names as the system orders them, in whatever order they are listed.
+class ReverseOrderEnv : public EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  int CompareNames(const std::string& a, const std::string& b) override {
+    return EnvWrapper::CompareNames(b, a);
+  }
+};
+
+TEST_F(FileListTest, SortedInTheSystemsOrderWhateverTheListingOrder) {
   for (const char* name : {"b", "A_B", "aB", "\xe4", "Z", "$1"})
     mem_.AddFile(std::string("C:\\L\\") + name, "");
-  EXPECT_EQ(ListFiles("C:\\L", "*", 0), (Names{"$1", "aB", "A_B", "b", "Z", "\xe4"}));
+  EXPECT_EQ(ListFiles("C:\\L", "*", 0), (Names{"$1", "A_B", "aB", "b", "Z", "\xe4"}));
+  ReverseOrderEnv reversed(&reversing_);
+  Install(&reversed);
+  EXPECT_EQ(ListFiles("C:\\L", "*", 0), (Names{"\xe4", "Z", "b", "aB", "A_B", "$1"}));
 }
 
 TEST_F(FileListTest, ListingFailuresGiveAnEmptyList) {

@@ -1,7 +1,7 @@
 #include "files/text_file.h"
 
-#include "files/file_list.h"
 #include "base/text.h"
+#include "files/file_list.h"
 #include "platform/env.h"
 
 namespace vaxo {

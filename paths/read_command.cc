@@ -1,7 +1,7 @@
 #include "paths/read_command.h"
 
-#include "files/file_list.h"
 #include "base/text.h"
+#include "files/file_list.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
 #include "paths/ui.h"
@@ -92,18 +92,20 @@ void SetCandidates(const Depth (&depths)[N], const std::string& root, std::strin
 }  // namespace
 
 bool CLSReadCommand::ReadCommand(std::string strCommand) {
-  strCommand = UCase(TrimSpaces(strCommand));
+  Env* env = Env::Default();
+  strCommand = env->UpperCase(TrimSpaces(strCommand));
   Log(TypInfo, "commandolineargument: " + strCommand);
 
   if (strCommand.find('|') == std::string::npos) {
     Log(TypError, "not found Trennzeichen < | > in commandolineargument");
     Log(TypInfo, "user define input pfade (Quelle, Destination)");
     UI form;
+    bFormShown = true;
     CurrentUIFrontEnd()->ShowModal(form);
-    if (form.isCorrupted()) Env::Default()->ExitProcess(0);
+    if (form.isCorrupted()) env->ExitProcess(0);
     // A user may have typed host paths; what is logged is what is used.
-    const std::string strSource = Env::Default()->SystemPath(form.SourcePath());
-    const std::string strDestination = Env::Default()->SystemPath(form.DestinationPath());
+    const std::string strSource = env->SystemPath(form.SourcePath());
+    const std::string strDestination = env->SystemPath(form.DestinationPath());
     Log(TypInfo, "Sorce:      " + strSource);
     Log(TypInfo, "Destination:        " + strDestination);
     strCommand = strSource + "|" + strDestination;
@@ -113,8 +115,8 @@ bool CLSReadCommand::ReadCommand(std::string strCommand) {
   while ((quote = strCommand.find('"')) != std::string::npos) strCommand.erase(quote, 1);
 
   const size_t bar = strCommand.find('|');
-  const std::string S = UCase(TrimSpaces(TrimPath(strCommand.substr(0, bar))));
-  const std::string D = UCase(TrimSpaces(TrimPath(strCommand.substr(bar + 1))));
+  const std::string S = env->UpperCase(TrimSpaces(TrimPath(strCommand.substr(0, bar))));
+  const std::string D = env->UpperCase(TrimSpaces(TrimPath(strCommand.substr(bar + 1))));
   if (!D.empty()) SetCandidates(kZielDepths, D, strZiel_R1, strZiel_Steu);
   if (!S.empty()) SetCandidates(kQuelleDepths, S, strQuelle_R1, strQuelle_Steu);
   Log(TypInfo, "1. commandolineargument: " + S);

@@ -19,6 +19,9 @@ class CLSReadCommand {
   std::string GetQuelle_R1() const { return strQuelle_R1; }
   std::string GetZiel_Steu() const { return strZiel_Steu; }
   std::string GetQuelle_Steu() const { return strQuelle_Steu; }
+  /// True once ReadCommand has shown the path-settings form: a person is
+  /// there to be told how the run ends.
+  bool FormShown() const { return bFormShown; }
 
  private:
   struct DirTexts;
@@ -37,6 +40,7 @@ class CLSReadCommand {
   std::string strQuelle_R1;
   std::string strZiel_Steu;
   std::string strQuelle_Steu;
+  bool bFormShown = false;
 };
 
 }  // namespace vaxo

@@ -167,6 +167,13 @@ TEST_F(ReadCommandTest, QuotesAnywhereGoAndBlanksBeforeTheBackslashToo) {
   EXPECT_EQ(log_.substr(0, head.size()), head);
 }
 
+TEST_F(ReadCommandTest, LettersOfTheSystemsCodePageAreUpperCasedToo) {
+  reader_.ReadCommand("c:\\\xe4lt|c:\\n\xfc\xdf");
+  const std::string head = Header("C:\\\xc4LT|C:\\N\xdc\xdf", "C:\\\xc4LT", "C:\\N\xdc\xdf");
+  EXPECT_EQ(log_.substr(0, head.size()), head);
+  EXPECT_EQ(reader_.GetQuelle_R1(), "C:\\\xc4LT\\ZEL\\R1\\VAXO");
+}
+
 TEST_F(ReadCommandTest, OnlyTheFirstBarSplits) {
   reader_.ReadCommand("C:\\OLD|C:\\NEW|X");
   const std::string head = Header("C:\\OLD|C:\\NEW|X", "C:\\OLD", "C:\\NEW|X");

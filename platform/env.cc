@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include "platform/letter_case.h"
+#include "platform/name_order.h"
+
 namespace vaxo {
 
 namespace {
@@ -33,6 +36,12 @@ bool Env::DirectoryExists(const std::string& path) {
   uint32_t attributes = 0;
   if (!GetAttributes(path, &attributes).ok()) return false;
   return (attributes & kAttrDirectory) != 0;
+}
+
+std::string Env::UpperCase(const std::string& text) { return UpperCaseCp1252(text); }
+
+int Env::CompareNames(const std::string& a, const std::string& b) {
+  return CompareNamesWordSort(a, b);
 }
 
 }  // namespace vaxo

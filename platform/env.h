@@ -125,9 +125,24 @@ class Env {
   virtual std::string CommandLineTail() = 0;
   /// Lets the user interface process its pending events (repaint included).
   virtual void ProcessEvents() = 0;
+  /// Records `text` as an error in the system's log, where it can be found
+  /// when no window and no standard error is left to show it (Windows: the
+  /// Application event log, source "Upgrade Vaxo"). Elsewhere nothing: the
+  /// program there always has standard error.
+  virtual void ReportError(const std::string& text) { (void)text; }
   /// A path as the user or a command line gave it, in the system's form
   /// (a host path of the emulation becomes a drive path; Windows: unchanged).
   virtual std::string SystemPath(const std::string& text) { return text; }
+
+  // --- the system's notion of text ------------------------------------------
+
+  /// `text` with its letters in upper case as the system has them in its
+  /// 8-bit code page (Windows: CharUpperBuffA); elsewhere code page 1252.
+  virtual std::string UpperCase(const std::string& text);
+  /// The order of two names in the system's file list: <0, 0 (equal but
+  /// for letter case), >0 (Windows: CompareStringA in the user's locale,
+  /// case ignored); elsewhere its order for printable ASCII (name_order.h).
+  virtual int CompareNames(const std::string& a, const std::string& b);
 
   // --- the console ----------------------------------------------------------
 

@@ -61,6 +61,26 @@ void NamesMatchWithoutRegardToCase(Contract& c) {
   c.Expect(env->DirectoryExists(c.At("DATA")), "the folder in upper case");
 }
 
+// Code page 1252 (the system's) has upper case for more than a to z.
+void CodePageLettersMatchWithoutRegardToCase(Contract& c) {
+  Env* env = c.env;
+  c.ExpectEq(env->UpperCase("a\xe4\xfe\xff\x9a \xdf\xb5\xf7"), "A\xc4\xde\x9f\x8a \xdf\xb5\xf7",
+             "the system's upper case");
+  c.make_dir(c.At("\xc4nderung"));
+  c.Expect(env->ReplaceFile(c.At("\xe4NDERUNG\\\xfc"
+                                 "ber.dat"),
+                            "u")
+               .ok(),
+           "a file in the folder");
+  c.ExpectEq(c.Read(c.At("\xc4NDERUNG\\\xdc"
+                         "BER.DAT")),
+             "u", "read in upper case");
+  c.ExpectEq(c.Listing(c.At("\xe4nderung")),
+             "\xfc"
+             "ber.dat",
+             "keeps the spelling it was given");
+}
+
 void PathsWithoutADriveLieBelowTheCurrentDirectory(Contract& c) {
   c.Expect(c.env->ReplaceFile(c.At("Rel.txt"), "r").ok(), "a file in the current directory");
   c.ExpectEq(c.Read("Rel.txt"), "r", "its bare name");
@@ -281,6 +301,7 @@ void MissingNamesAreNotFoundAndSaySo(Contract& c) {
 const std::vector<ContractCase>& ContractCases() {
   static const std::vector<ContractCase> cases = {
       {"NamesMatchWithoutRegardToCase", NamesMatchWithoutRegardToCase},
+      {"CodePageLettersMatchWithoutRegardToCase", CodePageLettersMatchWithoutRegardToCase},
       {"PathsWithoutADriveLieBelowTheCurrentDirectory",
        PathsWithoutADriveLieBelowTheCurrentDirectory},
       {"BytesComeBackUnchanged", BytesComeBackUnchanged},

@@ -53,7 +53,8 @@ TEST(PosixPathTest, PicksExactNameThenFirstInByteOrder) {
   EXPECT_EQ(PickCaseMatch(names, "ABC"), "ABc");  // "ABc" < "Abc" < "aBc" < "abc"
   EXPECT_EQ(PickCaseMatch(names, "OTHER"), "other");
   EXPECT_EQ(PickCaseMatch(names, "abcd"), "");
-  EXPECT_EQ(PickCaseMatch({"\xe4"}, "\xc4"), "");  // only a-z fold
+  EXPECT_EQ(PickCaseMatch({"\xe4"}, "\xc4"), "\xe4");  // code page 1252 letters fold
+  EXPECT_EQ(PickCaseMatch({"\xdf"}, "SS"), "");        // sharp s has no upper case
 }
 
 TEST(PosixPathTest, DosAttribText) {

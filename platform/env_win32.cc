@@ -1,6 +1,7 @@
 // The real Windows backend: every operation is one or a few ANSI (...A)
 // calls of the Win32 API. Texts are handed to the system and taken back as
-// bytes in the system's code page, never converted.
+// bytes in the system's code page, never converted. A file that another
+// program holds open for a moment is waited for (win32_retry.h).
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "platform/win32_retry.h"
 
 namespace vaxo {
 
@@ -82,6 +84,17 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
   return true;
 }
 
+/// True when `path` fits the ...A calls: fewer than MAX_PATH characters
+/// (room for the closing NUL). A longer path fails at once with the
+/// system's "too long" reason, whichever operation meets it: never as a
+/// missing file, and never half done (some calls would take it, others
+/// not).
+bool Fits(const std::string& path) {
+  if (path.size() < MAX_PATH) return true;
+  ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return false;
+}
+
 /// The directory part of `path` ("." when it has none), for a temporary
 /// file beside it.
 std::string DirectoryOf(const std::string& path) {
@@ -100,6 +113,7 @@ std::string DirectoryOf(const std::string& path) {
 bool MakeTempBeside(const std::string& path, std::string* temp) {
   char name[MAX_PATH + 1] = {};
   const std::string dir = DirectoryOf(path);
+  if (!Fits(dir + "\\vxo0000.tmp")) return false;
   if (::GetTempFileNameA(dir.c_str(), "vxo", 0, name) == 0) {
     if (::GetLastError() == ERROR_DIRECTORY &&
         ::GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -110,11 +124,12 @@ bool MakeTempBeside(const std::string& path, std::string* temp) {
   return true;
 }
 
-/// Removes a temporary file whatever its attributes; keeps the last error.
+/// Removes a temporary file whatever its attributes (and a scanner's look
+/// at it); keeps the last error.
 void RemoveTemp(const std::string& temp) {
   DWORD code = ::GetLastError();
   ::SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileA(temp.c_str());
+  RetryWhileHeld(temp, [&] { return ::DeleteFileA(temp.c_str()) != 0; });
   ::SetLastError(code);
 }
 
@@ -140,11 +155,25 @@ std::string OnDiskSpelling(const std::string& path) {
   return dir + found.cFileName;
 }
 
+// True when `path` may be replaced now: opened for deletion with every
+// sharing, as a replacement opens it. Wine's ReplaceFileA first moves the
+// target aside into a file of its own and leaves that file behind when the
+// target is held, so a hold is looked for before.
+bool FreeToReplace(const std::string& path) {
+  HANDLE file =
+      ::CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(file);
+  return true;
+}
+
 bool CommitTemp(const std::string& temp, const std::string& given_target,
                 bool keep_target_identity) {
   const std::string target = OnDiskSpelling(given_target);
   const DWORD move_flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   if (keep_target_identity && ::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (!FreeToReplace(target)) return false;
     if (::ReplaceFileA(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                        nullptr, nullptr))
       return true;
@@ -154,6 +183,8 @@ bool CommitTemp(const std::string& temp, const std::string& given_target,
         code == ERROR_UNABLE_TO_REMOVE_REPLACED)
       return false;
     if (::MoveFileExA(temp.c_str(), target.c_str(), move_flags)) return true;
+    // A hold on the temporary file (a scanner's look) is worth waiting for.
+    if (code == ERROR_SUCCESS || HeldByAnother(::GetLastError(), temp)) return false;
     ::SetLastError(code);
     return false;
   }
@@ -205,6 +236,9 @@ std::string MutexName(const std::string& path, bool global) {
   return name + key;
 }
 
+/// The event ID of a stopped run: its exit code.
+constexpr DWORD kStoppedRunEvent = 3;
+
 HANDLE StdHandle(int stream) {
   DWORD which = stream == 0 ? STD_INPUT_HANDLE : stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
   return ::GetStdHandle(which);
@@ -214,6 +248,7 @@ class WindowsEnv : public Env {
  public:
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override {
     entries->clear();
+    if (!Fits(dir)) return WindowsError("list", dir, ::GetLastError());
     DWORD attributes = ::GetFileAttributesA(dir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return WindowsError("list", dir, ::GetLastError());
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -248,6 +283,7 @@ class WindowsEnv : public Env {
   }
 
   Status GetAttributes(const std::string& path, uint32_t* attributes) override {
+    if (!Fits(path)) return WindowsError("attributes", path, ::GetLastError());
     DWORD value = ::GetFileAttributesA(path.c_str());
     if (value == INVALID_FILE_ATTRIBUTES) return WindowsError("attributes", path, ::GetLastError());
     *attributes = static_cast<uint32_t>(value);
@@ -259,6 +295,7 @@ class WindowsEnv : public Env {
   // gets FILE_ATTRIBUTE_NORMAL, which clears read-only, hidden and system
   // and leaves it a plain directory.
   Status SetArchiveOnly(const std::string& path) override {
+    if (!Fits(path)) return WindowsError("set-attributes", path, ::GetLastError());
     DWORD value = ::GetFileAttributesA(path.c_str());
     if (value == INVALID_FILE_ATTRIBUTES)
       return WindowsError("set-attributes", path, ::GetLastError());
@@ -270,6 +307,7 @@ class WindowsEnv : public Env {
   }
 
   Status SetAttributes(const std::string& path, uint32_t attributes) override {
+    if (!Fits(path)) return WindowsError("set-attributes", path, ::GetLastError());
     DWORD wanted = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
@@ -279,6 +317,7 @@ class WindowsEnv : public Env {
   }
 
   Status CreateDirectory(const std::string& path) override {
+    if (!Fits(path)) return WindowsError("mkdir", path, ::GetLastError());
     if (::CreateDirectoryA(path.c_str(), nullptr)) return Status::OK();
     const DWORD code = ::GetLastError();
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -289,6 +328,7 @@ class WindowsEnv : public Env {
   }
 
   Status GetFileSize(const std::string& path, uint64_t* size) override {
+    if (!Fits(path)) return WindowsError("size", path, ::GetLastError());
     ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -300,8 +340,8 @@ class WindowsEnv : public Env {
   }
 
   Status ReadFile(const std::string& path, std::string* content) override {
-    ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!Fits(path)) return WindowsError("read", path, ::GetLastError());
+    ScopedHandle file(OpenWhileHeld(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
     if (!file.valid()) return WindowsError("read", path, ::GetLastError());
     std::string bytes;
     LARGE_INTEGER size;
@@ -324,7 +364,8 @@ class WindowsEnv : public Env {
   // is flushed to disk and then put in the target's place; on any failure
   // the temporary file is removed and the target keeps its old content.
   Status ReplaceFile(const std::string& path, const std::string& content) override {
-    if (!TargetWritable(path)) return WindowsError("replace", path, ::GetLastError());
+    if (!Fits(path) || !TargetWritable(path))
+      return WindowsError("replace", path, ::GetLastError());
     std::string temp;
     if (!MakeTempBeside(path, &temp)) return WindowsError("replace", path, ::GetLastError());
     DWORD old_attributes = ::GetFileAttributesA(path.c_str());
@@ -332,7 +373,7 @@ class WindowsEnv : public Env {
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     bool ok = file.valid() && WriteAll(file.get(), content) && ::FlushFileBuffers(file.get());
     ok = file.Close() && ok;
-    if (ok) ok = CommitTemp(temp, path, true);
+    if (ok) ok = RetryWhileHeld(path, [&] { return CommitTemp(temp, path, true); });
     if (!ok) {
       RemoveTemp(temp);
       return WindowsError("replace", path, ::GetLastError());
@@ -358,9 +399,8 @@ class WindowsEnv : public Env {
   }
 
   Status Append(const std::string& path, const std::string& content, bool sync) {
-    if (!TargetWritable(path)) return WindowsError("append", path, ::GetLastError());
-    ScopedHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!Fits(path) || !TargetWritable(path)) return WindowsError("append", path, ::GetLastError());
+    ScopedHandle file(OpenWhileHeld(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS));
     if (!file.valid()) return WindowsError("append", path, ::GetLastError());
     if (!WriteAll(file.get(), content)) return WindowsError("append", path, ::GetLastError());
     if (sync && !::FlushFileBuffers(file.get()))
@@ -375,20 +415,22 @@ class WindowsEnv : public Env {
   // the source's attributes, as CopyFileA does onto a new file (onto the
   // temporary file it would not).
   Status CopyFile(const std::string& src, const std::string& dst) override {
+    if (!Fits(src)) return WindowsError("copy", src, ::GetLastError());
+    if (!Fits(dst)) return WindowsError("copy", dst, ::GetLastError());
     const DWORD source_attributes = ::GetFileAttributesA(src.c_str());
     if (source_attributes == INVALID_FILE_ATTRIBUTES)
       return WindowsError("copy", src, ::GetLastError());
     if (!TargetWritable(dst)) return WindowsError("copy", dst, ::GetLastError());
     std::string temp;
     if (!MakeTempBeside(dst, &temp)) return WindowsError("copy", dst, ::GetLastError());
-    if (!::CopyFileA(src.c_str(), temp.c_str(), FALSE)) {
+    if (!RetryWhileHeld(src, [&] { return ::CopyFileA(src.c_str(), temp.c_str(), FALSE) != 0; })) {
       RemoveTemp(temp);
       return WindowsError("copy", src, ::GetLastError());
     }
     const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((source_attributes & kept) != 0)
       ::SetFileAttributesA(temp.c_str(), source_attributes & (kept | FILE_ATTRIBUTE_ARCHIVE));
-    if (!CommitTemp(temp, dst, false)) {
+    if (!RetryWhileHeld(dst, [&] { return CommitTemp(temp, dst, false); })) {
       RemoveTemp(temp);
       return WindowsError("copy", dst, ::GetLastError());
     }
@@ -396,7 +438,9 @@ class WindowsEnv : public Env {
   }
 
   Status DeleteFile(const std::string& path) override {
-    if (!::DeleteFileA(path.c_str())) return WindowsError("delete", path, ::GetLastError());
+    if (!Fits(path)) return WindowsError("delete", path, ::GetLastError());
+    if (!RetryWhileHeld(path, [&] { return ::DeleteFileA(path.c_str()) != 0; }))
+      return WindowsError("delete", path, ::GetLastError());
     return Status::OK();
   }
 
@@ -511,6 +555,35 @@ class WindowsEnv : public Env {
     while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
     return text.substr(i);
+  }
+
+  // In place, byte for byte: the system's code page keeps every text's
+  // length.
+  std::string UpperCase(const std::string& text) override {
+    std::string upper = text;
+    if (!upper.empty()) ::CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+    return upper;
+  }
+
+  // The comparison of the system's file list. Should the call fail, the
+  // portable order stands in.
+  int CompareNames(const std::string& a, const std::string& b) override {
+    const int result =
+        ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                         b.data(), static_cast<int>(b.size()));
+    if (result == 0) return Env::CompareNames(a, b);
+    return result - CSTR_EQUAL;
+  }
+
+  // No message file is registered for the source: the event viewer shows
+  // the text after its note that the description was not found.
+  void ReportError(const std::string& text) override {
+    HANDLE source = ::RegisterEventSourceA(nullptr, "Upgrade Vaxo");
+    if (source == nullptr) return;
+    const char* strings[] = {text.c_str()};
+    ::ReportEventA(source, EVENTLOG_ERROR_TYPE, 0, kStoppedRunEvent, nullptr, 1, 0, strings,
+                   nullptr);
+    ::DeregisterEventSource(source);
   }
 
   void ProcessEvents() override {

@@ -18,11 +18,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/env.h"
 #include "platform/env_contract.h"
+#include "platform/letter_case.h"
+#include "platform/name_order.h"
 
 namespace vaxo {
 namespace {
@@ -52,6 +55,17 @@ class Probe {
   int passed_ = 0;
   int failed_ = 0;
 };
+
+std::string SystemMessageOf(DWORD code) {
+  char text[512] = {};
+  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text, nullptr);
+  std::string message(text, n);
+  while (!message.empty() &&
+         (message.back() == '\r' || message.back() == '\n' || message.back() == ' '))
+    message.pop_back();
+  return message;
+}
 
 std::string Read(Env* env, const std::string& path) {
   std::string content;
@@ -200,6 +214,211 @@ void ProcessChecks(Env* env, Probe* p, const std::string& root) {
   p->Check(code == 0, "a file that is no program: 0");
 }
 
+// Another program's hold on a file: opened with no sharing now, let go of
+// after `ms` milliseconds by a thread of its own.
+class Hold {
+ public:
+  Hold(const std::string& path, DWORD ms) : ms_(ms) {
+    file_ = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    thread_ = ::CreateThread(nullptr, 0, &Hold::Release, this, 0, nullptr);
+  }
+  ~Hold() {
+    ::WaitForSingleObject(thread_, INFINITE);
+    ::CloseHandle(thread_);
+  }
+  bool held() const { return file_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  static DWORD WINAPI Release(void* self) {
+    auto* hold = static_cast<Hold*>(self);
+    ::Sleep(hold->ms_);
+    ::CloseHandle(hold->file_);
+    return 0;
+  }
+  DWORD ms_;
+  HANDLE file_, thread_;
+};
+
+// A data file held for a moment (a scanner's look) is waited for by every
+// operation that needs its content or its place; one held longer than the
+// wait fails with the system's reason, the file unchanged and no temporary
+// file left.
+void HoldChecks(Env* env, Probe* p, const std::string& root) {
+  const std::string dir = root + "\\held";
+  ::CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string f = dir + "\\$machine.dat", src = dir + "\\src.dat";
+  env->ReplaceFile(src, "src");
+  struct Op {
+    const char* what;
+    std::function<Status()> run;
+    std::string after;  // the content of f after the operation
+  };
+  std::string content;
+  const Op ops[] = {
+      {"read", [&] { return env->ReadFile(f, &content); }, "old"},
+      {"replace", [&] { return env->ReplaceFile(f, "new"); }, "new"},
+      {"append", [&] { return env->AppendFile(f, "+"); }, "old+"},
+      {"copy from", [&] { return env->CopyFile(f, dir + "\\copy.dat"); }, "old"},
+      {"copy onto", [&] { return env->CopyFile(src, f); }, "src"},
+      {"delete", [&] { return env->DeleteFile(f); }, "<delete>"},
+  };
+  for (const Op& op : ops) {
+    env->ReplaceFile(f, "old");
+    Status s;
+    {
+      Hold hold(f, 300);
+      s = op.run();
+      p->Check(hold.held(), std::string("hold the file for ") + op.what);
+    }
+    const std::string after = env->NormalFileExists(f) ? Read(env, f) : "<delete>";
+    p->Check(s.ok() && after == op.after,
+             std::string("a file held for 0.3 s is waited for: ") + op.what,
+             s.ToString() + ", then [" + after + "]");
+  }
+  for (const Op& op : {ops[1], ops[4], ops[5]}) {
+    env->ReplaceFile(f, "old");
+    Status s;
+    {
+      Hold hold(f, 3000);
+      s = op.run();
+    }
+    // Sharing violation or, for a rename onto a held file, access denied.
+    const bool held = s.reason() == SystemMessageOf(ERROR_SHARING_VIOLATION) ||
+                      s.reason() == SystemMessageOf(ERROR_ACCESS_DENIED);
+    p->Check(!s.ok() && held && Read(env, f) == "old",
+             std::string("a file held for 3 s stops the wait, unchanged: ") + op.what,
+             s.ToString());
+  }
+  std::vector<DirEntry> entries;
+  env->ListDirectory(dir, &entries);
+  std::string names;
+  for (const DirEntry& e : entries) names += " " + e.name;
+  p->Check(entries.size() == 3, "no temporary file is left beside a held file", names);
+}
+
+// A path of 259 characters works; one of 260 or more fails at every
+// operation with the system's "too long", never as a missing file.
+void LongPathChecks(Env* env, Probe* p, const std::string& root) {
+  const std::string dir = root + "\\" + std::string(240 - root.size() - 1, 'd');
+  ::CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string fits = dir + "\\" + std::string(259 - dir.size() - 1 - 4, 'f') + ".dat";
+  p->CheckOk(env->ReplaceFile(fits, "x"), "a path of 259 characters can be written");
+  p->CheckEq(Read(env, fits), "x", "and read");
+  p->CheckOk(env->DeleteFile(fits), "and deleted");
+  const std::string too_long = SystemMessageOf(ERROR_FILENAME_EXCED_RANGE);
+  for (size_t length : {260, 300}) {
+    const std::string path = dir + "\\" + std::string(length - dir.size() - 1, 'f');
+    uint32_t attributes = 0;
+    uint64_t size = 0;
+    std::string content;
+    std::vector<DirEntry> entries;
+    const Status results[] = {
+        env->ReplaceFile(path, "x"),
+        env->AppendFile(path, "x"),
+        env->ReadFile(path, &content),
+        env->GetAttributes(path, &attributes),
+        env->SetArchiveOnly(path),
+        env->GetFileSize(path, &size),
+        env->CopyFile(fits, path),
+        env->CopyFile(path, fits),
+        env->DeleteFile(path),
+        env->ListDirectory(path, &entries),
+        env->AppendFileSynced(path, "x"),
+        env->SetAttributes(path, kAttrHidden),
+        env->CreateDirectory(path),
+    };
+    std::string wrong;
+    for (const Status& s : results)
+      if (s.ok() || s.IsNotFound() || s.reason() != too_long) wrong += " [" + s.ToString() + "]";
+    p->Check(wrong.empty(), "a path of " + std::to_string(length) + " characters is too long",
+             wrong);
+  }
+  std::vector<DirEntry> entries;
+  env->ListDirectory(dir, &entries);
+  p->Check(entries.empty(), "nothing was made by the paths too long");
+}
+
+int Sign(int x) { return (x > 0) - (x < 0); }
+
+// Compares every pair of `names` with the system's order and the portable
+// one; the number that differ in sign, the first few in `*shown`.
+long Disagreements(Env* env, const std::vector<std::string>& names, std::string* shown) {
+  long differ = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    for (size_t j = i + 1; j < names.size(); ++j) {
+      const std::string &a = names[i], &b = names[j];
+      if (Sign(env->CompareNames(a, b)) == Sign(CompareNamesWordSort(a, b))) continue;
+      if (++differ <= 5) *shown += " [" + a + "] [" + b + "]";
+    }
+  }
+  return differ;
+}
+
+void CheckOrder(Env* env, Probe* p, const std::vector<std::string>& names,
+                const std::string& what) {
+  std::string shown;
+  const long differ = Disagreements(env, names, &shown);
+  const long pairs = static_cast<long>(names.size()) * (static_cast<long>(names.size()) - 1) / 2;
+  p->Check(differ == 0,
+           "order of names as the system's: " + std::to_string(pairs) + " pairs of " + what,
+           std::to_string(differ) + " differ:" + shown);
+}
+
+// Every name of up to `length` characters from `alphabet`.
+std::vector<std::string> AllNames(const std::string& alphabet, size_t length) {
+  std::vector<std::string> names, last = {""};
+  for (size_t n = 1; n <= length; ++n) {
+    std::vector<std::string> next;
+    for (const std::string& stem : last)
+      for (char c : alphabet) next.push_back(stem + c);
+    names.insert(names.end(), next.begin(), next.end());
+    last = std::move(next);
+  }
+  return names;
+}
+
+// The system's notion of text against the portable one that the Linux
+// program and the tests use: the upper case of every byte, and the order
+// of the file list over every name of one or two printable ASCII
+// characters, over hyphens and apostrophes at every place of short names,
+// and over names as data files have them.
+void TextChecks(Env* env, Probe* p) {
+  std::string printable;
+  for (char c = ' '; c <= '~'; ++c) printable += c;
+  CheckOrder(env, p, AllNames(printable, 2), "names of one or two printable characters");
+  CheckOrder(env, p, AllNames("aB-'", 4), "names of up to four of a, B, - and '");
+  CheckOrder(env, p, {"$machine.dat",   "$MACHINE.DAT",     "$machine.data",    "$machine_1.dat",
+                      "$machine-1.dat", "$machine1.dat",    "$machine 1.dat",   "$machine(1).dat",
+                      "$machine~1.dat", "$machine.dat.bak", "$machine.bak.dat", "$config.dat",
+                      "$option.dat",    "$robcor.dat",      "$A_B.DAT",         "$AB.DAT",
+                      "$A-B.DAT",       "$A'B.DAT",         "$a_b-c.dat",       "$ab-c.dat",
+                      "$_x.dat",        "$-x.dat",          "$custom_io.dat",   "$custom-io.dat",
+                      "$customio.dat",  "$rob's.dat",       "$tool data.dat",   "$tool_data.dat",
+                      "$tool+data.dat", "$x=1.dat",         "$1.dat",           "$10.dat",
+                      "$2.dat",         "$#2.dat",          "$@home.dat",       "$[a].dat",
+                      "$a.dat",         "axis1.servo",      "axis10.servo",     "axis2.servo",
+                      "AXIS-2.SERVO",   "axis_2.servo",     "axis 2.servo",     "robot.servo",
+                      "r1-axis1.servo", "r1_axis1.servo",   "machine.upg",      "Vaxo_Value.dat",
+                      "Vaxo_Value.tmp"},
+             "data-file names");
+
+  const UINT code_page = ::GetACP();
+  env->WriteStd(1, "      code page " + std::to_string(code_page) + "\n");
+  if (code_page != 1252) {
+    env->WriteStd(1, "      skipped: the upper-case table is code page 1252's\n");
+    return;
+  }
+  std::string all, differ;
+  for (int b = 0; b < 256; ++b) {
+    const std::string one(1, static_cast<char>(b));
+    all += one;
+    if (env->UpperCase(one) != UpperCaseCp1252(one)) differ += " " + std::to_string(b);
+  }
+  p->Check(differ.empty(), "upper case of each of the 256 bytes as code page 1252 has it",
+           "differ:" + differ);
+  p->Check(env->UpperCase(all) == UpperCaseCp1252(all), "upper case of all 256 bytes in one text");
+}
+
 void SurroundingsChecks(Env* env, Probe* p) {
   std::string stamp = env->LocalTimestamp();
   p->Check(!stamp.empty() && stamp.find_first_of("\r\n") == std::string::npos,
@@ -232,6 +451,9 @@ int RunProbe(Env* env) {
   env->WriteStd(1, "      working in " + root + "\n");
   ContractChecks(env, &p, root);
   ProcessChecks(env, &p, root);
+  HoldChecks(env, &p, root);
+  LongPathChecks(env, &p, root);
+  TextChecks(env, &p);
   SurroundingsChecks(env, &p);
   RemoveTree(root);
   p.Check(!env->DirectoryExists(root), "working directory removed");

@@ -62,7 +62,12 @@ class EnvWrapper : public Env {
   std::string ProgramDirectory() override { return target_->ProgramDirectory(); }
   std::string CommandLineTail() override { return target_->CommandLineTail(); }
   void ProcessEvents() override { target_->ProcessEvents(); }
+  void ReportError(const std::string& text) override { target_->ReportError(text); }
   std::string SystemPath(const std::string& text) override { return target_->SystemPath(text); }
+  std::string UpperCase(const std::string& text) override { return target_->UpperCase(text); }
+  int CompareNames(const std::string& a, const std::string& b) override {
+    return target_->CompareNames(a, b);
+  }
   Status WriteStd(int stream, const std::string& bytes) override {
     return target_->WriteStd(stream, bytes);
   }

@@ -1,26 +1,26 @@
 #include "platform/mem_env.h"
 
-#include "base/text.h"
+#include "platform/letter_case.h"
 
 namespace vaxo {
 
 MemEnv::MemEnv() = default;
 MemEnv::~MemEnv() = default;
 
-// Upper-cased, "\"-separated, no empty or "." components, no trailing "\".
-// A path without a drive lies below the current directory, one that
+// Upper-cased (code page 1252, as the system matches names), "\"-separated, no empty or "."
+// components, no trailing "\". A path without a drive lies below the current directory, one that
 // starts with "\" on its drive.
 std::string MemEnv::Key(const std::string& path) const {
-  std::string p = UCase(path);
+  std::string p = UpperCaseCp1252(path);
   for (char& c : p) {
     if (c == '/') c = '\\';
   }
-  std::string drive = UCase(current_directory_.substr(0, 2));
+  std::string drive = UpperCaseCp1252(current_directory_.substr(0, 2));
   if (p.size() >= 2 && p[1] == ':') {
     drive = p.substr(0, 2);
     p = p.substr(2);
   } else if (p.empty() || p[0] != '\\') {
-    p = UCase(current_directory_.substr(2)) + "\\" + p;
+    p = UpperCaseCp1252(current_directory_.substr(2)) + "\\" + p;
   }
   std::vector<std::string> parts;
   size_t i = 0;

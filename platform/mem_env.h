@@ -47,6 +47,8 @@ class MemEnv : public Env {
   /// (application, command line) of every child started, in order.
   const std::vector<std::pair<std::string, std::string>>& children() const { return children_; }
   int events_processed() const { return events_processed_; }
+  /// The texts given to ReportError, in order.
+  const std::vector<std::string>& reported() const { return reported_; }
 
   // --- Env ----------------------------------------------------------------
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override;
@@ -73,6 +75,7 @@ class MemEnv : public Env {
   std::string ProgramDirectory() override { return program_directory_; }
   std::string CommandLineTail() override { return command_line_tail_; }
   void ProcessEvents() override { ++events_processed_; }
+  void ReportError(const std::string& text) override { reported_.push_back(text); }
   Status WriteStd(int stream, const std::string& bytes) override;
   bool IsTerminal(int stream) override { return stream == 0 ? !stdin_lines_.empty() : false; }
   bool ReadStdinLine(std::string* line) override;
@@ -107,6 +110,7 @@ class MemEnv : public Env {
   std::string command_line_tail_;
   std::vector<std::pair<std::string, std::string>> children_;
   std::vector<std::string> stdin_lines_;
+  std::vector<std::string> reported_;
   std::string std_out_, std_err_;
   int events_processed_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "platform/env.h"
+#include "platform/letter_case.h"
 
 namespace vaxo {
 
@@ -80,11 +81,11 @@ std::string HostBasename(const std::string& host) {
 }
 
 std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted) {
-  const std::string key = UCase(wanted);
+  const std::string key = UpperCaseCp1252(wanted);
   const std::string* best = nullptr;
   for (const std::string& name : names) {
     if (name == wanted) return name;
-    if (UCase(name) == key && (!best || name < *best)) best = &name;
+    if (UpperCaseCp1252(name) == key && (!best || name < *best)) best = &name;
   }
   return best ? *best : std::string();
 }

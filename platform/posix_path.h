@@ -35,7 +35,8 @@ std::string HostBasename(const std::string& host);
 
 /// The name of `names` that `wanted` denotes: `wanted` itself when present,
 /// otherwise the first name in byte order that equals it without regard to
-/// case; empty when there is none.
+/// case (code page 1252, as the system matches names); empty when there is
+/// none.
 std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted);
 
 /// Hidden and system bits kept in the "user.DOSATTRIB" extended attribute,

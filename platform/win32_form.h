@@ -26,6 +26,7 @@ inline void RegisterFormClass(const char* name, WNDPROC proc) {
   wc.lpfnWndProc = proc;
   wc.hInstance = ::GetModuleHandleA(nullptr);
   wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+  wc.hIcon = ::LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));  // the program's own, if it has one
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = name;
   ::RegisterClassA(&wc);  // a second registration fails harmlessly

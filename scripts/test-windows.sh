@@ -2,6 +2,8 @@
 # Tests of the Windows build: installs what is missing, cross-builds the
 # 32- and 64-bit programs, makes (or reuses) the Wine prefix and runs under
 # Wine:
+#   resources   every program of the build has its manifest and version
+#               resource (objdump -p)
 #   env_probe   the checks of the Windows backend (both builds)
 #   e2e         the end-to-end tests (tests/e2e_*.cc) against the 32-bit
 #               program; the 64-bit one runs the sample pair
@@ -59,6 +61,7 @@ scripts/install-windows-deps.sh
 echo "   ($(since "$t"))"
 
 # The test drivers that run under Wine beside the program.
+drivers="cmdline_launch slow_tool hold_file"
 build_drivers() {
   dir=$1 arch=$2
   cxx=i686-w64-mingw32-g++-posix
@@ -66,7 +69,8 @@ build_drivers() {
   flags="-std=c++17 -O2 -Wall -Wextra -static"
   # shellcheck disable=SC2086
   $cxx $flags -o "$dir/bin/cmdline_launch.exe" tests/wine/cmdline_launch.cc &&
-    $cxx $flags -mwindows -o "$dir/bin/slow_tool.exe" tests/wine/slow_tool.cc
+    $cxx $flags -mwindows -o "$dir/bin/slow_tool.exe" tests/wine/slow_tool.cc &&
+    $cxx $flags -o "$dir/bin/hold_file.exe" tests/wine/hold_file.cc
 }
 
 # The value-transfer tool is a windowed program, so that no console flashes
@@ -132,6 +136,30 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT INT TERM
 # Runs one program under Wine with a time limit; its exit code is ours.
 run_wine() {
   timeout 300 wine "$@" </dev/null
+}
+
+# Every program the build makes, the test drivers aside, carries a manifest
+# (resource type 24) and a version resource (type 16).
+suite_resources() {
+  dir=$1 arch=$2
+  objdump=i686-w64-mingw32-objdump
+  [ "$arch" = 64 ] && objdump=x86_64-w64-mingw32-objdump
+  rc=0 n=0
+  for exe in "$dir"/bin/*.exe; do
+    name=$(basename "$exe" .exe)
+    case " $drivers " in *" $name "*) continue ;; esac
+    # The types are the entries of the resource directory's first level.
+    types=$($objdump -p "$exe" | sed -n '/The .rsrc Resource Directory section/,$p' |
+      sed -n 's/^[0-9a-f]*   Entry: ID: 0x0000\(10\|18\),.*/\1/p' | sort | tr '\n' ' ')
+    n=$((n + 1))
+    if [ "$types" != "10 18 " ]; then
+      echo "   $name.exe: resource types [$types], want the manifest (18) and the version (10)"
+      rc=1
+    fi
+  done
+  [ $n -gt 0 ] || { echo "   no programs in $dir/bin"; rc=1; }
+  note "resources win$arch: $n programs"
+  return $rc
 }
 
 # The checks of the Windows backend (platform/env_win32_probe.cc).
@@ -200,7 +228,7 @@ suite_gui() {
 
 run_suites() {
   dir=$1 arch=$2
-  suites="suite_env_probe suite_e2e"
+  suites="suite_resources suite_env_probe suite_e2e"
   [ $gui = yes ] && [ "$arch" = 32 ] && suites="$suites suite_gui"
   for suite in $suites; do
     t=$(now)

@@ -40,7 +40,28 @@ can_run_32bit() {
   dpkg -s wine32:i386 >/dev/null 2>&1 || [ -x /usr/lib/wine/wine ] || return 1
 }
 
+# The settings the tests rely on; a prefix made before they changed gets
+# them and the stamp that names them.
+stamp="theme-light"
+settings() {
+  # The "Light" visual style that Wine ships: the programs' manifests ask
+  # for the themed common controls, and the screenshots show them.
+  key='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+  wine reg add "$key" /v ThemeActive /t REG_SZ /d 1 /f >/dev/null 2>&1 &&
+    wine reg add "$key" /v DllName /t REG_SZ \
+      /d 'C:\windows\resources\themes\light\light.msstyles' /f >/dev/null 2>&1 &&
+    wine reg add "$key" /v ColorName /t REG_SZ /d Blue /f >/dev/null 2>&1 &&
+    wine reg add "$key" /v SizeName /t REG_SZ /d NormalSize /f >/dev/null 2>&1
+  wineserver -w
+}
+
 if [ -f "$prefix/.vaxo-ready" ] && [ $fresh = no ] && can_run_32bit; then
+  if [ "$(cat "$prefix/.vaxo-ready")" != "$stamp" ]; then
+    say "updating the settings of $prefix"
+    settings
+    wineserver -k >/dev/null 2>&1 || true
+    echo "$stamp" >"$prefix/.vaxo-ready"
+  fi
   echo "$prefix"
   exit 0
 fi
@@ -57,13 +78,13 @@ wineboot -i >/dev/null 2>&1
 wineserver -w
 # Wine's window manager must not manage the program's windows.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -w
+settings
 wineserver -k >/dev/null 2>&1 || true
 
 if ! can_run_32bit; then
   say "the prefix cannot run 32-bit programs (is wine32:i386 installed?)"
   exit 1
 fi
-touch "$prefix/.vaxo-ready"
+echo "$stamp" >"$prefix/.vaxo-ready"
 say "made in $(( $(date +%s) - start )) s"
 echo "$prefix"

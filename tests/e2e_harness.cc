@@ -2,11 +2,13 @@
 
 #include <sys/xattr.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "base/text.h"
 #include "report/report_shape.h"
@@ -34,9 +36,9 @@ std::string Quoted(const std::string& s) {
 
 // The environment of every Wine command: quiet, no browser or .NET
 // installer dialogue, no display (the program's windows stay invisible).
-std::string WineEnv(const fs::path& prefix) {
+std::string WineEnv(const fs::path& prefix, const std::string& debug = "-all") {
   return "env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=" + Quoted(prefix.string()) +
-         " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' ";
+         " WINEDEBUG=" + Quoted(debug) + " WINEDLLOVERRIDES='mscoree,mshtml=' ";
 }
 
 // The template prefix, made once per test process when none was given.
@@ -238,8 +240,8 @@ RunResult Scratch::RunWine(const std::string& args, bool with_tool) const {
   if (with_tool) Install(bin, program_dir(), "ValXfer.exe");
 
   const std::string win_args = ZPaths(args);
-  std::string cmd =
-      "cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) + "timeout 120 wine ";
+  std::string cmd = "cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix(), wine_debug_) +
+                    "timeout 120 wine ";
   if (win_args.find_first_of(" \t\"") == std::string::npos) {
     cmd += Quoted(program_folder_ + "/UpgradeVaxo.exe");
     if (!win_args.empty()) cmd += " " + Quoted(win_args);
@@ -249,6 +251,25 @@ RunResult Scratch::RunWine(const std::string& args, bool with_tool) const {
     cmd += Quoted((bin / "cmdline_launch.exe").string()) + " cmdline.txt";
   }
   return Execute(cmd);
+}
+
+void Scratch::StartWineDriver(const std::string& exe, const std::vector<std::string>& args,
+                              const std::string& out_rel) const {
+  const std::string out = Quoted((root_ / out_rel).string());
+  std::string cmd = "(cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) + "wine " +
+                    Quoted((fs::path(WineProgramDir()) / exe).string());
+  for (const std::string& arg : args) cmd += " " + Quoted(ZPaths(arg));
+  cmd += " </dev/null >" + out + " 2>/dev/null; echo $? >" + out + ".rc.part; mv " + out +
+         ".rc.part " + out + ".rc) &";
+  if (std::system(cmd.c_str()) != 0) throw std::runtime_error("cannot start " + exe);
+}
+
+bool Scratch::WaitFor(const std::string& rel, int seconds) const {
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (!Read(rel).empty()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
 }
 
 // Runs a shell command with standard input from /dev/null and its output

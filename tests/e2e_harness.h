@@ -81,6 +81,17 @@ class Scratch {
   /// are words without blanks, host paths given as such.
   RunResult RunVaxo(const std::string& args) const;
   RunResult Execute(std::string cmd) const;
+  /// Under Wine: starts the test driver `exe` beside the Windows program in
+  /// this prefix, in the background, with `args` (host paths in drive
+  /// form Z:); its standard output goes to `out_rel` and, once it ends, its
+  /// exit code to `out_rel` + ".rc".
+  void StartWineDriver(const std::string& exe, const std::vector<std::string>& args,
+                       const std::string& out_rel) const;
+  /// Under Wine: the debug channels of the program's runs (WINEDEBUG,
+  /// "-all" unless set); Wine writes what they show to standard error.
+  void set_wine_debug(std::string channels) { wine_debug_ = std::move(channels); }
+  /// Waits up to `seconds` for the file `rel` to hold something.
+  bool WaitFor(const std::string& rel, int seconds) const;
   /// The log without its header line.
   std::string LogBody() const;
   /// `dir` is a mount point made by the test: unmounted at the end.
@@ -95,6 +106,7 @@ class Scratch {
   fs::path root_;
   std::string program_folder_;
   std::vector<fs::path> mounts_;
+  std::string wine_debug_ = "-all";
 };
 
 }  // namespace vaxo_e2e

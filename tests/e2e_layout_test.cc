@@ -96,6 +96,33 @@ TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
   EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
 }
 
+// A run whose log cannot be started (the old one is read-only) has no log
+// to tell why it stopped: standard error says it and, on Windows, the
+// Application event log (Wine shows what it is given on its debug channel).
+TEST(E2eRun, AStoppedRunWithoutALogIsReportedToTheSystem) {
+  Scratch s;
+  SmallPair(s);
+  const auto new_before = s.Snapshot("new");
+  s.Write("drive_c/Upgrade_vaxo.log", "last run\r\n");
+  fs::permissions(s.drive_c() / "Upgrade_vaxo.log",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  s.set_wine_debug("-all,err+eventlog");
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 3);
+  const std::string why = "Run stopped: delete c:\\Upgrade_vaxo.log: ";
+  EXPECT_NE(r.err.find("upgrade_vaxo: " + why), std::string::npos) << r.err;
+  if (UnderWine()) {
+    EXPECT_NE(
+        r.err.find(":err:eventlog:ReportEventW L\"Run stopped: delete c:\\\\Upgrade_vaxo.log: "
+                   "Access denied. (exit code 3, log c:\\\\Upgrade_vaxo.log)\"\n"),
+        std::string::npos)
+        << r.err;
+  }
+  EXPECT_EQ(s.Read("drive_c/Upgrade_vaxo.log"), "last run\r\n");
+  EXPECT_EQ(s.Snapshot("new"), new_before);
+}
+
 TEST(E2eRun, MissingUpgFileLeavesNewFileAndExitCode) {
   Scratch s;
   SmallPair(s);
@@ -157,6 +184,38 @@ TEST(E2eRun, ExitCodeTwoAssignedLastStands) {
       "file and its rule has no default, so the new file keeps its own line\n"
       "STEU $EXTRA.DAT new-missing\nSTEU $MACHINE.DAT written\n  carried $A= 1 1>0\n"
       "R1 $MACHINE.DAT written\n  carried $R= 1 1>0\n  kept-new $NEW= -\n");
+}
+
+// The passes take the files in the system's order: "$A_B.DAT" before
+// "$AB.DAT" ("_" weighs less than a letter), so the 2 of the second stands.
+TEST(E2eRun, FilesComeInTheSystemsOrderAndTheLastExitCodeStands) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldSteu) + "$a_b.dat", Crlf({"$E=1"}));  // no new file: 1
+  s.Write(std::string(kOldSteu) + "$ab.dat", Crlf({"$X=1"}));
+  s.Write(std::string(kNewSteu) + "$ab.dat", Crlf({"$X=0", "$Y=5"}));
+  s.Write(std::string(kNewSteu) + "ab.upg", Crlf({"$X=", "$Y="}));  // $Y not in the old: 2
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  const std::string os = s.WinUpper("old") + "\\ZEL\\STEU\\VAXO\\";
+  const std::string ns = s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\";
+  EXPECT_NE(s.LogBody().find(Title("Upgrade: file = " + os + "$A_B.DAT") +
+                             Info("old File < " + os + "$A_B.DAT > successfull readed") +
+                             Error("error in read file " + ns + "$A_B.DAT") +
+                             Title("Upgrade: file = " + os + "$AB.DAT") +
+                             Info("old File < " + os + "$AB.DAT > successfull readed") +
+                             Info("new File < " + ns + "$AB.DAT > successfull readed") +
+                             Info("upg-file read ( " + ns + "AB.UPG )") +
+                             Info("upg-file < " + ns + "AB.UPG > successfull readed") +
+                             Info("--> start Upgrade") + Info("- <$X=> 1 , _(line: 1)_ , 0") +
+                             Error("String not found (VAXO_alt)") +
+                             Error("- <$Y=> not found in old file") +
+                             Info("<-- Upgrade successfull end") +
+                             Info("new file writed ( " + ns + "$AB.DAT )") +
+                             Title("Upgrade: file = " + os + "$MACHINE.DAT")),
+            std::string::npos)
+      << s.LogBody();
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$ab.dat"), Crlf({"$X=1", "$Y=5"}));
 }
 
 TEST(E2eRun, ServoOnlyInOldIsCopiedAndKeptWithoutUpgFile) {

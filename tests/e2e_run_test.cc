@@ -2,6 +2,8 @@
 // made for one situation each. Logs and files are compared byte for byte.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "tests/e2e_harness.h"
 
 namespace vaxo_e2e {
@@ -14,17 +16,18 @@ std::string FoundAll(const std::string& old_root, const std::string& new_root) {
                    new_root + "\\ROBOTER\\ZEL\\R1\\VAXO", new_root + "\\ROBOTER\\ZEL\\STEU\\VAXO");
 }
 
-TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
-  Scratch s;
-  s.CopySample();
-  s.MakeDir("drive_c/zel/roboter/log");
-  const auto old_before = s.Snapshot("old");
-  RunResult r = s.Run(s.root().string() + "/old|" + s.root().string() + "/new");
+// The clean run of the sample pair: its log up to the robot's
+// $MACHINE.DAT written (after the shift), and the rest before the closing
+// entry; O and N are the two roots as the log shows them.
+struct SampleLog {
+  std::string until_robot_machine, axes;
+};
 
-  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+SampleLog SampleLogOf(const std::string& O, const std::string& N) {
   const std::string os = O + "\\ZEL\\STEU\\VAXO\\", ns = N + "\\ROBOTER\\ZEL\\STEU\\VAXO\\";
   const std::string o1 = O + "\\ZEL\\R1\\VAXO\\", n1 = N + "\\ROBOTER\\ZEL\\R1\\VAXO\\";
-  std::string expected =
+  SampleLog log;
+  log.until_robot_machine =
       FoundAll(O, N) +
       // STEU pass
       Title("Upgrade: file = " + os + "$MACHINE.DAT") +
@@ -67,7 +70,8 @@ TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
       Info("- <$TOOL_OFFSET[1]=> 0.0 , _(line: 6)_ , 0.0") +
       Info("- <$TOOL_OFFSET[2]=> 125.5 , _(line: 7)_ , 0.0") +
       Error("String not found (VAXO_alt)") + Error("- <$BRAKE_TEST=> not found in old file") +
-      Info("<-- Upgrade successfull ende") + Info("new file be writed ( " + n1 + "$MACHINE.DAT )") +
+      Info("<-- Upgrade successfull ende") + Info("new file be writed ( " + n1 + "$MACHINE.DAT )");
+  log.axes =
       Title("Upgrade: file = " + o1 + "AXIS1.SERVO") +
       Info("old File < " + o1 + "AXIS1.SERVO > successfull readed") +
       Info("new File < " + n1 + "AXIS1.SERVO > successfull readed") +
@@ -83,8 +87,54 @@ TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
       Info("UPG-File < " + n1 + "AXIS2.UPG > successfull readed") + Info("--> Start Upgrade") +
       Info("- <GAIN_P=> 1100 , _(line: 2)_ , 1100") + Info("- <GAIN_I=> 30 , _(line: 3)_ , 30") +
       Info("- <FILTER=> 4 , _(line: 4)_ , 4") + Info("<-- Upgrade successfull ende") +
-      Info("new file be writed ( " + n1 + "AXIS2.SERVO )") + Title("ENDE  (ExitCode=2)");
-  EXPECT_EQ(s.LogBody(), expected);
+      Info("new file be writed ( " + n1 + "AXIS2.SERVO )");
+  return log;
+}
+
+const char kSteu[] = "new/ROBOTER/ZEL/STEU/VAXO/";
+// The system's reason for a file held open by another program (Wine's text).
+const char kSharingViolation[] = "Sharing violation.";
+const char kR1[] = "new/ROBOTER/ZEL/R1/VAXO/";
+
+// The upgraded texts of the clean run, by path below the scratch folder.
+std::map<std::string, std::string> SampleUpgraded(const Scratch& s) {
+  const std::string steu = kSteu, r1 = kR1;
+  return {
+      {steu + "$machine.dat",
+       Crlf({"; Machine data of the controller", "; software 5.0", "$TIMER_TICK=12",
+             "$SERVO_CYCLE=4", "$IO_MODULES = 3      ; three bus modules", "$CABINET_FAN=TRUE",
+             "$NET_TIMEOUT=750", "$SAFETY_LEVEL=2", "$ROB_STOPPED=FALSE", "$ROB_CAL=TRUE",
+             "$PRO_ACT=FALSE", "$PRO_MOVE=FALSE"})},
+      {steu + "$option.dat",
+       Crlf({"; Options of the controller", "$OPT_CONVEYOR=1", "$OPT_VISION=0", "$OPT_WELDING=0"})},
+      {r1 + "$machine.dat",
+       Crlf({"; Machine data of robot 1", "; software 5.0", "$ROBOT_TYPE=\"RV-60/2\"",
+             "$AXIS_COUNT=6", "$PAYLOAD=60.0   ; kg", "$TOOL_OFFSET[1]=0.0",
+             "$TOOL_OFFSET[2]=125.5", "$BRAKE_TEST=TRUE"})},
+      {r1 + "axis1.servo",
+       Crlf({"; Servo data axis 1", "GAIN_P=1200", "GAIN_I=35", "GAIN_D=5", "FILTER=4"})},
+      // The copy is made under the upper-case name the pass builds.
+      {r1 + "AXIS2.SERVO", s.Read("old/ZEL/R1/VAXO/axis2.servo")},
+  };
+}
+
+// `files` with the texts of `changed` in place of theirs.
+std::map<std::string, std::string> With(std::map<std::string, std::string> files,
+                                        const std::map<std::string, std::string>& changed) {
+  for (const auto& [path, text] : changed) files[path] = text;
+  return files;
+}
+
+TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
+  Scratch s;
+  s.CopySample();
+  s.MakeDir("drive_c/zel/roboter/log");
+  const auto old_before = s.Snapshot("old"), new_before = s.Snapshot("new");
+  RunResult r = s.Run(s.root().string() + "/old|" + s.root().string() + "/new");
+
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  const SampleLog log = SampleLogOf(O, N);
+  EXPECT_EQ(s.LogBody(), log.until_robot_machine + log.axes + Title("ENDE  (ExitCode=2)"));
   EXPECT_EQ(r.exit_code, 2) << r.err;
   EXPECT_EQ(r.err, "");
   // The report beside the log says the same, rule by rule.
@@ -123,26 +173,59 @@ TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
           kept.substr(0, kept.size() - 1));
   EXPECT_EQ(s.RunVaxo("report --no-such-option").exit_code, 2);
 
-  const std::string steu = "new/ROBOTER/ZEL/STEU/VAXO/", r1 = "new/ROBOTER/ZEL/R1/VAXO/";
-  EXPECT_EQ(s.Read(steu + "$machine.dat"),
-            Crlf({"; Machine data of the controller", "; software 5.0", "$TIMER_TICK=12",
-                  "$SERVO_CYCLE=4", "$IO_MODULES = 3      ; three bus modules", "$CABINET_FAN=TRUE",
-                  "$NET_TIMEOUT=750", "$SAFETY_LEVEL=2", "$ROB_STOPPED=FALSE", "$ROB_CAL=TRUE",
-                  "$PRO_ACT=FALSE", "$PRO_MOVE=FALSE"}));
-  EXPECT_EQ(s.Read(steu + "$option.dat"), Crlf({"; Options of the controller", "$OPT_CONVEYOR=1",
-                                                "$OPT_VISION=0", "$OPT_WELDING=0"}));
-  EXPECT_EQ(s.Read(r1 + "$machine.dat"),
-            Crlf({"; Machine data of robot 1", "; software 5.0", "$ROBOT_TYPE=\"RV-60/2\"",
-                  "$AXIS_COUNT=6", "$PAYLOAD=60.0   ; kg", "$TOOL_OFFSET[1]=0.0",
-                  "$TOOL_OFFSET[2]=125.5", "$BRAKE_TEST=TRUE"}));
-  EXPECT_EQ(s.Read(r1 + "$config.dat"),
-            Crlf({"; Configuration of robot 1", "$HOME_POS=0,-90,90,0,0,0", "$SPEED_LIMIT=200",
-                  "$SPEED_REDUCED=100"}));
-  EXPECT_EQ(s.Read(r1 + "axis1.servo"),
-            Crlf({"; Servo data axis 1", "GAIN_P=1200", "GAIN_I=35", "GAIN_D=5", "FILTER=4"}));
-  // The copy is made under the upper-case name the pass builds.
-  EXPECT_EQ(s.Read(r1 + "AXIS2.SERVO"), s.Read("old/ZEL/R1/VAXO/axis2.servo"));
+  EXPECT_EQ(s.Snapshot("new"), With(new_before, SampleUpgraded(s)));
   EXPECT_EQ(s.Snapshot("old"), old_before);
+  EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));
+}
+
+// Another program (the controller software, a virus scanner) holds the
+// robot's new $MACHINE.DAT open with no sharing from the start of the shift
+// until `ms` after it, when the run is about to write the file. Windows
+// only: the emulation knows no sharing.
+RunResult RunWithRobotMachineHeld(Scratch& s, int ms, std::map<std::string, std::string>* before) {
+  s.CopySample();
+  s.MakeDir("drive_c/zel/roboter/log");
+  *before = s.Snapshot("new");
+  s.StartWineDriver("hold_file.exe",
+                    {(s.root() / kR1 / "$machine.dat").string(), std::to_string(ms),
+                     (s.program_dir() / "Vaxo_Value.tmp").string()},
+                    "hold.txt");
+  // The run starts once the holder looks out for the value file.
+  if (!s.WaitFor("hold.txt", 60)) ADD_FAILURE() << "the holder did not start";
+  return s.Run(s.root().string() + "/old|" + s.root().string() + "/new");
+}
+
+TEST(E2eHeld, AFileHeldForHalfASecondIsWaitedForAndTheRunIsTheCleanOne) {
+  if (!UnderWine()) GTEST_SKIP() << "only Windows holds files for other programs";
+  Scratch s;
+  std::map<std::string, std::string> before;
+  const RunResult r = RunWithRobotMachineHeld(s, 500, &before);
+  ASSERT_TRUE(s.WaitFor("hold.txt.rc", 30));
+  EXPECT_EQ(s.Read("hold.txt") + s.Read("hold.txt.rc"), "waiting\r\nheld\r\n0\n");
+  const SampleLog log = SampleLogOf(s.WinUpper("old"), s.WinUpper("new"));
+  EXPECT_EQ(s.LogBody(), log.until_robot_machine + log.axes + Title("ENDE  (ExitCode=2)"));
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  EXPECT_EQ(s.Snapshot("new"), With(before, SampleUpgraded(s)));
+}
+
+TEST(E2eHeld, AFileHeldForTenSecondsStopsTheRunWithEveryFileOldOrNew) {
+  if (!UnderWine()) GTEST_SKIP() << "only Windows holds files for other programs";
+  Scratch s;
+  std::map<std::string, std::string> before;
+  const RunResult r = RunWithRobotMachineHeld(s, 10000, &before);
+  EXPECT_EQ(s.Read("hold.txt"), "waiting\r\nheld\r\n");
+  const std::string machine = s.WinUpper("new") + "\\ROBOTER\\ZEL\\R1\\VAXO\\$MACHINE.DAT";
+  const std::string stop = "Run stopped: replace " + machine + ": " + kSharingViolation;
+  EXPECT_EQ(s.LogBody(),
+            SampleLogOf(s.WinUpper("old"), s.WinUpper("new")).until_robot_machine + Error(stop));
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_EQ(r.err, "upgrade_vaxo: " + stop + "\n");
+  // The controller's files are upgraded, the robot's all as they were, and
+  // no temporary file is left.
+  auto upgraded = SampleUpgraded(s);
+  for (const char* robot : {"$machine.dat", "axis1.servo", "AXIS2.SERVO"})
+    upgraded.erase(std::string(kR1) + robot);
+  EXPECT_EQ(s.Snapshot("new"), With(before, upgraded));
   EXPECT_FALSE(s.Exists("prog/Vaxo_Value.tmp"));
 }
 

@@ -6,6 +6,8 @@
 #   exit_ends_at_once     Exit ends the program at once, without a closing entry
 #   close_between_files   closing the progress form while the value-transfer
 #                         tool runs stops the run after the file (exit code 3)
+#   stopped_after_form    a run started from the form that stops tells the
+#                         person in a message box, and the event log
 # Each test has a Wine prefix of its own (a hard-linked copy of the
 # template) with the sample pair; screenshots go to the artefact folder.
 #
@@ -264,7 +266,38 @@ test_close_between_files() {
   return $ok
 }
 
-for t in ${VAXO_GUI_TESTS:-run_after_wrong_path exit_ends_at_once close_between_files}; do
+test_stopped_after_form() {
+  setup
+  # Without the value template the shift cannot start: the run stops.
+  rm "$case_dir/prog/Vaxo_Value.dat"
+  export WINEDEBUG=-all,err+eventlog
+  start_app
+  export WINEDEBUG=-all
+  browse=$(wait_window '^Browse$' 30) || { say "no Browse window"; return 1; }
+  sleep 0.3
+  click_at "$browse" $W $H $SRC_X $SRC_Y
+  retype "$(zpath "$case_dir/old")"
+  click_at "$browse" $W $H $DEST_X $DEST_Y
+  retype "$(zpath "$case_dir/new")"
+  form=$(wait_window '^Upgrade Vaxo$' 10) || { say "no progress form"; return 1; }
+  click_at "$browse" $W $H $RUN_X $BUTTON_Y
+  box=$(wait_window '^Upgrade Vaxo$' 30 "$form") || { say "no message box"; return 1; }
+  sleep 0.5
+  shot "$box" stopped-box.png
+  ok=0
+  [ -s "$case_dir/rc.txt" ] && { say "the program ended before the box was read"; ok=1; }
+  xdotool mousemove --window "$box" 20 20
+  xdotool key Return
+  rc=$(wait_app 30)
+  check "$rc" 3 "exit code" || ok=1
+  why="Run stopped: copy $(zpath "$case_dir/prog")\\Vaxo_Value.dat: "
+  log_of | tail -n 1 | grep -qF "!!! $why" || { say "log lacks the stop: $(log_of | tail -n 1)"; ok=1; }
+  grep -qF ":err:eventlog:ReportEventW L\"Run stopped: copy " "$case_dir/err.txt" ||
+    { say "no event log entry"; ok=1; }
+  return $ok
+}
+
+for t in ${VAXO_GUI_TESTS:-run_after_wrong_path exit_ends_at_once close_between_files stopped_after_form}; do
   start=$(date +%s)
   "test_$t"
   result $? "$t ($(($(date +%s) - start)) s)"
