@@ -26,8 +26,8 @@ std::string ParentOf(const std::string& path) {
 PreviewEnv::PreviewEnv(Env* real, std::string command_line)
     : EnvWrapper(real), command_line_(std::move(command_line)) {}
 
-std::string PreviewEnv::Key(const std::string& path) {
-  std::string key = UCase(path);
+std::string PreviewEnv::Key(const std::string& path) const {
+  std::string key = target()->UpperCase(path);
   for (char& c : key)
     if (c == '/') c = '\\';
   while (key.size() > 3 && key.back() == '\\') key.pop_back();

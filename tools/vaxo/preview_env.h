@@ -54,6 +54,9 @@ class PreviewEnv : public EnvWrapper {
                  Status* start_error) override;
   void DoExitProcess(int code) override;
   std::string CommandLineTail() override { return command_line_; }
+  /// A stopped run reaches the system's event log on Windows; a preview
+  /// tells only its own output.
+  void ReportError(const std::string&) override {}
   /// The run's last line on a terminal names a log that is not written.
   bool IsTerminal(int stream) override {
     return stream == 2 ? false : EnvWrapper::IsTerminal(stream);
@@ -66,7 +69,8 @@ class PreviewEnv : public EnvWrapper {
     std::string content;
     uint32_t attributes = 0;
   };
-  static std::string Key(const std::string& path);
+  /// The path as the disk tells names apart: letter case as the system has it.
+  std::string Key(const std::string& path) const;
   /// The node of `path`, read from the disk the first time; null when
   /// the disk cannot tell (the error in `*error`).
   Node* Touch(const std::string& path, Status* error);
