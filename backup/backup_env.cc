@@ -17,15 +17,8 @@ constexpr uint32_t kSettable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttr
 
 }  // namespace
 
-std::string BackupEnv::Key(const std::string& path) {
-  std::string key = UCase(path);
-  for (char& c : key)
-    if (c == '/') c = '\\';
-  return key;
-}
-
 BackupEnv::BackupEnv(Env* target, const std::string& log_path)
-    : EnvWrapper(target), own_(log_path, target->ProgramDirectory()), journal_(target, "") {
+    : EnvWrapper(target), own_(target, log_path, target->ProgramDirectory()), journal_(target, "") {
   Status s = MakeSet(target, log_path, &set_);
   if (!s.ok()) Stop(s);
   journal_ = Journal(target, JournalOf(set_));
@@ -56,7 +49,7 @@ std::string BackupEnv::DiskSpelling(const std::string& path,
                                     std::map<std::string, std::vector<DirEntry>>* listed) {
   const size_t slash = path.find_last_of('\\');
   if (slash == std::string::npos) return path;
-  const std::string dir = path.substr(0, slash), name = UCase(path.substr(slash + 1));
+  const std::string dir = path.substr(0, slash), name = target()->UpperCase(path.substr(slash + 1));
   auto it = listed->find(Key(dir));
   if (it == listed->end()) {
     std::vector<DirEntry> entries;
@@ -65,7 +58,7 @@ std::string BackupEnv::DiskSpelling(const std::string& path,
     it = listed->emplace(Key(dir), std::move(entries)).first;
   }
   for (const DirEntry& e : it->second)
-    if (UCase(e.name) == name) return dir + "\\" + e.name;
+    if (target()->UpperCase(e.name) == name) return dir + "\\" + e.name;
   return path;
 }
 

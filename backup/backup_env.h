@@ -63,8 +63,7 @@ class BackupEnv : public EnvWrapper {
     bool content = false;     // its bytes before the run are in the set
   };
 
-  /// Upper case, "\" separators: one key for every spelling of a path.
-  static std::string Key(const std::string& path);
+  std::string Key(const std::string& path) const { return PathKey(target(), path); }
   bool Excluded(const std::string& key) const;
   /// Before attributes only change: their state before, once. Before the
   /// bytes change: the pre-image once, then a line per change. A file

@@ -20,26 +20,24 @@ std::pair<std::string, long> SortKey(const std::string& name) {
 
 }  // namespace
 
-namespace {
-
-std::string Key(const std::string& path) {
-  std::string key = UCase(path);
+std::string PathKey(Env* env, const std::string& path) {
+  std::string key = env->UpperCase(path);
   for (char& c : key)
     if (c == '/') c = '\\';
   return key;
 }
 
-}  // namespace
-
-RunOwnFiles::RunOwnFiles(const std::string& log_path, const std::string& program_dir) {
+RunOwnFiles::RunOwnFiles(Env* env, const std::string& log_path, const std::string& program_dir)
+    : env_(env) {
   const size_t slash = log_path.find_last_of('\\');
-  log_prefix_ = Key(slash == std::string::npos ? std::string() : log_path.substr(0, slash + 1)) +
-                "UPGRADE_VAXO.";
-  program_prefix_ = Key(program_dir) + "\\";
+  log_prefix_ =
+      PathKey(env, slash == std::string::npos ? std::string() : log_path.substr(0, slash + 1)) +
+      "UPGRADE_VAXO.";
+  program_prefix_ = PathKey(env, program_dir) + "\\";
 }
 
 bool RunOwnFiles::Holds(const std::string& path) const {
-  const std::string key = Key(path);
+  const std::string key = PathKey(env_, path);
   return key.compare(0, log_prefix_.size(), log_prefix_) == 0 ||
          key.compare(0, program_prefix_.size(), program_prefix_) == 0;
 }

@@ -12,6 +12,10 @@
 namespace vaxo {
 namespace backup {
 
+/// One key for every spelling of a path: letter case as `env` has it
+/// (the run names folders in upper case, the disk may not), "\" separators.
+std::string PathKey(Env* env, const std::string& path);
+
 /// The folder of the sets beside the log `log_path`.
 std::string SetsFolder(const std::string& log_path);
 /// The journal of the set in `set_folder`.
@@ -22,10 +26,11 @@ std::string JournalOf(const std::string& set_folder);
 /// the sets) and whatever lies in the program's folder (the value file).
 class RunOwnFiles {
  public:
-  RunOwnFiles(const std::string& log_path, const std::string& program_dir);
+  RunOwnFiles(Env* env, const std::string& log_path, const std::string& program_dir);
   bool Holds(const std::string& path) const;
 
  private:
+  Env* env_;
   std::string log_prefix_, program_prefix_;
 };
 

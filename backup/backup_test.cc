@@ -30,6 +30,7 @@ class BackupTest : public VaxoTest {
     mem_.AddFile("C:\\INST\\b.dat", "b\r\n", kAttrArchive | kAttrReadOnly);
     mem_.AddFile("C:\\INST\\c.dat", "c\r\n", kAttrArchive | kAttrHidden);
     mem_.AddFile("C:\\INST\\d.dat", "", kAttrArchive | kAttrSystem);
+    mem_.AddFile("C:\\INST\\z\xE4hler.dat", "e\r\n");  // the run spells it Z\xC4HLER.DAT
     mem_.AddFile("C:\\TOOLS\\Vaxo_Value.dat", "names\r\n");
   }
 
@@ -55,7 +56,8 @@ class BackupTest : public VaxoTest {
 TEST_F(BackupTest, RollbackUndoesAnyMixOfChanges) {
   const Tree before = Files();
   std::mt19937 rng(7);
-  const std::vector<std::string> names = {"a.dat", "B.DAT", "c.dat", "d.dat", "new.dat"};
+  const std::vector<std::string> names = {"a.dat", "B.DAT", "c.dat", "d.dat", "new.dat",
+                                          "Z\xC4HLER.DAT"};
   for (int round = 0; round < 200; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     mem_.set_sortable_time("20261209-" + std::to_string(100000 + round));

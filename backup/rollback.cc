@@ -28,8 +28,6 @@ struct FileState {
   bool restored = false;
 };
 
-std::string Key(const std::string& path) { return UCase(path); }
-
 // `path` is the name as it was on disk when its bytes were saved.
 void Before(FileState* f, const std::string& path, const nlohmann::json& before, size_t order) {
   if (f->first == 0) f->first = order;
@@ -90,7 +88,7 @@ Status Rollbacker::Load() {
     if (kind == "saved") {
       for (const auto& file : r["files"]) {
         const std::string path = Utf8ToLatin1(file.value("path", ""));
-        FileState& f = files_[Key(path)];
+        FileState& f = files_[PathKey(env_, path)];
         f.path = path;
         nlohmann::json before = file;
         before["pack"] = r.value("pack", "");
@@ -100,7 +98,7 @@ Status Rollbacker::Load() {
     }
     if (!r.contains("path")) continue;
     const std::string path = Utf8ToLatin1(r.value("path", ""));
-    FileState& f = files_[Key(path)];
+    FileState& f = files_[PathKey(env_, path)];
     if (f.path.empty()) f.path = path;
     if (kind == "attributes") {
       if (f.first == 0) f.first = order;
@@ -154,7 +152,7 @@ bool SpelledOtherwise(Env* env, const std::string& path) {
   if (!env->ListDirectory(path.substr(0, slash), &entries).ok()) return false;
   const std::string name = path.substr(slash + 1);
   for (const DirEntry& e : entries)
-    if (UCase(e.name) == UCase(name)) return e.name != name;
+    if (env->UpperCase(e.name) == env->UpperCase(name)) return e.name != name;
   return false;
 }
 

@@ -12,9 +12,9 @@
 #include "backup/backup_sets.h"
 #include "log/log_buch.h"
 #include "platform/env.h"
+#include "report/unified_diff.h"
 #include "tools/vaxo/preview_env.h"
 #include "tools/vaxo/subcommand.h"
-#include "report/unified_diff.h"
 
 namespace vaxo {
 namespace {
@@ -56,7 +56,7 @@ int Preview(const PreviewOptions& o) {
     }
   }
   const std::string log = LogBuch().path();
-  const backup::RunOwnFiles own(log, real->ProgramDirectory());
+  const backup::RunOwnFiles own(real, log, real->ProgramDirectory());
   std::string out;
   for (const PreviewEnv::Event& event : preview.events()) {
     if (event.child) {

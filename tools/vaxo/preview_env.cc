@@ -96,10 +96,10 @@ Status PreviewEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* 
   for (const auto& kv : nodes_) {
     const Node& node = kv.second;
     if (Key(ParentOf(node.path)) != parent) continue;
-    const std::string name = UCase(LastName(node.path));
+    const std::string name = target()->UpperCase(LastName(node.path));
     bool listed = false;
     for (auto e = entries->begin(); e != entries->end(); ++e) {
-      if (UCase(e->name) != name) continue;
+      if (target()->UpperCase(e->name) != name) continue;
       listed = true;
       if (node.exists) {
         e->attributes = node.attributes;
