@@ -238,6 +238,31 @@ void MissingNamesAreNotFoundAndSaySo(Contract& c) {
   c.ExpectEq(c.Listing(c.root), "", "nothing was made");
 }
 
+// A name no Windows folder can hold is not there: a lookup of a name with
+// such a character finds nothing, and such names made on the host side
+// (only the emulation has them) are in no listing and reached by no path.
+void NamesWindowsCannotHoldAreNotThere(Contract& c) {
+  Env* env = c.env;
+  const std::vector<std::string> bad = {
+      "p|q.dat", "st*r.dat",    "q?.dat",    "c:d.dat",     "lt<.dat",
+      "gt>.dat", "quo\"te.dat", "tab\t.dat", "ctl\x01.dat", "a\\..\\..\\x.dat"};
+  uint32_t attributes = 0;
+  for (size_t i = 0; i + 1 < bad.size(); ++i)
+    c.Expect(!env->GetAttributes(c.At(bad[i]), &attributes).ok(), "no lookup finds " + bad[i]);
+  if (!c.make_raw) return;
+  env->ReplaceFile(c.At("ok.dat"), "ok");
+  for (const std::string& name : bad) c.make_raw(name, "raw");
+  c.ExpectEq(c.Listing(c.root), "ok.dat", "only the name Windows can hold is listed");
+  for (size_t i = 0; i + 1 < bad.size(); ++i) {
+    Status s = env->GetAttributes(c.At(bad[i]), &attributes);
+    c.ExpectFailure(s, "attributes", c.At(bad[i]), "a lookup of " + bad[i]);
+    c.Expect(!s.IsNotFound(), "an invalid name, not a missing one", s.ToString());
+  }
+  Status s = env->ReplaceFile(c.At("p|q.dat"), "new");
+  c.ExpectFailure(s, "replace", c.At("p|q.dat"), "no file of such a name is made");
+  c.ExpectEq(c.Listing(c.root), "ok.dat", "and nothing else either");
+}
+
 }  // namespace
 
 const std::vector<ContractCase>& ContractCases() {
@@ -256,6 +281,7 @@ const std::vector<ContractCase>& ContractCases() {
       {"CopyTakesTheBytesAndReadOnly", CopyTakesTheBytesAndReadOnly},
       {"DeleteRemovesTheFile", DeleteRemovesTheFile},
       {"MissingNamesAreNotFoundAndSaySo", MissingNamesAreNotFoundAndSaySo},
+      {"NamesWindowsCannotHoldAreNotThere", NamesWindowsCannotHoldAreNotThere},
   };
   return cases;
 }

@@ -44,21 +44,45 @@ Status ReadNames(const std::string& path, const std::string& dir, std::vector<st
       err = errno;
       break;
     }
+    // A name no Windows folder can hold ("a\\..\\x", "a|b") is not there at
+    // all: listed, it would be taken apart as a path.
     const std::string name = entry->d_name;
-    if (name != "." && name != "..") names->push_back(name);
+    if (name != "." && name != ".." && IsWindowsName(name)) names->push_back(name);
   }
   closedir(d);
   if (err != 0) return sys::Error("readdir", path, err);
   return Status::OK();
 }
 
+namespace {
+
+// What Windows answers for a path that holds a name no folder can hold.
+Status InvalidName(const char* op, const std::string& path) {
+  return Status::IOError(op, path,
+                         "The filename, directory name, or volume label syntax is incorrect.");
+}
+
+// The names of `path` below its drive; a NUL, which would end the path for
+// the system, or a name no folder can hold make it an invalid name.
+Status NamesOf(const char* op, const std::string& path, WindowsPathParts* parts) {
+  if (path.find('\0') != std::string::npos) return InvalidName(op, path);
+  *parts =
+      SplitWindowsPath(path, IsRelativeWindowsPath(path) ? sys::CurrentDirectory() : std::string());
+  for (const std::string& name : parts->names) {
+    if (!IsWindowsName(name)) return InvalidName(op, path);
+  }
+  return Status::OK();
+}
+
+}  // namespace
+
 Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
                std::string* name) {
-  if (path.find('\0') != std::string::npos) return Status::NotFound(op, path, "invalid name");
-  const WindowsPathParts parts =
-      SplitWindowsPath(path, IsRelativeWindowsPath(path) ? sys::CurrentDirectory() : std::string());
+  WindowsPathParts parts;
+  Status s = NamesOf(op, path, &parts);
+  if (!s.ok()) return s;
   std::string current;
-  Status s = DriveRoot(op, path, parts.drive, &current);
+  s = DriveRoot(op, path, parts.drive, &current);
   if (!s.ok()) return s;
   std::string last;
   for (size_t i = 0; i < parts.names.size(); ++i) {
@@ -91,10 +115,10 @@ Status Resolve(const char* op, const std::string& path, bool may_create, std::st
 }
 
 Status SpelledHostPath(const char* op, const std::string& path, std::string* host) {
-  if (path.find('\0') != std::string::npos) return Status::NotFound(op, path, "invalid name");
-  const WindowsPathParts parts =
-      SplitWindowsPath(path, IsRelativeWindowsPath(path) ? sys::CurrentDirectory() : std::string());
-  Status s = DriveRoot(op, path, parts.drive, host);
+  WindowsPathParts parts;
+  Status s = NamesOf(op, path, &parts);
+  if (!s.ok()) return s;
+  s = DriveRoot(op, path, parts.drive, host);
   if (!s.ok()) return s;
   for (const std::string& name : parts.names) *host = JoinHost(*host, name);
   return Status::OK();

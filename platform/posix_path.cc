@@ -79,6 +79,14 @@ std::string HostBasename(const std::string& host) {
   return slash == std::string::npos ? host : host.substr(slash + 1);
 }
 
+bool IsWindowsName(const std::string& name) {
+  static const std::string kReserved = "\\/:*?\"<>|";
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 32 || kReserved.find(c) != std::string::npos) return false;
+  }
+  return true;
+}
+
 std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted) {
   const std::string key = UCase(wanted);
   const std::string* best = nullptr;

@@ -33,6 +33,10 @@ std::string JoinHost(const std::string& dir, const std::string& name);
 std::string HostDirname(const std::string& host);
 std::string HostBasename(const std::string& host);
 
+/// True for a name a Windows folder can hold: none of "\\", "/", ":", "*",
+/// "?", "\"", "<", ">", "|" and no control character (bytes 0 to 31).
+bool IsWindowsName(const std::string& name);
+
 /// The name of `names` that `wanted` denotes: `wanted` itself when present,
 /// otherwise the first name in byte order that equals it without regard to
 /// case; empty when there is none.

@@ -5,11 +5,15 @@
 // written.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <set>
 
 #include "base/text.h"
 #include "log/log_buch.h"
@@ -76,6 +80,26 @@ void ExpectOldOrNew(const Scratch& s,
 }
 
 std::string Bytes(size_t n, char c) { return std::string(n, c); }
+
+// A file's bytes, mode and DOS attributes: what a row must leave alone
+// outside the installations.
+std::string Stamp(const fs::path& p) {
+  struct stat st;
+  if (lstat(p.c_str(), &st) != 0) return "<missing>";
+  char dos[64] = {};
+  const ssize_t n = getxattr(p.c_str(), "user.DOSATTRIB", dos, sizeof dos - 1);
+  std::ifstream in(p, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return bytes + "|" + std::to_string(st.st_mode & 07777) + "|" + (n > 0 ? dos : "");
+}
+
+// A read-only, hidden file outside both installations.
+void PlantVictim(Scratch& s, const std::string& rel) {
+  s.Write(rel, "victim\r\n");
+  fs::permissions(s.root() / rel, fs::perms::owner_read | fs::perms::group_read);
+  setxattr((s.root() / rel).c_str(), "user.DOSATTRIB", "0x2", 3, 0);
+}
+const char kVictimStamp[] = "victim\r\n|288|0x2";  // mode 0440
 
 TEST(BadInput, Table) {
   // The clean run's results, for the rows that stop part-way.
@@ -211,6 +235,52 @@ TEST(BadInput, Table) {
          fs::rename(s.root() / "new", s.root() / "n\xc3\xbc");
        },
        2, "-- ENDE  (ExitCode=2) --", false, nullptr, "@/\xc3\xa4lt|@/n\xc3\xbc"},
+      // Names no Windows folder can hold are left out of every listing, so
+      // no path is ever built from them.
+      {"backslash-name-reaching-out",
+       "a file named a\\..\\..\\..\\..\\..\\victim\\ro.txt in a data folder is not there: the "
+       "read-only file it points to keeps its attributes",
+       [](Scratch& s) {
+         PlantVictim(s, "victim/ro.txt");
+         s.Write(kOldSteu + "a\\..\\..\\..\\..\\..\\victim\\ro.txt", "$OPT_VISION=1\r\n");
+       },
+       2, "-- ENDE  (ExitCode=2) --", false,
+       [&](Scratch& s, const RunResult&) {
+         EXPECT_EQ(Stamp(s.root() / "victim/ro.txt"), kVictimStamp);
+         EXPECT_EQ(s.LogBody().find("VICTIM"), std::string::npos);
+       }},
+      {"backslash-name-planting-a-servo",
+       "a file named a\\..\\..\\planted.servo in the old robot folder is not there: nothing is "
+       "copied one folder up",
+       [](Scratch& s) {
+         s.Write(kOldR1 + "a\\..\\..\\planted.servo", "GAIN_P=1\r\n");
+         s.Write("old/ZEL/R1/planted.servo", "GAIN_P=1\r\n");
+       },
+       2, "-- ENDE  (ExitCode=2) --", false,
+       [&](Scratch& s, const RunResult&) {
+         EXPECT_EQ(s.Snapshot("new"), clean_after);
+         EXPECT_EQ(s.LogBody().find("PLANTED"), std::string::npos);
+       }},
+      {"bar-in-destination-folder-name",
+       "a destination folder named \"evil | Z:\" is no Windows name: not found, exit 1, the value "
+       "transfer never runs",
+       [](Scratch& s) {
+         const fs::path inside = s.root() / "evil | Z:" / s.root().relative_path() / "victim";
+         fs::create_directories(inside);
+         fs::rename(s.root() / "new", inside / "new");
+       },
+       1, "!!! ReadCommand schlug fehl -> Upgrade end !!!", false,
+       [&](Scratch& s, const RunResult&) {
+         // The transfer would have written Z:\...\EVIL, beside the pairs.
+         std::set<std::string> names;
+         for (auto& e : fs::directory_iterator(s.root())) names.insert(e.path().filename());
+         EXPECT_EQ(names, (std::set<std::string>{"drive_c", "evil | Z:", "old", "prog",
+                                                 "stderr.txt", "stdout.txt"}));
+         const fs::path moved = s.root() / "evil | Z:" / s.root().relative_path() / "victim";
+         for (const auto& kv : clean_before)
+           EXPECT_EQ(s.Read(fs::relative(moved, s.root()) / kv.first), kv.second) << kv.first;
+       },
+       "@/old|@/evil | @/victim/new"},
   };
   if (!kSanitized) {
     // About 100 MB through the whole run; too slow under the sanitizers.
