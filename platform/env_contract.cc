@@ -238,6 +238,28 @@ void MissingNamesAreNotFoundAndSaySo(Contract& c) {
   c.ExpectEq(c.Listing(c.root), "", "nothing was made");
 }
 
+// A name beginning with "." is an ordinary name: a normal file or folder,
+// listed like any other and hidden only by its attribute.
+void NamesBeginningWithADotAreOrdinary(Contract& c) {
+  Env* env = c.env;
+  for (const char* name : {".servo", "$.dat", ".upg"})
+    c.Expect(env->ReplaceFile(c.At(name), name).ok(), std::string("make ") + name);
+  c.make_dir(c.At(".dir"));
+  c.ExpectEq(c.Listing(c.root), "$.dat .dir\\ .servo .upg", "listed like any other name");
+  const std::string servo = c.At(".servo");
+  c.Expect(c.Attributes(servo) == kAttrArchive, "a new dot file is archive only",
+           std::to_string(c.Attributes(servo)));
+  c.Expect(env->NormalFileExists(c.At(".UPG")), "and a normal file, in any case");
+  c.ExpectEq(c.Read(c.At(".Upg")), ".upg", "read like any other");
+  const uint32_t dir = c.Attributes(c.At(".dir"));
+  c.Expect((dir & kAttrDirectory) && !(dir & kAttrHidden), "a dot folder is not hidden",
+           std::to_string(dir));
+  if (!c.set_attributes(servo, kAttrHidden)) return;
+  c.Expect(!env->NormalFileExists(servo), "hidden by its attribute");
+  c.Expect(env->SetArchiveOnly(servo).ok() && env->NormalFileExists(servo),
+           "and a normal file again without it");
+}
+
 // A name no Windows folder can hold is not there: a lookup of a name with
 // such a character finds nothing, and such names made on the host side
 // (only the emulation has them) are in no listing and reached by no path.
@@ -281,6 +303,7 @@ const std::vector<ContractCase>& ContractCases() {
       {"CopyTakesTheBytesAndReadOnly", CopyTakesTheBytesAndReadOnly},
       {"DeleteRemovesTheFile", DeleteRemovesTheFile},
       {"MissingNamesAreNotFoundAndSaySo", MissingNamesAreNotFoundAndSaySo},
+      {"NamesBeginningWithADotAreOrdinary", NamesBeginningWithADotAreOrdinary},
       {"NamesWindowsCannotHoldAreNotThere", NamesWindowsCannotHoldAreNotThere},
   };
   return cases;

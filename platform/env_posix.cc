@@ -37,26 +37,21 @@ Status PosixEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* en
   for (const std::string& entry : names) {
     const std::string full = JoinHost(host, entry);
     struct stat st;
-    uint32_t attributes;
-    if (sys::Stat(full, &st) == 0) {
-      attributes = posix::AttributesOf(st, full, entry);
-    } else {
-      // A dangling link or a link loop: shown as the plain file it names.
-      attributes = kAttrArchive;
-      if (entry[0] == '.') attributes |= kAttrHidden;
-    }
+    // A dangling link or a link loop: shown as the plain file it names.
+    const uint32_t attributes =
+        sys::Stat(full, &st) == 0 ? posix::AttributesOf(st, full) : uint32_t(kAttrArchive);
     entries->push_back({entry, attributes});
   }
   return Status::OK();
 }
 
 Status PosixEnv::GetAttributes(const std::string& path, uint32_t* attributes) {
-  std::string host, name;
-  Status s = posix::Resolve("attributes", path, false, &host, &name);
+  std::string host;
+  Status s = posix::Resolve("attributes", path, false, &host);
   if (!s.ok()) return s;
   struct stat st;
   if (sys::Stat(host, &st) != 0) return sys::Error("stat", path, errno);
-  *attributes = posix::AttributesOf(st, host, name);
+  *attributes = posix::AttributesOf(st, host);
   return Status::OK();
 }
 

@@ -4,11 +4,13 @@
 // directory in VAXO_DRIVE_C (default ~/.upgrade_vaxo/drive_c, created when
 // missing), any other letter the directory in VAXO_DRIVE_<LETTER>; a letter
 // without a mapping does not exist. Names are matched without regard to
-// case, an exact match first. Read-only is the missing owner write bit;
-// hidden and system live in the extended attribute "user.DOSATTRIB", and a
-// name beginning with "." counts as hidden. Since the program may run as
-// root, read-only files and directories are refused here rather than left
-// to the permission checks of the kernel.
+// case, an exact match first; names no Windows folder can hold (with "\",
+// ":", "|", a control character...) are not there. Read-only is the missing
+// owner write bit; hidden and system live in the extended attribute
+// "user.DOSATTRIB", and nothing else makes a file hidden (a name beginning
+// with "." is an ordinary name, as on Windows). Since the program may run
+// as root, read-only files and directories are refused here rather than
+// left to the permission checks of the kernel.
 //
 // The pieces: posix_names (drives and the name walk), posix_files
 // (attributes and links), posix_write (atomic replacement and append),

@@ -367,14 +367,14 @@ TEST_F(PosixEnvTest, AttributesOfFilesAndDirectories) {
   ASSERT_TRUE(env_.GetAttributes("C:\\RO.DAT", &a).ok());
   EXPECT_EQ(a, uint32_t(kAttrArchive | kAttrReadOnly));
   ASSERT_TRUE(env_.GetAttributes("C:\\.DOT", &a).ok());
-  EXPECT_EQ(a, uint32_t(kAttrArchive | kAttrHidden));
+  EXPECT_EQ(a, uint32_t(kAttrArchive));  // a leading "." hides nothing
   ASSERT_TRUE(env_.GetAttributes("C:\\DIR", &a).ok());
   EXPECT_EQ(a, uint32_t(kAttrDirectory));
   ASSERT_TRUE(env_.GetAttributes("C:", &a).ok());
   EXPECT_EQ(a, uint32_t(kAttrDirectory));
   EXPECT_TRUE(env_.GetAttributes("C:\\NONE", &a).IsNotFound());
   EXPECT_TRUE(env_.NormalFileExists("C:\\PLAIN.DAT"));
-  EXPECT_FALSE(env_.NormalFileExists("C:\\.dot"));
+  EXPECT_TRUE(env_.NormalFileExists("C:\\.dot"));
   uint64_t size = 0;
   ASSERT_TRUE(env_.GetFileSize("C:\\Plain.Dat", &size).ok());
   EXPECT_EQ(size, 1u);
@@ -409,7 +409,7 @@ TEST_F(PosixEnvTest, HiddenAndSystemFromTheExtendedAttribute) {
   EXPECT_EQ(a, uint32_t(kAttrArchive | kAttrHidden));
 }
 
-TEST_F(PosixEnvTest, SetArchiveOnlyClearsReadOnlyButNotTheDotRule) {
+TEST_F(PosixEnvTest, SetArchiveOnlyClearsReadOnly) {
   Put(c_ + "/RO.DAT", "r", 0440);
   Put(c_ + "/.RO", "r", 0444);
   ASSERT_TRUE(env_.SetArchiveOnly("C:\\ro.dat").ok());
@@ -419,7 +419,7 @@ TEST_F(PosixEnvTest, SetArchiveOnlyClearsReadOnlyButNotTheDotRule) {
   EXPECT_EQ(a, uint32_t(kAttrArchive));
   ASSERT_TRUE(env_.SetArchiveOnly("C:\\.ro").ok());
   ASSERT_TRUE(env_.GetAttributes("C:\\.RO", &a).ok());
-  EXPECT_EQ(a, uint32_t(kAttrArchive | kAttrHidden));
+  EXPECT_EQ(a, uint32_t(kAttrArchive));
   EXPECT_TRUE(env_.SetArchiveOnly("C:\\NONE").IsNotFound());
 }
 
@@ -534,9 +534,26 @@ TEST_F(PosixEnvTest, WriteFailingMidwayLeavesNoPartOfTheNewContent) {
   Status s = env_.ReplaceFile("C:\\T.DAT", "0123456789");
   EXPECT_EQ(s.ToString(), "write C:\\T.DAT: No space left on device");
   EXPECT_EQ(written_before_failure, 4);  // the first piece had reached the temporary file
-  EXPECT_EQ(temp.rfind(c_ + "/.T.DAT.vaxo-", 0), 0u) << temp;
+  EXPECT_EQ(temp.rfind(c_ + "/T.DAT:vaxo-", 0), 0u) << temp;
   EXPECT_FALSE(Exists(temp));
   EXPECT_EQ(Get(c_ + "/T.DAT"), "old");
+  EXPECT_EQ(Names(c_), (std::set<std::string>{"T.DAT"}));
+}
+
+// A file system that takes no ":" in names (FAT) still gets a temporary
+// file, under a name that no data-file pattern matches.
+TEST_F(PosixEnvTest, ReplaceWhereNamesTakeNoColon) {
+  Put(c_ + "/T.DAT", "old");
+  std::vector<std::string> temps;
+  FailCalls([&](const std::string& call, const std::string& host) {
+    if (call != "open") return 0;
+    temps.push_back(host);
+    return host.find(':') != std::string::npos ? EINVAL : 0;
+  });
+  ASSERT_TRUE(env_.ReplaceFile("C:\\T.DAT", "new").ok());
+  ASSERT_EQ(temps.size(), 2u);
+  EXPECT_EQ(temps[1].rfind(c_ + "/T.DAT.vaxo-", 0), 0u) << temps[1];
+  EXPECT_EQ(Get(c_ + "/T.DAT"), "new");
   EXPECT_EQ(Names(c_), (std::set<std::string>{"T.DAT"}));
 }
 
@@ -619,7 +636,7 @@ TEST_F(PosixEnvTest, ListDirectoryGivesNamesAsStoredWithAttributes) {
   const std::string d = c_ + "/STEU";
   Put(d + "/$machine.dat", "m");
   Put(d + "/RO.DAT", "r", 0444);
-  Put(d + "/.hidden", "h");
+  Put(d + "/.dotted", "d");
   MakeDir(d + "/Sub");
   ASSERT_EQ(symlink("nowhere", (d + "/DANGLING").c_str()), 0);
   ASSERT_EQ(symlink("LOOP", (d + "/LOOP").c_str()), 0);
@@ -629,12 +646,9 @@ TEST_F(PosixEnvTest, ListDirectoryGivesNamesAsStoredWithAttributes) {
   std::map<std::string, uint32_t> got;
   for (const DirEntry& e : entries) got[e.name] = e.attributes;
   const std::map<std::string, uint32_t> want = {
-      {"$machine.dat", kAttrArchive},
-      {"RO.DAT", kAttrArchive | kAttrReadOnly},
-      {".hidden", kAttrArchive | kAttrHidden},
-      {"Sub", kAttrDirectory},
-      {"DANGLING", kAttrArchive},
-      {"LOOP", kAttrArchive},
+      {"$machine.dat", kAttrArchive}, {"RO.DAT", kAttrArchive | kAttrReadOnly},
+      {".dotted", kAttrArchive},      {"Sub", kAttrDirectory},
+      {"DANGLING", kAttrArchive},     {"LOOP", kAttrArchive},
       {"SUBLINK", kAttrDirectory},
   };
   EXPECT_EQ(got, want);

@@ -42,12 +42,10 @@ Status SetDosAttributes(int fd, uint32_t attributes, const std::string& path) {
   return Status::OK();
 }
 
-uint32_t AttributesOf(const struct stat& st, const std::string& host, const std::string& name) {
+uint32_t AttributesOf(const struct stat& st, const std::string& host) {
   uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
   if (!(st.st_mode & S_IWUSR)) attributes |= kAttrReadOnly;
-  attributes |= DosAttributes(host);
-  if (!name.empty() && name[0] == '.') attributes |= kAttrHidden;
-  return attributes;
+  return attributes | DosAttributes(host);
 }
 
 Status ClearAttributes(const std::string& path, const std::string& host) {

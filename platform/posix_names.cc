@@ -76,22 +76,19 @@ Status NamesOf(const char* op, const std::string& path, WindowsPathParts* parts)
 
 }  // namespace
 
-Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
-               std::string* name) {
+Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host) {
   WindowsPathParts parts;
   Status s = NamesOf(op, path, &parts);
   if (!s.ok()) return s;
   std::string current;
   s = DriveRoot(op, path, parts.drive, &current);
   if (!s.ok()) return s;
-  std::string last;
   for (size_t i = 0; i < parts.names.size(); ++i) {
     const std::string& wanted = parts.names[i];
     const std::string exact = JoinHost(current, wanted);
     struct stat st;
     if (sys::Lstat(exact, &st) == 0) {
       current = exact;
-      last = wanted;
       continue;
     }
     if (errno != ENOENT) return sys::Error("stat", path, errno);
@@ -101,16 +98,13 @@ Status Resolve(const char* op, const std::string& path, bool may_create, std::st
     const std::string match = PickCaseMatch(names, wanted);
     if (!match.empty()) {
       current = JoinHost(current, match);
-      last = match;
     } else if (may_create && i + 1 == parts.names.size()) {
       current = exact;
-      last = wanted;
     } else {
       return Status::NotFound(op, path, std::strerror(ENOENT));
     }
   }
   *host = current;
-  if (name) *name = last;
   return Status::OK();
 }
 

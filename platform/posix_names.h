@@ -16,11 +16,9 @@ namespace posix {
 /// ~/.upgrade_vaxo/drive_c (made when missing). `path` is for errors.
 Status DriveRoot(const char* op, const std::string& path, char drive, std::string* root);
 
-/// The host path that `path` names, and in `*name` (when given) its last
-/// name as found on disk (empty for a drive root). With `may_create` the
-/// last name may be missing and then keeps the spelling given.
-Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
-               std::string* name = nullptr);
+/// The host path that `path` names. With `may_create` the last name may be
+/// missing and then keeps the spelling given.
+Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host);
 
 /// The host path of `path` with every name spelled as given, without
 /// looking at the disk (but for making the default C: root). Fails as

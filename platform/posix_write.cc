@@ -61,9 +61,18 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
   Status s = CheckWritableDirectory(op, path, dir);
   if (!s.ok()) return s;
 
-  // The name is cut so that the temporary name stays within NAME_MAX.
-  std::string temp = JoinHost(dir, "." + HostBasename(target).substr(0, 200) + ".vaxo-XXXXXX");
-  const int fd = sys::MakeTemp(&temp, O_CLOEXEC);
+  // The temporary name holds a ":", which no Windows folder can hold, so
+  // no listing of the emulation shows the file, not even when a crash
+  // leaves it behind. A file system that refuses ":" (FAT) gets a "."
+  // there: a name that no data-file pattern matches. The name is cut so
+  // that it stays within NAME_MAX.
+  const std::string stem = JoinHost(dir, HostBasename(target).substr(0, 200));
+  std::string temp = stem + ":vaxo-XXXXXX";
+  int fd = sys::MakeTemp(&temp, O_CLOEXEC);
+  if (fd < 0 && errno == EINVAL) {
+    temp = stem + ".vaxo-XXXXXX";
+    fd = sys::MakeTemp(&temp, O_CLOEXEC);
+  }
   if (fd < 0) return sys::Error("open", path, errno);
 
   s = WriteAll(fd, content, temp, path);

@@ -14,6 +14,9 @@
 #   next step may find a half-stopped server or a busy prefix directory.
 # - Without DISPLAY Wine runs windowed programs headless; the mono and gecko
 #   installers are switched off, they would ask with a dialogue.
+# - Wine counts a name beginning with "." as hidden, Windows does not; with
+#   HKCU\Software\Wine ShowDotFiles=Y it answers as Windows does. A prefix
+#   made before the setting came here gets it added.
 set -eu
 
 prefix=${VAXO_WINEPREFIX:-/tmp/vaxo-wine-$(id -u)}
@@ -40,7 +43,19 @@ can_run_32bit() {
   dpkg -s wine32:i386 >/dev/null 2>&1 || [ -x /usr/lib/wine/wine ] || return 1
 }
 
+shows_dot_files() {
+  grep -q '^"ShowDotFiles"="Y"' "$prefix/user.reg" 2>/dev/null
+}
+
+# Waits until the registry is on disk, where shows_dot_files reads it.
+show_dot_files() {
+  wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /t REG_SZ /d Y /f >/dev/null 2>&1
+  wineserver -w
+  shows_dot_files || { say "the prefix did not take ShowDotFiles=Y"; exit 1; }
+}
+
 if [ -f "$prefix/.vaxo-ready" ] && [ $fresh = no ] && can_run_32bit; then
+  shows_dot_files || show_dot_files
   echo "$prefix"
   exit 0
 fi
@@ -57,7 +72,7 @@ wineboot -i >/dev/null 2>&1
 wineserver -w
 # Wine's window manager must not manage the program's windows.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -w
+show_dot_files
 wineserver -k >/dev/null 2>&1 || true
 
 if ! can_run_32bit; then

@@ -28,25 +28,25 @@ std::string Args(const Scratch& s, const std::string& old_rel, const std::string
   return (s.root() / old_rel).string() + "|" + (s.root() / new_rel).string();
 }
 
+// The log of one data file NAME that is carried over by its upg-file UPG
+// (names as logged) in the STEU or the R1 pass; `rule` is the rule's entry.
+std::string FileUpgraded(bool r1, const std::string& od, const std::string& nd,
+                         const std::string& name, const std::string& upg, const std::string& rule) {
+  const std::string o = od + "\\" + name, n = nd + "\\" + name, u = nd + "\\" + upg;
+  return Title("Upgrade: file = " + o) + Info("old File < " + o + " > successfull readed") +
+         Info("new File < " + n + " > successfull readed") +
+         Info((r1 ? "Upg-file read ( " : "upg-file read ( ") + u + " )") +
+         Info((r1 ? "UPG-File < " : "upg-file < ") + u + " > successfull readed") +
+         Info(r1 ? "--> Start Upgrade" : "--> start Upgrade") + Info(rule) +
+         Info(r1 ? "<-- Upgrade successfull ende" : "<-- Upgrade successfull end") +
+         Info((r1 ? "new file be writed ( " : "new file writed ( ") + n + " )");
+}
+
 // The log of SmallPair's two files after the command reader's entries.
 std::string SmallPairFiles(const std::string& os, const std::string& ns, const std::string& o1,
                            const std::string& n1) {
-  return Title("Upgrade: file = " + os + "\\$MACHINE.DAT") +
-         Info("old File < " + os + "\\$MACHINE.DAT > successfull readed") +
-         Info("new File < " + ns + "\\$MACHINE.DAT > successfull readed") +
-         Info("upg-file read ( " + ns + "\\MACHINE.UPG )") +
-         Info("upg-file < " + ns + "\\MACHINE.UPG > successfull readed") +
-         Info("--> start Upgrade") + Info("- <$A=> 1 , _(line: 1)_ , 0") +
-         Info("<-- Upgrade successfull end") +
-         Info("new file writed ( " + ns + "\\$MACHINE.DAT )") +
-         Title("Upgrade: file = " + o1 + "\\$MACHINE.DAT") +
-         Info("old File < " + o1 + "\\$MACHINE.DAT > successfull readed") +
-         Info("new File < " + n1 + "\\$MACHINE.DAT > successfull readed") +
-         Info("Upg-file read ( " + n1 + "\\MACHINE.UPG )") +
-         Info("UPG-File < " + n1 + "\\MACHINE.UPG > successfull readed") +
-         Info("--> Start Upgrade") + Info("- <$R=> 1 , _(line: 1)_ , 0") +
-         Info("<-- Upgrade successfull ende") +
-         Info("new file be writed ( " + n1 + "\\$MACHINE.DAT )");
+  return FileUpgraded(false, os, ns, "$MACHINE.DAT", "MACHINE.UPG", "- <$A=> 1 , _(line: 1)_ , 0") +
+         FileUpgraded(true, o1, n1, "$MACHINE.DAT", "MACHINE.UPG", "- <$R=> 1 , _(line: 1)_ , 0");
 }
 
 TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
@@ -174,6 +174,36 @@ TEST(E2eRun, NoShiftWhenNewRobotFileHoldsOneOfTheNames) {
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(s.LogBody().find("shift differend"), std::string::npos);
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
+}
+
+// Names beginning with "." are ordinary names: "$.dat" has the upg-file
+// ".upg" (the name before its first ".", "$", less its first character),
+// and ".servo" is a robot data file like any other.
+TEST(E2eRun, DataFilesWhoseNamesBeginWithADot) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldSteu) + "$.dat", Crlf({"$D=1"}));
+  s.Write(std::string(kNewSteu) + "$.dat", Crlf({"$D=0"}));
+  s.Write(std::string(kNewSteu) + ".upg", Crlf({"$D="}));
+  s.Write(std::string(kOldR1) + ".servo", Crlf({"S=1"}));
+  s.Write(std::string(kNewR1) + ".servo", Crlf({"S=0"}));
+  s.Write(std::string(kNewR1) + ".upg", Crlf({"S="}));
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  const std::string os = O + "\\ZEL\\STEU\\VAXO", ns = N + "\\ROBOTER\\ZEL\\STEU\\VAXO";
+  const std::string o1 = O + "\\ZEL\\R1\\VAXO", n1 = N + "\\ROBOTER\\ZEL\\R1\\VAXO";
+  EXPECT_EQ(
+      s.LogBody(),
+      CommandEntries(O, N) + FoundDirs(o1, os, n1, ns) +
+          FileUpgraded(false, os, ns, "$.DAT", ".UPG", "- <$D=> 1 , _(line: 1)_ , 0") +
+          FileUpgraded(false, os, ns, "$MACHINE.DAT", "MACHINE.UPG",
+                       "- <$A=> 1 , _(line: 1)_ , 0") +
+          FileUpgraded(true, o1, n1, "$MACHINE.DAT", "MACHINE.UPG", "- <$R=> 1 , _(line: 1)_ , 0") +
+          FileUpgraded(true, o1, n1, ".SERVO", ".UPG", "- <S=> 1 , _(line: 1)_ , 0") +
+          Title("ENDE  (ExitCode=0)"));
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$.dat"), Crlf({"$D=1"}));
+  EXPECT_EQ(s.Read(std::string(kNewR1) + ".servo"), Crlf({"S=1"}));
 }
 
 struct Depth {

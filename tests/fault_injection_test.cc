@@ -343,7 +343,7 @@ FileMap DiskFiles(const fs::path& root, std::vector<std::string>* temps) {
   for (const auto& e : fs::recursive_directory_iterator(root)) {
     if (!e.is_regular_file()) continue;
     const std::string rel = fs::relative(e.path(), root).string();
-    if (e.path().filename().string().find(".vaxo-") != std::string::npos) temps->push_back(rel);
+    if (e.path().filename().string().find("vaxo-") != std::string::npos) temps->push_back(rel);
     if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.log") continue;
     m[rel] = ReadHostFile(e.path());
   }
