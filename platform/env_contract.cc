@@ -285,6 +285,48 @@ void NamesWindowsCannotHoldAreNotThere(Contract& c) {
   c.ExpectEq(c.Listing(c.root), "ok.dat", "and nothing else either");
 }
 
+// Windows holds at most one of two names that differ only in letter case.
+// Made side by side on the host (only the emulation can have them), they
+// are no answer: every lookup that meets them fails naming them, whatever
+// spelling it asks for, instead of choosing one.
+void NamesDifferingOnlyInCaseAreNoAnswer(Contract& c) {
+  if (!c.make_raw) return;
+  Env* env = c.env;
+  env->ReplaceFile(c.At("new"), "lower");
+  c.make_raw("NEW", "upper");
+  c.make_dir(c.At("dir"));
+  c.make_raw("DIR", "a file");
+  c.ExpectEq(c.Listing(c.root), "DIR NEW dir\\ new", "a listing shows what there is");
+  const std::string pair = "two names differ only in letter case: NEW, new";
+  std::string text;
+  std::vector<DirEntry> entries;
+  for (const char* name : {"new", "NEW", "New"}) {
+    const Status s = env->ReadFile(c.At(name), &text);
+    c.Expect(s.IsAmbiguous() && s.reason() == pair, std::string("read ") + name, s.ToString());
+  }
+  for (const Status& s : {env->AppendFile(c.At("new"), "x"), env->ReplaceFile(c.At("NEW"), "x"),
+                          env->DeleteFile(c.At("new")), env->SetArchiveOnly(c.At("NEW"))})
+    c.Expect(s.IsAmbiguous() && s.reason() == pair, "no change through the pair", s.ToString());
+  Status s = env->ListDirectory(c.At("Dir"), &entries);
+  c.ExpectFailure(s, "list", c.At("Dir"), "a folder of the pair cannot be listed");
+  c.ExpectEq(s.reason(), "two names differ only in letter case: DIR, dir", "naming both");
+  c.Expect(env->ReplaceFile(c.At("dir\\x.dat"), "x").IsAmbiguous(), "nor reached through");
+  const auto thrown = [&c](const char* what, const std::function<bool()>& look) {
+    try {
+      c.Expect(false, what, look() ? "answered true" : "answered false");
+    } catch (const RunError& e) {
+      c.Expect(e.status().IsAmbiguous(), what, e.what());
+    }
+  };
+  thrown("a file of the pair neither exists nor is missing",
+         [&] { return env->NormalFileExists(c.At("NEW")); });
+  thrown("nor does a folder of the pair", [&] { return env->DirectoryExists(c.At("dir")); });
+  for (const char* name : {"Abc", "ABC", "abc"}) c.make_raw(name, "");
+  uint64_t size = 0;
+  c.ExpectEq(env->GetFileSize(c.At("abc"), &size).reason(),
+             "3 names differ only in letter case: ABC, Abc, abc", "more than two");
+}
+
 }  // namespace
 
 const std::vector<ContractCase>& ContractCases() {
@@ -305,6 +347,7 @@ const std::vector<ContractCase>& ContractCases() {
       {"MissingNamesAreNotFoundAndSaySo", MissingNamesAreNotFoundAndSaySo},
       {"NamesBeginningWithADotAreOrdinary", NamesBeginningWithADotAreOrdinary},
       {"NamesWindowsCannotHoldAreNotThere", NamesWindowsCannotHoldAreNotThere},
+      {"NamesDifferingOnlyInCaseAreNoAnswer", NamesDifferingOnlyInCaseAreNoAnswer},
   };
   return cases;
 }

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include "platform/posix_files.h"
 #include "platform/posix_names.h"
@@ -18,7 +19,22 @@
 
 namespace vaxo {
 
-PosixEnv::PosixEnv() = default;
+// The log appends to one file, entry after entry, and a walk to it reads
+// every folder on the way (for names that differ only in case), which costs
+// more than the append. So the last append keeps where its walk ended and a
+// stamp of each folder it read: while every folder keeps its identity and
+// change time it holds the same names, the walk would end at the same
+// place, and a stat of each stands for the walk. The path spelled out on
+// the host is kept too, as it follows the drive mapping and the current
+// directory. Anything else (a folder changed, the file gone, made a link or
+// a directory) takes the walk again.
+struct PosixEnv::AppendMemo {
+  std::mutex mu;
+  std::string path, spelled, host;
+  posix::WalkStamps stamps;
+};
+
+PosixEnv::PosixEnv() : memo_(new AppendMemo) {}
 PosixEnv::~PosixEnv() = default;
 
 Status PosixEnv::HostPath(const char* op, const std::string& path, bool may_create,
@@ -130,34 +146,39 @@ Status PosixEnv::ReplaceFile(const std::string& path, const std::string& content
 }
 
 Status PosixEnv::AppendFile(const std::string& path, const std::string& content) {
-  std::string host, target;
-  struct stat st;
-  // The log appends to one file entry after entry. When that file exists
-  // spelled exactly as given, the walk of Resolve would find every name on
-  // its first lstat and end at this very host path, and a regular file is
-  // its own final target: one lstat stands for the walk and the stats after
-  // it. Anything else (a link, a directory, a missing name, another case on
-  // disk) takes the full way below, so nothing is remembered between calls.
-  // The walk would fail the same way on a null byte or a missing drive.
-  Status s = posix::SpelledHostPath("append", path, &host);
+  std::string spelled;
+  Status s = posix::SpelledHostPath("append", path, &spelled);
   if (!s.ok()) return s;
-  if (sys::Lstat(host, &st) == 0 && S_ISREG(st.st_mode)) {
+  std::lock_guard<std::mutex> lock(memo_->mu);
+  AppendMemo& memo = *memo_;
+  struct stat st;
+  if (memo.path == path && memo.spelled == spelled && posix::StampsHold(memo.stamps) &&
+      sys::Lstat(memo.host, &st) == 0 && S_ISREG(st.st_mode)) {
     if (!(st.st_mode & S_IWUSR)) return sys::AccessDenied("append", path);
-    target = host;
+    return posix::AppendAll(path, memo.host, content);
   }
-  if (target.empty()) {
-    s = WriteTarget("append", path, &target);
+  memo.path.clear();
+  posix::WalkStamps stamps;
+  std::string host, target;
+  s = posix::Resolve("append", path, true, &host, &stamps);
+  if (s.ok()) s = posix::FinalTarget(path, host, &target);
+  if (!s.ok()) return s;
+  if (sys::Stat(target, &st) == 0) {
+    if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return sys::AccessDenied("append", path);
+  } else if (errno == ENOENT) {
+    s = posix::CheckWritableDirectory("append", path, HostDirname(target));
     if (!s.ok()) return s;
-    if (sys::Stat(target, &st) == 0) {
-      if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return sys::AccessDenied("append", path);
-    } else if (errno == ENOENT) {
-      s = posix::CheckWritableDirectory("append", path, HostDirname(target));
-      if (!s.ok()) return s;
-    } else {
-      return sys::Error("stat", path, errno);
-    }
+  } else {
+    return sys::Error("stat", path, errno);
   }
-  return posix::AppendAll(path, target, content);
+  s = posix::AppendAll(path, target, content);
+  if (s.ok() && target == host) {
+    memo.path = path;
+    memo.spelled = spelled;
+    memo.host = host;
+    memo.stamps = std::move(stamps);
+  }
+  return s;
 }
 
 Status PosixEnv::CopyFile(const std::string& src, const std::string& dst) {

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "platform/env.h"
@@ -57,11 +58,15 @@ class PosixEnv : public Env {
   bool ReadStdinLine(std::string* line) override;
 
  private:
+  struct AppendMemo;
+
   /// Reads the regular file `host` whole; its mode into `*mode` when given.
   Status ReadHost(const char* op, const std::string& path, const std::string& host,
                   std::string* content, unsigned* mode);
   /// The end of the links of `path` and whether a replacement may go there.
   Status WriteTarget(const char* op, const std::string& path, std::string* target);
+
+  std::unique_ptr<AppendMemo> memo_;  ///< where the last append's walk ended
 };
 
 /// The local date and time of `t` with the given strftime formats: date,

@@ -33,9 +33,14 @@ Status DriveRoot(const char* op, const std::string& path, char drive, std::strin
   return Status::OK();
 }
 
-Status ReadNames(const std::string& path, const std::string& dir, std::vector<std::string>* names) {
+namespace {
+
+// The names of the host directory `dir`, as ReadNames gives them; 0, or
+// the errno of the failed call, named in `*call`.
+int ListNames(const std::string& dir, std::vector<std::string>* names, const char** call) {
+  *call = "opendir";
   DIR* d = sys::OpenDir(dir);
-  if (!d) return sys::Error("opendir", path, errno);
+  if (!d) return errno;
   int err = 0;
   while (true) {
     errno = 0;
@@ -50,11 +55,9 @@ Status ReadNames(const std::string& path, const std::string& dir, std::vector<st
     if (name != "." && name != ".." && IsWindowsName(name)) names->push_back(name);
   }
   closedir(d);
-  if (err != 0) return sys::Error("readdir", path, err);
-  return Status::OK();
+  *call = "readdir";
+  return err;
 }
-
-namespace {
 
 // What Windows answers for a path that holds a name no folder can hold.
 Status InvalidName(const char* op, const std::string& path) {
@@ -74,9 +77,78 @@ Status NamesOf(const char* op, const std::string& path, WindowsPathParts* parts)
   return Status::OK();
 }
 
+bool Before(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// Stamps `dir` before its names are read, so that any change after the
+// look moves its change time (see WalkStamps).
+void Stamp(const std::string& dir, WalkStamps* stamps) {
+  const struct timespec now = sys::ChangeClock();
+  struct stat st;
+  if (sys::Stat(dir, &st) != 0 || !Before(st.st_ctim, now)) {
+    stamps->steady = false;
+    return;
+  }
+  stamps->folders.push_back({dir, st.st_dev, st.st_ino, st.st_ctim});
+}
+
+// The entry of the host directory `dir` that `wanted` names, found without
+// regard to case ("" when there is none). The whole directory is read even
+// when the name is there as spelled: a second name that differs only in
+// case (new and NEW side by side) makes the lookup fail, naming both, as
+// either one could be the wrong installation. A directory that may be
+// passed but not read gives the name as spelled, or none.
+Status FindEntry(const char* op, const std::string& path, const std::string& dir,
+                 const std::string& wanted, std::string* found, WalkStamps* stamps) {
+  found->clear();
+  if (stamps) Stamp(dir, stamps);
+  std::vector<std::string> names;
+  const char* call = nullptr;
+  const int err = ListNames(dir, &names, &call);
+  if (err == EACCES) {
+    struct stat st;
+    if (sys::Lstat(JoinHost(dir, wanted), &st) == 0) {
+      *found = wanted;
+    } else if (errno != ENOENT) {
+      return sys::Error("stat", path, errno);
+    }
+    return Status::OK();
+  }
+  if (err != 0) return sys::Error(call, path, err);
+  const std::vector<std::string> matches = CaseMatches(names, wanted);
+  if (matches.size() > 1) {
+    std::string reason =
+        (matches.size() == 2 ? std::string("two") : std::to_string(matches.size())) +
+        " names differ only in letter case:";
+    for (size_t i = 0; i < matches.size(); ++i) reason += (i ? ", " : " ") + matches[i];
+    return Status::Ambiguous(op, path, reason);
+  }
+  if (!matches.empty()) *found = matches.front();
+  return Status::OK();
+}
+
 }  // namespace
 
-Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host) {
+Status ReadNames(const std::string& path, const std::string& dir, std::vector<std::string>* names) {
+  const char* call = nullptr;
+  const int err = ListNames(dir, names, &call);
+  return err == 0 ? Status::OK() : sys::Error(call, path, err);
+}
+
+bool StampsHold(const WalkStamps& stamps) {
+  if (!stamps.steady || stamps.folders.empty()) return false;
+  for (const FolderStamp& f : stamps.folders) {
+    struct stat st;
+    if (sys::Stat(f.host, &st) != 0 || st.st_dev != f.dev || st.st_ino != f.ino ||
+        st.st_ctim.tv_sec != f.ctime.tv_sec || st.st_ctim.tv_nsec != f.ctime.tv_nsec)
+      return false;
+  }
+  return true;
+}
+
+Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
+               WalkStamps* stamps) {
   WindowsPathParts parts;
   Status s = NamesOf(op, path, &parts);
   if (!s.ok()) return s;
@@ -84,22 +156,13 @@ Status Resolve(const char* op, const std::string& path, bool may_create, std::st
   s = DriveRoot(op, path, parts.drive, &current);
   if (!s.ok()) return s;
   for (size_t i = 0; i < parts.names.size(); ++i) {
-    const std::string& wanted = parts.names[i];
-    const std::string exact = JoinHost(current, wanted);
-    struct stat st;
-    if (sys::Lstat(exact, &st) == 0) {
-      current = exact;
-      continue;
-    }
-    if (errno != ENOENT) return sys::Error("stat", path, errno);
-    std::vector<std::string> names;
-    s = ReadNames(path, current, &names);
+    std::string found;
+    s = FindEntry(op, path, current, parts.names[i], &found, stamps);
     if (!s.ok()) return s;
-    const std::string match = PickCaseMatch(names, wanted);
-    if (!match.empty()) {
-      current = JoinHost(current, match);
+    if (!found.empty()) {
+      current = JoinHost(current, found);
     } else if (may_create && i + 1 == parts.names.size()) {
-      current = exact;
+      current = JoinHost(current, parts.names[i]);
     } else {
       return Status::NotFound(op, path, std::strerror(ENOENT));
     }

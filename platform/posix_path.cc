@@ -1,5 +1,7 @@
 #include "platform/posix_path.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "platform/env.h"
 
@@ -87,14 +89,16 @@ bool IsWindowsName(const std::string& name) {
   return true;
 }
 
-std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted) {
+std::vector<std::string> CaseMatches(const std::vector<std::string>& names,
+                                     const std::string& wanted) {
   const std::string key = UCase(wanted);
-  const std::string* best = nullptr;
+  std::vector<std::string> matches;
   for (const std::string& name : names) {
-    if (name == wanted) return name;
-    if (UCase(name) == key && (!best || name < *best)) best = &name;
+    // Upper-casing keeps the length: most names need no upper case made.
+    if (name.size() == key.size() && UCase(name) == key) matches.push_back(name);
   }
-  return best ? *best : std::string();
+  std::sort(matches.begin(), matches.end());
+  return matches;
 }
 
 uint32_t ParseDosAttrib(const std::string& value) {

@@ -37,10 +37,11 @@ std::string HostBasename(const std::string& host);
 /// "?", "\"", "<", ">", "|" and no control character (bytes 0 to 31).
 bool IsWindowsName(const std::string& name);
 
-/// The name of `names` that `wanted` denotes: `wanted` itself when present,
-/// otherwise the first name in byte order that equals it without regard to
-/// case; empty when there is none.
-std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted);
+/// The names of `names` that equal `wanted` without regard to case, in
+/// byte order. More than one is a pair Windows cannot hold: no choice
+/// among them would be Windows' answer.
+std::vector<std::string> CaseMatches(const std::vector<std::string>& names,
+                                     const std::string& wanted);
 
 /// Hidden and system bits kept in the "user.DOSATTRIB" extended attribute,
 /// whose value is the text "0x%x" of the attribute bits.

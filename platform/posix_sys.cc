@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace vaxo {
@@ -58,6 +59,12 @@ std::string HomeDirectory() {
   if (home && *home) return home;
   const passwd* pw = ::getpwuid(::getuid());
   return pw && pw->pw_dir ? pw->pw_dir : "/";
+}
+
+struct timespec ChangeClock() {
+  struct timespec now = {};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return now;
 }
 
 int Lstat(const std::string& host, struct stat* st) {

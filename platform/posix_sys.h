@@ -33,6 +33,9 @@ Status AccessDenied(const char* op, const std::string& path);
 std::string CurrentDirectory();
 /// $HOME, else the user's home directory from the password database.
 std::string HomeDirectory();
+/// Now, by the clock the kernel dates the changes of files with (coarse:
+/// it moves in ticks of a few milliseconds).
+struct timespec ChangeClock();
 
 struct Fault {
   int error = 0;         ///< errno the call fails with; 0: the call is made

@@ -17,9 +17,15 @@ class Status {
   static Status IOError(std::string op, std::string path, std::string reason) {
     return Status(kIOError, std::move(op), std::move(path), std::move(reason));
   }
+  /// The path names two entries at once (in the emulation: names that
+  /// differ only in letter case), so no answer about it would be true.
+  static Status Ambiguous(std::string op, std::string path, std::string reason) {
+    return Status(kAmbiguous, std::move(op), std::move(path), std::move(reason));
+  }
 
   bool ok() const { return code_ == kOk; }
   bool IsNotFound() const { return code_ == kNotFound; }
+  bool IsAmbiguous() const { return code_ == kAmbiguous; }
   const std::string& op() const { return op_; }
   const std::string& path() const { return path_; }
   const std::string& reason() const { return reason_; }
@@ -31,7 +37,7 @@ class Status {
   }
 
  private:
-  enum Code { kOk, kNotFound, kIOError };
+  enum Code { kOk, kNotFound, kIOError, kAmbiguous };
   Status(Code code, std::string op, std::string path, std::string reason)
       : code_(code), op_(std::move(op)), path_(std::move(path)), reason_(std::move(reason)) {}
 

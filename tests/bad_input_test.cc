@@ -281,6 +281,19 @@ TEST(BadInput, Table) {
            EXPECT_EQ(s.Read(fs::relative(moved, s.root()) / kv.first), kv.second) << kv.first;
        },
        "@/old|@/evil | @/victim/new"},
+      {"new-and-NEW-side-by-side",
+       "two installations whose names differ only in case: the run stops naming both, neither "
+       "changes",
+       [](Scratch& s) {
+         fs::copy(s.root() / "new", s.root() / "NEW", fs::copy_options::recursive);
+       },
+       3, "two names differ only in letter case: NEW, new !!!", false,
+       [&](Scratch& s, const RunResult& r) {
+         EXPECT_NE(r.err.find("Run stopped: "), std::string::npos) << r.err;
+         EXPECT_EQ(s.Snapshot("new"), clean_before);
+         for (const auto& kv : s.Snapshot("NEW"))
+           EXPECT_EQ(kv.second, clean_before.at("new" + kv.first.substr(3))) << kv.first;
+       }},
   };
   if (!kSanitized) {
     // About 100 MB through the whole run; too slow under the sanitizers.
