@@ -67,35 +67,42 @@ TEST(PosixPathTest, DosAttribText) {
   EXPECT_EQ(ParseDosAttrib(""), 0u);
 }
 
-TEST(PosixPathTest, HostPathInDriveForm) {
-  EXPECT_EQ(HostToWindowsPath("/usr/bin", "/cwd", "/home/u"), "Z:\\usr\\bin");
-  EXPECT_EQ(HostToWindowsPath("/usr/bin/", "/cwd", "/home/u"), "Z:\\usr\\bin");
-  EXPECT_EQ(HostToWindowsPath("/", "/cwd", "/home/u"), "Z:\\");
-  EXPECT_EQ(HostToWindowsPath("old", "/data/run", "/home/u"), "Z:\\data\\run\\old");
-  EXPECT_EQ(HostToWindowsPath("./old/../new", "/data", "/home/u"), "Z:\\data\\new");
-  EXPECT_EQ(HostToWindowsPath("../x", "/data/run", "/home/u"), "Z:\\data\\x");
-  EXPECT_EQ(HostToWindowsPath("~/inst", "/data", "/home/u"), "Z:\\home\\u\\inst");
+// Character for character, as Windows keeps what was typed: the trimming
+// of a trailing separator is the command reader's.
+TEST(PosixPathTest, HostPathInWindowsForm) {
+  EXPECT_EQ(HostToWindowsPath("/usr/bin", "/home/u"), "Z:\\usr\\bin");
+  EXPECT_EQ(HostToWindowsPath("/srv/old/", "/home/u"), "Z:\\srv\\old\\");
+  EXPECT_EQ(HostToWindowsPath("/a//b/./c/..", "/home/u"), "Z:\\a\\\\b\\.\\c\\..");
+  EXPECT_EQ(HostToWindowsPath("/", "/home/u"), "Z:\\");
+  // Relative paths stay relative, below the current directory.
+  EXPECT_EQ(HostToWindowsPath("old", "/home/u"), "old");
+  EXPECT_EQ(HostToWindowsPath("./old/../new/", "/home/u"), ".\\old\\..\\new\\");
+  EXPECT_EQ(HostToWindowsPath("../x", "/home/u"), "..\\x");
+  // "~" has no Windows form: the home folder takes its place.
+  EXPECT_EQ(HostToWindowsPath("~/inst/", "/home/u"), "Z:\\home\\u\\inst\\");
+  EXPECT_EQ(HostToWindowsPath("~", "/home/u/"), "Z:\\home\\u");
+  EXPECT_EQ(HostToWindowsPath("~/x", "/"), "Z:\\x");
+  EXPECT_EQ(HostToWindowsPath("~user/x", "/home/u"), "~user\\x");  // a name like any other
 }
 
 TEST(PosixPathTest, PresentsOnePath) {
-  EXPECT_EQ(PresentPath("/data/old", "/cwd", "/h"), "Z:\\data\\old");
-  EXPECT_EQ(PresentPath("  \"/data/old dir\" ", "/cwd", "/h"), "  \"Z:\\data\\old dir\" ");
-  EXPECT_EQ(PresentPath("C:\\ZEL\\ROBOTER", "/cwd", "/h"), "C:\\ZEL\\ROBOTER");
-  EXPECT_EQ(PresentPath("c:/zel", "/cwd", "/h"), "c:/zel");  // has a drive
-  EXPECT_EQ(PresentPath("STEU\\Vaxo\\$machine.dat", "/cwd", "/h"), "STEU\\Vaxo\\$machine.dat");
-  EXPECT_EQ(PresentPath("inst", "/cwd", "/h"), "Z:\\cwd\\inst");
-  EXPECT_EQ(PresentPath("  ", "/cwd", "/h"), "  ");
-  EXPECT_EQ(PresentPath("", "/cwd", "/h"), "");
+  EXPECT_EQ(PresentPath("/data/old", "/h"), "Z:\\data\\old");
+  EXPECT_EQ(PresentPath("  \"/data/old dir/\" ", "/h"), "  \"Z:\\data\\old dir\\\" ");
+  EXPECT_EQ(PresentPath("C:\\ZEL\\ROBOTER\\", "/h"), "C:\\ZEL\\ROBOTER\\");
+  EXPECT_EQ(PresentPath("c:/zel", "/h"), "c:/zel");  // has a drive
+  EXPECT_EQ(PresentPath("STEU\\Vaxo\\$machine.dat", "/h"), "STEU\\Vaxo\\$machine.dat");
+  EXPECT_EQ(PresentPath("inst/sub", "/h"), "inst\\sub");
+  EXPECT_EQ(PresentPath("  ", "/h"), "  ");
+  EXPECT_EQ(PresentPath("", "/h"), "");
 }
 
 TEST(PosixPathTest, PresentsEachPieceOfACommandLine) {
-  EXPECT_EQ(PresentCommandLine("/data/old|/data/new", "/cwd", "/h"), "Z:\\data\\old|Z:\\data\\new");
-  EXPECT_EQ(PresentCommandLine(" \"old\" | ~/new ", "/run", "/home/u"),
-            " \"Z:\\run\\old\" | Z:\\home\\u\\new ");
-  EXPECT_EQ(PresentCommandLine("C:\\OLD | D:\\NEW", "/cwd", "/h"), "C:\\OLD | D:\\NEW");
-  EXPECT_EQ(PresentCommandLine("C:\\OLD|./new", "/cwd", "/h"), "C:\\OLD|Z:\\cwd\\new");
-  EXPECT_EQ(PresentCommandLine("|", "/cwd", "/h"), "|");
-  EXPECT_EQ(PresentCommandLine("", "/cwd", "/h"), "");
+  EXPECT_EQ(PresentCommandLine("/data/old/|/data/new", "/h"), "Z:\\data\\old\\|Z:\\data\\new");
+  EXPECT_EQ(PresentCommandLine(" \"old\" | ~/new ", "/home/u"), " \"old\" | Z:\\home\\u\\new ");
+  EXPECT_EQ(PresentCommandLine("C:\\OLD | D:\\NEW", "/h"), "C:\\OLD | D:\\NEW");
+  EXPECT_EQ(PresentCommandLine("C:\\OLD|./new", "/h"), "C:\\OLD|.\\new");
+  EXPECT_EQ(PresentCommandLine("|", "/h"), "|");
+  EXPECT_EQ(PresentCommandLine("", "/h"), "");
 }
 
 TEST(PosixPathTest, JoinsTheArgumentsAfterTheProgram) {
@@ -228,7 +235,7 @@ class PosixEnvTest : public ::testing::Test {
     return names;
   }
   // The drive form of a host path below the test's root.
-  std::string Z(const std::string& host) { return HostToWindowsPath(host, "/", "/"); }
+  std::string Z(const std::string& host) { return HostToWindowsPath(host, "/"); }
 
   static bool XattrsWork(const std::string& host) {
     return setxattr(host.c_str(), "user.DOSATTRIB", "0x0", 3, 0) == 0 &&
@@ -302,8 +309,11 @@ TEST_F(PosixEnvTest, RelativePathsStartAtTheCurrentDirectory) {
   std::string content, host;
   Status s = env_.ReadFile("REL.TXT", &content);
   Status up = env_.HostPath("test", "..\\drive_c\\rel.txt", false, &host);
-  EXPECT_EQ(env_.SystemPath("./x"), Z(c_) + "\\x");
+  std::string typed;  // a relative host path as typed stays relative
+  Status relative = env_.ReadFile(env_.SystemPath("./sub/../rel.txt"), &typed);
   ASSERT_EQ(chdir(previous.c_str()), 0);
+  EXPECT_TRUE(relative.ok()) << relative.ToString();
+  EXPECT_EQ(typed, "r");
   ASSERT_TRUE(s.ok()) << s.ToString();
   EXPECT_EQ(content, "r");
   ASSERT_TRUE(up.ok()) << up.ToString();

@@ -287,19 +287,38 @@ TEST(E2eRun, QuotesBlanksAndTrailingSeparatorAroundTheHalves) {
   Scratch s;
   SmallPair(s);
   // The old half in drive form with a trailing backslash, the new one as a
-  // host path; both quoted, with blanks around them.
+  // host path with a trailing "/", kept as typed until the command reader
+  // cuts the separator; both quoted, with blanks around them.
   std::string old_win = "Z:";
   for (char c : (s.root() / "old").string()) old_win += c == '/' ? '\\' : c;
-  const std::string arg = "  \"" + old_win + "\\\" |  \"" + (s.root() / "new").string() + "\"  ";
+  const std::string arg = "  \"" + old_win + "\\\" |  \"" + (s.root() / "new").string() + "/\"  ";
   RunResult r = s.Run(arg);
   EXPECT_EQ(r.exit_code, 0) << r.err;
   const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
   const std::string body = s.LogBody();
   EXPECT_EQ(body.substr(0, body.find("Sorce path R1:")),
-            Info("commandolineargument: \"" + O + "\\\" |  \"" + N + "\"") +
+            Info("commandolineargument: \"" + O + "\\\" |  \"" + N + "\\\"") +
                 Info("1. commandolineargument: " + O) + Info("2. commandolineargument: " + N) +
                 "    ");
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
+}
+
+// A relative half stays relative, as Windows keeps it: it is logged as
+// typed and lies below the current directory.
+TEST(E2eRun, RelativeHalvesLieBelowTheCurrentDirectory) {
+  Scratch s;
+  SmallPair(s);
+  RunResult r = s.Run("old|./new/");  // run from the scratch folder
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(s.LogBody(),
+            Info("commandolineargument: OLD|.\\NEW\\") + Info("1. commandolineargument: OLD") +
+                Info("2. commandolineargument: .\\NEW") +
+                FoundDirs("OLD\\ZEL\\R1\\VAXO", "OLD\\ZEL\\STEU\\VAXO",
+                          ".\\NEW\\ROBOTER\\ZEL\\R1\\VAXO", ".\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO") +
+                SmallPairFiles("OLD\\ZEL\\STEU\\VAXO", ".\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO",
+                               "OLD\\ZEL\\R1\\VAXO", ".\\NEW\\ROBOTER\\ZEL\\R1\\VAXO") +
+                Title("ENDE  (ExitCode=0)"));
+  EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
 }
 
 TEST(E2eRun, NoSeparatorAndNoTerminalEndsAtOnce) {

@@ -146,7 +146,7 @@ TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
       if (name.find(":vaxo-") != std::string::npos) {
         ++temps_left;
         // Its ":" keeps it out of every listing of the folder.
-        const std::string dir = vaxo::HostToWindowsPath(e.path().parent_path(), "/", "/");
+        const std::string dir = vaxo::HostToWindowsPath(e.path().parent_path(), "/");
         for (const std::string& listed : vaxo::ListFiles(dir, "*.*", 0xFF))
           EXPECT_EQ(listed.find(":vaxo-"), std::string::npos) << dir << " lists " << listed;
         continue;
