@@ -211,7 +211,12 @@ Status PosixEnv::DeleteFile(const std::string& path) {
 
 Env* Env::Default() {
   if (Env* installed = Installed()) return installed;
-  static PosixEnv* env = new PosixEnv();  // never deleted: lives until the process ends
+  // Never deleted: lives until the process ends. Made, it sets up the
+  // process (see env_posix.h).
+  static PosixEnv* env = [] {
+    sys::IgnoreWriteSignals();
+    return new PosixEnv();
+  }();
   return env;
 }
 

@@ -12,6 +12,14 @@
 // as root, read-only files and directories are refused here rather than
 // left to the permission checks of the kernel.
 //
+// The process-wide PosixEnv (Env::Default) ignores SIGXFSZ and SIGPIPE
+// when it is made: a write past the file-size limit or into a closed pipe
+// then fails with its error, and the run ends as on every other failure
+// (its log entry, exit code 3, no temporary file left) instead of the
+// process dying in the middle of a write. So every program's main touches
+// Env::Default() first; a started child gets both signals back at their
+// defaults.
+//
 // The pieces: posix_names (drives and the name walk), posix_files
 // (attributes and links), posix_write (atomic replacement and append),
 // posix_child.cc (the child process), posix_console.cc (time, the program's

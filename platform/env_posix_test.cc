@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -741,6 +742,16 @@ TEST_F(RunAndWaitTest, CommandLineWithAnotherProgramTextDropsItsFirstToken) {
 
 TEST_F(RunAndWaitTest, DeathBySignalGives128PlusTheSignal) {
   EXPECT_EQ(env_.RunAndWait(probe_, probe_ + " signal=15", nullptr), 128 + 15);
+}
+
+// The program ignores the signals of a failing write; a child it starts
+// gets them back at their defaults.
+TEST_F(RunAndWaitTest, ChildStartsWithTheWriteSignalsAtTheirDefaults) {
+  sys::IgnoreWriteSignals();
+  const int code = env_.RunAndWait(probe_, probe_ + " raise=13 exit=0", nullptr);
+  std::signal(SIGPIPE, SIG_DFL);
+  std::signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(code, 128 + SIGPIPE);
 }
 
 TEST_F(RunAndWaitTest, ProgramThatCannotStartGivesZero) {

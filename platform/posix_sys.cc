@@ -139,10 +139,23 @@ int Mkdir(const std::string& host, mode_t mode) {
   return Fails("mkdir", host) ? -1 : ::mkdir(host.c_str(), mode);
 }
 
+void IgnoreWriteSignals() {
+  for (const int signo : kWriteSignals) ::signal(signo, SIG_IGN);
+}
+
 int Spawn(pid_t* pid, const std::string& program, const posix_spawn_file_actions_t* actions,
           char* const argv[], char* const envp[]) {
   if (Fails("spawn", program)) return errno;
-  return ::posix_spawn(pid, program.c_str(), actions, nullptr, argv, envp);
+  posix_spawnattr_t attributes;
+  ::posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (const int signo : kWriteSignals) sigaddset(&defaults, signo);
+  ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  const int err = ::posix_spawn(pid, program.c_str(), actions, &attributes, argv, envp);
+  ::posix_spawnattr_destroy(&attributes);
+  return err;
 }
 
 }  // namespace sys

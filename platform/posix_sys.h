@@ -9,6 +9,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -50,6 +51,13 @@ using Hook = std::function<Fault(const char* call, const std::string& host)>;
 /// Installs `hook` (nullptr: none) for every thread of the process.
 void SetHook(Hook hook);
 
+/// The two signals a write may raise: SIGXFSZ past the file-size limit,
+/// SIGPIPE into a pipe nobody reads.
+constexpr int kWriteSignals[] = {SIGXFSZ, SIGPIPE};
+/// Ignores them for the whole process, so that such a write fails with its
+/// error (EFBIG, EPIPE) instead of ending the process.
+void IgnoreWriteSignals();
+
 int Lstat(const std::string& host, struct stat* st);
 int Stat(const std::string& host, struct stat* st);
 int Open(const std::string& host, int flags, mode_t mode = 0);
@@ -67,7 +75,9 @@ int Unlink(const std::string& host);
 int RemoveXattr(const std::string& host, const char* name);
 ssize_t ReadLink(const std::string& host, char* buf, size_t n);
 int Mkdir(const std::string& host, mode_t mode);
-/// posix_spawn; the error number is returned, as posix_spawn does.
+/// posix_spawn; the error number is returned, as posix_spawn does. The
+/// child starts with the write signals at their defaults, as any program
+/// expects them.
 int Spawn(pid_t* pid, const std::string& program, const posix_spawn_file_actions_t* actions,
           char* const argv[], char* const envp[]);
 

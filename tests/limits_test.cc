@@ -1,0 +1,188 @@
+// The real programs against the limits of their surroundings: a file-size
+// limit that strikes in the middle of a write, and standard output or error
+// a pipe that nobody reads. A write that fails there fails like any other:
+// the program ends with its exit code, never by the signal the write
+// raises, and a run stops as every failure stops it (its "Run stopped"
+// entry, exit code 3, no temporary file, the log ending with a whole entry).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "tests/e2e_harness.h"
+
+namespace vaxo_e2e {
+namespace {
+
+const char kLog[] = "drive_c/zel/roboter/log/Upgrade_vaxo.log";
+
+// "exit N", or the signal that ended the process.
+std::string Ending(int status) {
+  if (status == -1) return "hung";
+  if (WIFEXITED(status)) return "exit " + std::to_string(WEXITSTATUS(status));
+  if (WIFSIGNALED(status)) return std::string("signal ") + strsignal(WTERMSIG(status));
+  return "?";
+}
+
+// The body of a log: all past its header line, whose time differs.
+std::string Body(const std::string& log) {
+  const size_t eol = log.find("\r\n");
+  return eol == std::string::npos ? std::string() : log.substr(eol + 2);
+}
+
+// What a limited run must leave: exit 3, `reason` named on standard error
+// and as the log's last entry when it fitted, a log that is the clean log
+// up to a whole entry, every data file old or new, no temporary file.
+void ExpectStoppedCleanly(const Scratch& s, int status, const std::string& err,
+                          const std::string& clean_log,
+                          const std::map<std::string, std::set<std::string>>& states,
+                          const std::string& reason) {
+  EXPECT_EQ(Ending(status), "exit 3");
+  EXPECT_NE(err.find("upgrade_vaxo: Run stopped: " + reason + "\n"), std::string::npos) << err;
+  std::string body = Body(s.Read(kLog));
+  const std::string stopped = Error("Run stopped: " + reason);
+  if (vaxo::EndsWith(body, stopped)) body.erase(body.size() - stopped.size());
+  EXPECT_EQ(Body(clean_log).compare(0, body.size(), body), 0) << "the log is no prefix";
+  EXPECT_TRUE(body.empty() || vaxo::EndsWith(body, "\r\n"));
+  for (const auto& kv : s.Snapshot("new")) {
+    EXPECT_EQ(kv.first.find("vaxo-"), std::string::npos) << "temporary file " << kv.first;
+    auto it = states.find(kv.first);
+    if (it != states.end()) {
+      EXPECT_TRUE(it->second.count(kv.second)) << kv.first << " is partial";
+    }
+  }
+}
+
+// The states a data file may be in: as before the run, as after it (the
+// controller's $machine.dat also as the STEU pass leaves it, before the
+// value transfer writes it again).
+std::map<std::string, std::set<std::string>> States(const std::map<std::string, std::string>& a,
+                                                    const std::map<std::string, std::string>& b) {
+  std::map<std::string, std::set<std::string>> states;
+  for (const auto& kv : a) states[kv.first].insert(kv.second);
+  for (const auto& kv : b) states[kv.first].insert(kv.second);
+  states["new/ROBOTER/ZEL/STEU/VAXO/$machine.dat"].insert(Crlf({"$A=1"}));
+  return states;
+}
+
+// Reads all a child wrote into `fd` once it has ended.
+std::string Drain(int fd) {
+  std::string out;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fd, buf, sizeof buf)) > 0) out.append(buf, size_t(n));
+  close(fd);
+  return out;
+}
+
+// Runs upgrade_vaxo in `s` (copied there by a Run before) under a file-size
+// limit; the wait status, standard error in `*err`.
+int RunLimited(const Scratch& s, const std::string& args, long limit, std::string* err) {
+  int pipe_fds[2];
+  if (pipe(pipe_fds) != 0) return -1;
+  Launch launch;
+  launch.file_size_limit = limit;
+  launch.stderr_fd = pipe_fds[1];
+  const pid_t pid = Spawn(s, {(s.program_dir() / "upgrade_vaxo").string(), args}, launch);
+  close(pipe_fds[1]);
+  const int status = WaitAtMost(pid, 60);
+  *err = Drain(pipe_fds[0]);
+  return status;
+}
+
+TEST(Limits, FileSizeLimitStrikingADataFileStopsTheRun) {
+  Scratch s;
+  WriteGeneratedPair(s, 2);
+  // The first file of the STEU pass, far larger than the log is by then.
+  std::string big = Crlf({"; big", "$B=0"});
+  while (big.size() < (256u << 10)) big += "; " + std::string(76, 'x') + "\r\n";
+  s.Write("old/ZEL/STEU/VAXO/$big.dat", Crlf({"$B=1"}));
+  s.Write("new/ROBOTER/ZEL/STEU/VAXO/$big.dat", big);
+  s.Write("new/ROBOTER/ZEL/STEU/VAXO/big.upg", Crlf({"$B="}));
+  s.MakeDir("drive_c/zel/roboter/log");
+  const auto before = s.Snapshot("new");
+  const std::string args = s.root().string() + "/old|" + s.root().string() + "/new";
+  ASSERT_EQ(s.Run(args).exit_code, 0);  // puts the program in place
+  const std::string clean_log = s.Read(kLog);
+  const auto states = States(before, s.Snapshot("new"));
+  for (const auto& kv : before) s.Write(kv.first, kv.second);
+  fs::remove(s.root() / kLog);
+
+  std::string err;
+  const int status = RunLimited(s, args, 64 << 10, &err);
+  const std::string target = s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\$BIG.DAT";
+  ExpectStoppedCleanly(s, status, err, clean_log, states, "write " + target + ": File too large");
+  EXPECT_TRUE(
+      vaxo::EndsWith(s.Read(kLog), Error("Run stopped: write " + target + ": File too large")));
+  EXPECT_EQ(s.Read("new/ROBOTER/ZEL/STEU/VAXO/$big.dat"), big);
+}
+
+// The limit swept over the clean log's size: wherever it strikes an entry,
+// the entry is taken back whole.
+TEST(Limits, FileSizeLimitStrikingTheLogStopsTheRun) {
+  Scratch s;
+  WriteGeneratedPair(s, 25);
+  s.MakeDir("drive_c/zel/roboter/log");
+  const auto before = s.Snapshot("new");
+  const std::string args = s.root().string() + "/old|" + s.root().string() + "/new";
+  ASSERT_EQ(s.Run(args).exit_code, 0);
+  const std::string clean_log = s.Read(kLog);
+  const auto states = States(before, s.Snapshot("new"));
+  for (const double share : {0.2, 0.45, 0.7, 0.95}) {
+    SCOPED_TRACE(share);
+    for (const auto& kv : before) s.Write(kv.first, kv.second);
+    fs::remove(s.root() / kLog);
+    std::string err;
+    const long limit = long(share * double(clean_log.size()));
+    const int status = RunLimited(s, args, limit, &err);
+    ExpectStoppedCleanly(s, status, err, clean_log, states,
+                         "write c:\\zel\\roboter\\log\\Upgrade_vaxo.log: File too large");
+    EXPECT_LE(s.Read(kLog).size(), size_t(limit));
+  }
+}
+
+// Each program with the stream it writes to a pipe whose reading end is
+// closed: the write fails, the program ends with its own exit code.
+TEST(Limits, ClosedPipesMakeNoProgramDie) {
+  Scratch s;
+  s.Write("w/old.dat", Crlf({"$A=1"}));
+  s.Write("w/new.dat", Crlf({"$A=0"}));
+  s.Write("w/new.upg", Crlf({"$A="}));
+  fs::remove_all(s.drive_c());  // the log cannot start: a stopped run
+  const std::string bin = VAXO_BIN_DIR, w = s.root().string() + "/w/";
+  struct Case {
+    const char* what;
+    std::vector<std::string> argv;
+    int stream;
+  };
+  const std::vector<Case> cases = {
+      {"a stopped run tells standard error", {bin + "/upgrade_vaxo", w + "old|" + w + "new"}, 2},
+      {"upgrade_file tells of a missing file",
+       {bin + "/upgrade_file", w + "x", w + "y", w + "z"},
+       2},
+      {"upgrade_file writes the merge",
+       {bin + "/upgrade_file", w + "old.dat", w + "new.dat", w + "new.upg"},
+       1},
+      {"ValXfer tells how it is used", {bin + "/ValXfer.exe"}, 2},
+  };
+  for (const Case& c : cases) {
+    int pipe_fds[2];
+    ASSERT_EQ(pipe(pipe_fds), 0);
+    close(pipe_fds[0]);
+    Launch launch;
+    (c.stream == 1 ? launch.stdout_fd : launch.stderr_fd) = pipe_fds[1];
+    const pid_t pid = Spawn(s, c.argv, launch);
+    close(pipe_fds[1]);
+    EXPECT_EQ(Ending(WaitAtMost(pid, 60)), "exit 3") << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace vaxo_e2e
