@@ -161,7 +161,9 @@ void FoldersAreNoFiles(Contract& c) {
   std::string content;
   c.Expect(!env->ReplaceFile(d, "x").ok(), "a folder cannot be replaced");
   c.Expect(!env->DeleteFile(d).ok(), "a folder is not deleted as a file");
-  c.Expect(!env->ReadFile(d, &content).ok(), "a folder cannot be read");
+  const Status read = env->ReadFile(d, &content);
+  c.ExpectFailure(read, "read", d, "a folder cannot be read");
+  c.Expect(!read.IsNotFound(), "refused, not missing", read.ToString());
   c.Expect(env->DirectoryExists(d), "the folder stays");
 }
 

@@ -91,7 +91,10 @@ Status PosixEnv::GetFileSize(const std::string& path, uint64_t* size) {
 
 Status PosixEnv::ReadHost(const char* op, const std::string& path, const std::string& host,
                           std::string* content, unsigned* mode) {
-  const int fd = sys::Open(host, O_RDONLY | O_CLOEXEC);
+  // One open that cannot block (a FIFO put in the file's place would wait
+  // for a writer forever), and what it opened is looked at through the
+  // descriptor: a check of the path before could see another file.
+  const int fd = sys::Open(host, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return sys::Error("open", path, errno);
   struct stat st;
   if (fstat(fd, &st) != 0) {
@@ -99,9 +102,9 @@ Status PosixEnv::ReadHost(const char* op, const std::string& path, const std::st
     close(fd);
     return sys::Error("stat", path, err);
   }
-  if (S_ISDIR(st.st_mode)) {
+  if (!S_ISREG(st.st_mode)) {
     close(fd);
-    return sys::AccessDenied(op, path);
+    return S_ISDIR(st.st_mode) ? sys::AccessDenied(op, path) : sys::NotAFile(op, path);
   }
   std::string bytes;
   bytes.reserve(size_t(st.st_size));

@@ -414,6 +414,23 @@ TEST_F(PosixEnvTest, SetArchiveOnlyClearsReadOnly) {
   EXPECT_TRUE(env_.SetArchiveOnly("C:\\NONE").IsNotFound());
 }
 
+// A FIFO or a device in a file's place is refused at once: opened to be
+// read it would wait for a writer, or never end.
+TEST_F(PosixEnvTest, WhatIsNoFileIsRefusedWithoutWaiting) {
+  ASSERT_EQ(mkfifo((c_ + "/FIFO.DAT").c_str(), 0644), 0);
+  ASSERT_EQ(symlink("/dev/zero", (c_ + "/ZERO.DAT").c_str()), 0);
+  std::string content;
+  for (const char* path : {"C:\\FIFO.DAT", "C:\\ZERO.DAT"}) {
+    EXPECT_EQ(env_.ReadFile(path, &content).ToString(),
+              std::string("read ") + path + ": not a regular file");
+    EXPECT_FALSE(env_.CopyFile(path, "C:\\COPY.DAT").ok());
+    EXPECT_EQ(env_.AppendFile(path, "x").ToString(),
+              std::string("append ") + path + ": not a regular file");
+  }
+  EXPECT_TRUE(env_.SetArchiveOnly("C:\\FIFO.DAT").ok());  // nothing to clear
+  EXPECT_FALSE(Exists(c_ + "/COPY.DAT"));
+}
+
 TEST_F(PosixEnvTest, ReadOnlyDirectoryRefusesNewAndDeletedFiles) {
   MakeDir(c_ + "/LOCKED");
   Put(c_ + "/LOCKED/IN.DAT", "in");

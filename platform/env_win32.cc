@@ -252,6 +252,9 @@ class WindowsEnv : public Env {
     ScopedHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return WindowsError("read", path, ::GetLastError());
+    // Only a file on disk is read: a device (CON, a pipe) would wait.
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK)
+      return Status::IOError("read", path, "not a regular file");
     std::string bytes;
     LARGE_INTEGER size;
     if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)

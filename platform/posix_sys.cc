@@ -45,6 +45,10 @@ Status AccessDenied(const char* op, const std::string& path) {
   return Status::IOError(op, path, "access denied");
 }
 
+Status NotAFile(const char* op, const std::string& path) {
+  return Status::IOError(op, path, "not a regular file");
+}
+
 std::string CurrentDirectory() {
   std::vector<char> buf(4096);
   while (!::getcwd(buf.data(), buf.size())) {

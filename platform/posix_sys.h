@@ -29,6 +29,9 @@ Status Error(const char* op, const std::string& path, int err);
 /// What Windows answers for a read-only file or directory; the kernel would
 /// let root through, so the check is the backend's own.
 Status AccessDenied(const char* op, const std::string& path);
+/// The answer for what is neither a file nor a folder (a FIFO, a device):
+/// Windows has no such entries.
+Status NotAFile(const char* op, const std::string& path);
 
 /// The host's current directory ("/" when it cannot be told).
 std::string CurrentDirectory();

@@ -90,8 +90,16 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
 }
 
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content) {
-  const int fd = sys::Open(target, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return sys::Error("open", path, errno);
+  // As a read: an open that cannot block (a FIFO without a reader fails it
+  // with ENXIO), and the descriptor looked at.
+  const int fd = sys::Open(target, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0)
+    return errno == ENXIO ? sys::NotAFile("append", path) : sys::Error("open", path, errno);
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return sys::NotAFile("append", path);
+  }
   // A write that fails half-way is taken back, so that the file still ends
   // where it ended before (for the log: with a whole entry).
   const off_t end = lseek(fd, 0, SEEK_END);

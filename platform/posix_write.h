@@ -22,7 +22,8 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
                        const uint32_t* attributes = nullptr);
 
 /// Appends `content` to the existing or new regular file `target` in one
-/// piece: after a failure the file ends where it ended before.
+/// piece: after a failure the file ends where it ended before. Anything
+/// but a regular file there is refused.
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content);
 
 }  // namespace posix

@@ -1,18 +1,26 @@
-// The real programs against the limits of their surroundings: a file-size
-// limit that strikes in the middle of a write, and standard output or error
-// a pipe that nobody reads. A write that fails there fails like any other:
-// the program ends with its exit code, never by the signal the write
-// raises, and a run stops as every failure stops it (its "Run stopped"
-// entry, exit code 3, no temporary file, the log ending with a whole entry).
+// The real programs in surroundings that work against them. A file-size
+// limit that strikes in the middle of a write, or standard output or error
+// a pipe that nobody reads: the write fails like any other, the program
+// ends with its exit code, never by the signal the write raises, and a run
+// stops as every failure stops it (its "Run stopped" entry, exit code 3, no
+// temporary file, the log ending with a whole entry). A FIFO or a folder
+// put in the place of a file the run reads: the run never waits for it and
+// never takes it for an empty file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -182,6 +190,70 @@ TEST(Limits, ClosedPipesMakeNoProgramDie) {
     close(pipe_fds[1]);
     EXPECT_EQ(Ending(WaitAtMost(pid, 60)), "exit 3") << c.what;
   }
+}
+
+// While a run goes on, one old data file and a FIFO or a folder change
+// places again and again, each time in one step (the name is never
+// missing), at random moments. Whatever the run meets, it must end, and it
+// may find the file missing (exit 1), stop naming it (exit 3) or read it
+// whole (exit 0), but never take the FIFO or the folder for an empty file:
+// its values would be reported missing.
+TEST(Swaps, AFifoOrAFolderInAFilesPlaceIsNeverReadAsEmpty) {
+  Scratch s;
+  WriteGeneratedPair(s, 25);
+  s.MakeDir("drive_c/zel/roboter/log");
+  const auto before = s.Snapshot("new");
+  const std::string args = s.root().string() + "/old|" + s.root().string() + "/new";
+  ASSERT_EQ(s.Run(args).exit_code, 0);
+  // Beside the data files, under names no listing of the run shows.
+  const std::string dir = (s.root() / "old/ZEL/STEU/VAXO").string();
+  const std::string fifo = dir + "/swap:fifo", folder = dir + "/swap:folder";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+
+  std::mt19937 rng(4711);
+  std::uniform_int_distribution<int> pause_us(0, 300);
+  std::uniform_int_distribution<int> pick(0, 24);
+  std::map<std::string, int> endings;
+  const auto start = std::chrono::steady_clock::now();
+  const auto elapsed = [](std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+  };
+  int runs = 0;
+  while (runs < 40 && elapsed(start) < 10) {
+    for (const auto& kv : before) s.Write(kv.first, kv.second);
+    fs::remove(s.root() / "drive_c/zel/roboter/log/Upgrade_vaxo.log");
+    const std::string file = dir + "/$f" + std::to_string(1000 + pick(rng)) + ".dat";
+    const std::string& other = runs % 2 ? folder : fifo;
+    const pid_t pid = Spawn(s, {(s.program_dir() / "upgrade_vaxo").string(), args});
+    ASSERT_GT(pid, 0);
+    const auto began = std::chrono::steady_clock::now();
+    int status = 0, swaps = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (elapsed(began) > 30) {  // it waits for something: a hang
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        status = -1;
+        break;
+      }
+      ASSERT_EQ(renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE), 0)
+          << std::strerror(errno);
+      ++swaps;
+      std::this_thread::sleep_for(std::chrono::microseconds(pause_us(rng)));
+    }
+    if (swaps % 2) renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE);
+    ++runs;
+    const std::string ending = Ending(status);
+    ++endings[ending];
+    EXPECT_TRUE(ending == "exit 0" || ending == "exit 1" || ending == "exit 3")
+        << "run " << runs << ": " << ending;
+    const std::string log = s.Read("drive_c/zel/roboter/log/Upgrade_vaxo.log");
+    EXPECT_EQ(log.find("not found in old file"), std::string::npos) << "run " << runs;
+  }
+  std::string tally;
+  for (const auto& kv : endings) tally += ", " + kv.first + ": " + std::to_string(kv.second);
+  std::printf("[ swaps    ] %d runs%s\n", runs, tally.c_str());
+  EXPECT_GE(runs, 5);
 }
 
 }  // namespace
