@@ -38,6 +38,7 @@ void SetHook(Hook hook) { TheHook() = std::move(hook); }
 
 Status Error(const char* op, const std::string& path, int err) {
   if (err == ENOENT || err == ENOTDIR) return Status::NotFound(op, path, std::strerror(err));
+  if (err == EROFS) return Status::ReadOnlyMedium(op, path, std::strerror(err));
   return Status::IOError(op, path, std::strerror(err));
 }
 

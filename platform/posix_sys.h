@@ -24,7 +24,8 @@ namespace vaxo {
 namespace sys {
 
 /// The failed operation `op` on the Windows path `path` with the reason for
-/// `err`: a missing name is NotFound, anything else an I/O error.
+/// `err`: a missing name is NotFound, a read-only file system
+/// ReadOnlyMedium, anything else an I/O error.
 Status Error(const char* op, const std::string& path, int err);
 /// What Windows answers for a read-only file or directory; the kernel would
 /// let root through, so the check is the backend's own.

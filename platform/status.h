@@ -17,6 +17,11 @@ class Status {
   static Status IOError(std::string op, std::string path, std::string reason) {
     return Status(kIOError, std::move(op), std::move(path), std::move(reason));
   }
+  /// The medium is read-only (a CD, a write-protected stick, a read-only
+  /// share): nothing on it can change, but it can still be read.
+  static Status ReadOnlyMedium(std::string op, std::string path, std::string reason) {
+    return Status(kReadOnlyMedium, std::move(op), std::move(path), std::move(reason));
+  }
   /// The path names two entries at once (in the emulation: names that
   /// differ only in letter case), so no answer about it would be true.
   static Status Ambiguous(std::string op, std::string path, std::string reason) {
@@ -25,6 +30,7 @@ class Status {
 
   bool ok() const { return code_ == kOk; }
   bool IsNotFound() const { return code_ == kNotFound; }
+  bool IsReadOnlyMedium() const { return code_ == kReadOnlyMedium; }
   bool IsAmbiguous() const { return code_ == kAmbiguous; }
   const std::string& op() const { return op_; }
   const std::string& path() const { return path_; }
@@ -37,7 +43,7 @@ class Status {
   }
 
  private:
-  enum Code { kOk, kNotFound, kIOError, kAmbiguous };
+  enum Code { kOk, kNotFound, kIOError, kReadOnlyMedium, kAmbiguous };
   Status(Code code, std::string op, std::string path, std::string reason)
       : code_(code), op_(std::move(op)), path_(std::move(path)), reason_(std::move(reason)) {}
 

@@ -58,6 +58,19 @@ RunResult RunAs(Scratch& s, const std::string& args, bool nobody) {
   return r;
 }
 
+// Whether this machine lets the test mount a file system (root, and no
+// container that forbids it).
+bool MountWorks() {
+  char dir[] = "/tmp/vaxo_mount_XXXXXX";
+  if (!mkdtemp(dir)) return false;
+  const std::string d = dir;
+  const bool works =
+      std::system(
+          ("mount -t tmpfs tmpfs '" + d + "' >/dev/null 2>&1 && umount '" + d + "'").c_str()) == 0;
+  rmdir(dir);
+  return works;
+}
+
 bool SetprivWorks() {
   return std::system(
              "setpriv --reuid=nobody --regid=nogroup --clear-groups true "
@@ -291,8 +304,10 @@ TEST(BadInput, Table) {
        [&](Scratch& s, const RunResult& r) {
          EXPECT_NE(r.err.find("Run stopped: "), std::string::npos) << r.err;
          EXPECT_EQ(s.Snapshot("new"), clean_before);
-         for (const auto& kv : s.Snapshot("NEW"))
-           EXPECT_EQ(kv.second, clean_before.at("new" + kv.first.substr(3))) << kv.first;
+         for (const auto& kv : s.Snapshot("NEW")) {
+           const auto it = clean_before.find("new" + kv.first.substr(3));
+           EXPECT_TRUE(it != clean_before.end() && it->second == kv.second) << kv.first;
+         }
        }},
   };
   if (!kSanitized) {
@@ -313,6 +328,39 @@ TEST(BadInput, Table) {
                       EXPECT_GT(out.size(), 100u << 20);
                       EXPECT_EQ(out.compare(0, 24, "; big\r\n$OPT_CONVEYOR=1\r\n"), 0);
                     }});
+  }
+
+  // The old installation restored onto read-only media (here a tmpfs made
+  // read-only), its files read-only as on a CD.
+  if (MountWorks()) {
+    rows.push_back(
+        {"old-installation-on-read-only-media",
+         "the old files cannot take the archive attribute: read as they are, a normal run",
+         [](Scratch& s) {
+           const std::string old = (s.root() / "old").string();
+           const std::string media = (s.root() / "media").string();
+           fs::rename(old, media);
+           fs::create_directory(old);
+           for (auto& e : fs::recursive_directory_iterator(media))
+             if (e.is_regular_file())
+               fs::permissions(e.path(), fs::perms::owner_write, fs::perm_options::remove);
+           const std::string cmd = "mount -t tmpfs tmpfs '" + old + "' && cp -a '" + media +
+                                   "/.' '" + old + "/' && mount -o remount,ro '" + old + "'";
+           ASSERT_EQ(std::system(cmd.c_str()), 0);
+         },
+         2, "-- ENDE  (ExitCode=2) --", false,
+         [&](Scratch& s, const RunResult&) {
+           EXPECT_EQ(s.Snapshot("new"), clean_after);
+           for (auto& e : fs::recursive_directory_iterator(s.root() / "old")) {
+             if (e.is_regular_file()) {
+               EXPECT_EQ(e.status().permissions() & fs::perms::owner_write, fs::perms::none)
+                   << e.path();
+             }
+           }
+           EXPECT_EQ(std::system(("umount '" + (s.root() / "old").string() + "'").c_str()), 0);
+         }});
+  } else {
+    std::printf("[ skipped  ] old-installation-on-read-only-media: mount is refused here\n");
   }
 
   const bool setpriv = SetprivWorks();
