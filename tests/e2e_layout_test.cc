@@ -49,24 +49,45 @@ std::string SmallPairFiles(const std::string& os, const std::string& ns, const s
          FileUpgraded(true, o1, n1, "$MACHINE.DAT", "MACHINE.UPG", "- <$R=> 1 , _(line: 1)_ , 0");
 }
 
+// The log body of a clean run of SmallPair given as Args(s, "old", "new").
+std::string SmallPairLog(const Scratch& s) {
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  return CommandEntries(O, N) +
+         FoundDirs(O + "\\ZEL\\R1\\VAXO", O + "\\ZEL\\STEU\\VAXO", N + "\\ROBOTER\\ZEL\\R1\\VAXO",
+                   N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
+         SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO",
+                        O + "\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
+         Title("ENDE  (ExitCode=0)");
+}
+
 TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
   Scratch s;
   SmallPair(s);
   RunResult r = s.Run(Args(s, "old", "new"));
   EXPECT_EQ(r.exit_code, 0) << r.err;
   ASSERT_TRUE(s.Exists("drive_c/Upgrade_vaxo.log"));
-  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
-  EXPECT_EQ(s.LogBody(),
-            CommandEntries(O, N) +
-                FoundDirs(O + "\\ZEL\\R1\\VAXO", O + "\\ZEL\\STEU\\VAXO",
-                          N + "\\ROBOTER\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
-                SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO",
-                               O + "\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
-                Title("ENDE  (ExitCode=0)"));
+  EXPECT_EQ(s.LogBody(), SmallPairLog(s));
   const std::string log = s.Read("drive_c/Upgrade_vaxo.log");
   EXPECT_EQ(log.compare(0, 26, "    Upgrade time point:   "), 0);
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
   EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
+}
+
+// An old log that is hidden, a system file and read-only is replaced all
+// the same: every log holds exactly one run.
+TEST(E2eRun, HiddenSystemReadOnlyOldLogIsReplaced) {
+  Scratch s;
+  SmallPair(s);
+  s.Write("drive_c/Upgrade_vaxo.log", "    an old run\r\n");
+  const std::string log = (s.drive_c() / "Upgrade_vaxo.log").string();
+  ASSERT_EQ(std::system(
+                ("setfattr -n user.DOSATTRIB -v '\"0x6\"' '" + log + "' && chmod a-w '" + log + "'")
+                    .c_str()),
+            0);
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(s.Read("drive_c/Upgrade_vaxo.log").rfind("    Upgrade time point:", 0), 0u);
+  EXPECT_EQ(s.LogBody(), SmallPairLog(s));
 }
 
 TEST(E2eRun, MissingUpgFileLeavesNewFileAndExitCode) {
