@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -284,11 +285,27 @@ TEST_F(PosixEnvTest, UnmappedDriveDoesNotExist) {
   EXPECT_TRUE(env_.ReplaceFile("Q:\\X", "x").IsNotFound());
   EXPECT_FALSE(env_.DirectoryExists("Q:"));
 
-  MakeDir(root_ + "/q");
+  // Mapped to a folder that is not there (yet): the mapping is the cause.
   setenv("VAXO_DRIVE_Q", (root_ + "/q").c_str(), 1);
+  const std::string missing = "drive Q: is " + root_ + "/q (VAXO_DRIVE_Q), which does not exist";
+  EXPECT_EQ(env_.ReplaceFile("Q:\\DIR\\X", "x").reason(), missing);
+  EXPECT_EQ(env_.AppendFile("Q:\\X", "x").reason(), missing);
+  EXPECT_EQ(env_.GetAttributes("Q:", &attributes).reason(), missing);
+  MakeDir(root_ + "/q");
   EXPECT_TRUE(env_.ReplaceFile("q:\\X", "x").ok());
   unsetenv("VAXO_DRIVE_Q");
   EXPECT_EQ(Get(root_ + "/q/X"), "x");
+}
+
+TEST_F(PosixEnvTest, NameTooLongSaysSo) {
+  const std::string name(NAME_MAX + 1, 'n');
+  std::string content;
+  for (const Status& s :
+       {env_.ReadFile("C:\\" + name, &content), env_.ReplaceFile("C:\\" + name + "\\x", "x"),
+        env_.AppendFile("C:\\" + name, "x")}) {
+    EXPECT_FALSE(s.IsNotFound()) << s.ToString();
+    EXPECT_EQ(s.reason(), "File name too long");
+  }
 }
 
 TEST_F(PosixEnvTest, DriveCDefaultsToADirectoryInTheHome) {

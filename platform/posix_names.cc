@@ -1,6 +1,7 @@
 #include "platform/posix_names.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,6 +33,22 @@ Status DriveRoot(const char* op, const std::string& path, char drive, std::strin
   *root = dir;
   return Status::OK();
 }
+
+namespace {
+
+// When the walk fails at the root of `drive` (host folder `root`), the real
+// cause may be the mapping itself: a drive mapped to a folder that is not
+// there. OK when the root is a folder.
+Status CheckDrive(const char* op, const std::string& path, char drive, const std::string& root) {
+  struct stat st;
+  const bool exists = sys::Stat(root, &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) return Status::OK();
+  return Status::NotFound(op, path,
+                          std::string("drive ") + drive + ": is " + root + " (VAXO_DRIVE_" + drive +
+                              "), which " + (exists ? "is no folder" : "does not exist"));
+}
+
+}  // namespace
 
 namespace {
 
@@ -73,6 +90,8 @@ Status NamesOf(const char* op, const std::string& path, WindowsPathParts* parts)
       SplitWindowsPath(path, IsRelativeWindowsPath(path) ? sys::CurrentDirectory() : std::string());
   for (const std::string& name : parts->names) {
     if (!IsWindowsName(name)) return InvalidName(op, path);
+    // No folder holds a longer name, and a lookup would only not find it.
+    if (name.size() > NAME_MAX) return Status::IOError(op, path, std::strerror(ENAMETOOLONG));
   }
   return Status::OK();
 }
@@ -155,10 +174,17 @@ Status Resolve(const char* op, const std::string& path, bool may_create, std::st
   std::string current;
   s = DriveRoot(op, path, parts.drive, &current);
   if (!s.ok()) return s;
+  if (parts.names.empty()) {
+    s = CheckDrive(op, path, parts.drive, current);
+    if (!s.ok()) return s;
+  }
   for (size_t i = 0; i < parts.names.size(); ++i) {
     std::string found;
     s = FindEntry(op, path, current, parts.names[i], &found, stamps);
-    if (!s.ok()) return s;
+    if (!s.ok()) {
+      const Status drive = i == 0 ? CheckDrive(op, path, parts.drive, current) : Status::OK();
+      return drive.ok() ? s : drive;
+    }
     if (!found.empty()) {
       current = JoinHost(current, found);
     } else if (may_create && i + 1 == parts.names.size()) {

@@ -214,6 +214,16 @@ TEST(BadInput, Table) {
          fs::permissions(s.drive_c() / "zel/roboter/log", fs::perms::owner_write,
                          fs::perm_options::add);
        }},
+      {"drive-C-mapped-to-a-missing-folder",
+       "the log cannot start: the message names the mapping, exit 3, files kept",
+       [&](Scratch& s) { fs::remove_all(s.drive_c()); }, 3, "", false,
+       [&](Scratch& s, const RunResult& r) {
+         EXPECT_NE(r.err.find("drive C: is " + s.drive_c().string() +
+                              " (VAXO_DRIVE_C), which does not exist\n"),
+                   std::string::npos)
+             << r.err;
+         EXPECT_EQ(s.Snapshot("new"), clean_before);
+       }},
       {"data-file-is-a-link", "the link's target gets the upgraded text; the link stays a link",
        [&](Scratch& s) {
          s.Write("elsewhere/opt.dat", s.Read(kNewSteu + "$option.dat"));
