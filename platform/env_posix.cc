@@ -154,13 +154,12 @@ Status PosixEnv::AppendFile(const std::string& path, const std::string& content)
   if (!s.ok()) return s;
   std::lock_guard<std::mutex> lock(memo_->mu);
   AppendMemo& memo = *memo_;
-  struct stat st;
-  if (memo.path == path && memo.spelled == spelled && posix::StampsHold(memo.stamps) &&
-      sys::Lstat(memo.host, &st) == 0 && S_ISREG(st.st_mode)) {
-    if (!(st.st_mode & S_IWUSR)) return sys::AccessDenied("append", path);
-    return posix::AppendAll(path, memo.host, content);
+  if (memo.path == path && memo.spelled == spelled && posix::StampsHold(memo.stamps)) {
+    s = posix::AppendAll(path, memo.host, content, /*existing=*/true);
+    if (!s.IsNotFound()) return s;
   }
   memo.path.clear();
+  struct stat st;
   posix::WalkStamps stamps;
   std::string host, target;
   s = posix::Resolve("append", path, true, &host, &stamps);

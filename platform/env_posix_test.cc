@@ -612,8 +612,13 @@ TEST_F(PosixEnvTest, RepeatedAppendFollowsTheDiskBetweenCalls) {
   calls.clear();
   ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "3").ok());
   EXPECT_EQ(calls["opendir"], 0);
-  EXPECT_EQ(calls["stat"], 3);  // the drive's folder, Log and the file
+  EXPECT_EQ(calls["stat"], 2);  // the drive's folder and Log
+  EXPECT_EQ(calls["open"], 1);
   EXPECT_EQ(Get(c_ + "/Log/u.log"), "123");
+  // Made read-only, which changes no folder: refused all the same.
+  ASSERT_EQ(chmod((c_ + "/Log/u.log").c_str(), 0444), 0);
+  EXPECT_EQ(env_.AppendFile("C:\\Log\\u.log", "x").reason(), "access denied");
+  ASSERT_EQ(chmod((c_ + "/Log/u.log").c_str(), 0644), 0);
 
   // Removed, then made again: read-only, a directory, a file again.
   ASSERT_EQ(unlink((c_ + "/Log/u.log").c_str()), 0);

@@ -89,22 +89,30 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
   return Status::OK();
 }
 
-Status AppendAll(const std::string& path, const std::string& target, const std::string& content) {
+Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
+                 bool existing) {
   // As a read: an open that cannot block (a FIFO without a reader fails it
   // with ENXIO), and the descriptor looked at.
-  const int fd = sys::Open(target, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | (existing ? 0 : O_CREAT);
+  const int fd = sys::Open(target, flags, 0644);
   if (fd < 0)
     return errno == ENXIO ? sys::NotAFile("append", path) : sys::Error("open", path, errno);
   struct stat st;
+  Status s;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    s = sys::NotAFile("append", path);
+  } else if (existing && !(st.st_mode & S_IWUSR)) {
+    s = sys::AccessDenied("append", path);
+  }
+  if (!s.ok()) {
     close(fd);
-    return sys::NotAFile("append", path);
+    return s;
   }
   // A write that fails half-way is taken back, so that the file still ends
   // where it ended before (for the log: with a whole entry).
-  const off_t end = lseek(fd, 0, SEEK_END);
-  Status s = WriteAll(fd, content, target, path);
-  if (!s.ok() && end >= 0 && ftruncate(fd, end) != 0) {
+  const off_t end = st.st_size;
+  s = WriteAll(fd, content, target, path);
+  if (!s.ok() && ftruncate(fd, end) != 0) {
     // Nothing more can be done; the write's own failure is reported.
   }
   if (sys::Close(fd, target) != 0 && s.ok()) s = sys::Error("close", path, errno);

@@ -23,8 +23,10 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
 
 /// Appends `content` to the existing or new regular file `target` in one
 /// piece: after a failure the file ends where it ended before. Anything
-/// but a regular file there is refused.
-Status AppendAll(const std::string& path, const std::string& target, const std::string& content);
+/// but a regular file there is refused. With `existing` no file is made
+/// (a missing one is NotFound), and a read-only one is refused.
+Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
+                 bool existing = false);
 
 }  // namespace posix
 }  // namespace vaxo
