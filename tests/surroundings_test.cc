@@ -45,39 +45,52 @@ std::string Body(const std::string& log) {
   return eol == std::string::npos ? std::string() : log.substr(eol + 2);
 }
 
+// A pair written below a scratch folder, run once to the end (which also
+// puts the program in place), and what later runs are compared with.
+struct Clean {
+  std::string args, log;
+  std::map<std::string, std::string> before;  ///< the new installation before a run
+  /// The states a data file may be in: as before the run, as after it (the
+  /// controller's $machine.dat also as the STEU pass leaves it, before the
+  /// value transfer writes it again).
+  std::map<std::string, std::set<std::string>> states;
+
+  explicit Clean(Scratch& s) {
+    s.MakeDir("drive_c/zel/roboter/log");
+    before = s.Snapshot("new");
+    args = s.root().string() + "/old|" + s.root().string() + "/new";
+    EXPECT_EQ(s.Run(args).exit_code, 0);
+    log = s.Read(kLog);
+    for (const auto& kv : before) states[kv.first].insert(kv.second);
+    for (const auto& kv : s.Snapshot("new")) states[kv.first].insert(kv.second);
+    states["new/ROBOTER/ZEL/STEU/VAXO/$machine.dat"].insert(Crlf({"$A=1"}));
+  }
+  /// The new installation as before the run, and no log.
+  void Restore(Scratch& s) const {
+    for (const auto& kv : before) s.Write(kv.first, kv.second);
+    fs::remove(s.root() / kLog);
+  }
+};
+
 // What a limited run must leave: exit 3, `reason` named on standard error
 // and as the log's last entry when it fitted, a log that is the clean log
 // up to a whole entry, every data file old or new, no temporary file.
-void ExpectStoppedCleanly(const Scratch& s, int status, const std::string& err,
-                          const std::string& clean_log,
-                          const std::map<std::string, std::set<std::string>>& states,
+void ExpectStoppedCleanly(const Scratch& s, int status, const std::string& err, const Clean& clean,
                           const std::string& reason) {
   EXPECT_EQ(Ending(status), "exit 3");
   EXPECT_NE(err.find("upgrade_vaxo: Run stopped: " + reason + "\n"), std::string::npos) << err;
   std::string body = Body(s.Read(kLog));
   const std::string stopped = Error("Run stopped: " + reason);
   if (vaxo::EndsWith(body, stopped)) body.erase(body.size() - stopped.size());
-  EXPECT_EQ(Body(clean_log).compare(0, body.size(), body), 0) << "the log is no prefix";
+  EXPECT_EQ(Body(clean.log).compare(0, body.size(), body), 0) << "the log is no prefix";
   EXPECT_TRUE(body.empty() || vaxo::EndsWith(body, "\r\n"));
   for (const auto& kv : s.Snapshot("new")) {
     EXPECT_EQ(kv.first.find("vaxo-"), std::string::npos) << "temporary file " << kv.first;
-    auto it = states.find(kv.first);
-    if (it != states.end()) {
+    auto it = clean.states.find(kv.first);
+    if (it != clean.states.end()) {
       EXPECT_TRUE(it->second.count(kv.second)) << kv.first << " is partial";
     }
   }
-}
-
-// The states a data file may be in: as before the run, as after it (the
-// controller's $machine.dat also as the STEU pass leaves it, before the
-// value transfer writes it again).
-std::map<std::string, std::set<std::string>> States(const std::map<std::string, std::string>& a,
-                                                    const std::map<std::string, std::string>& b) {
-  std::map<std::string, std::set<std::string>> states;
-  for (const auto& kv : a) states[kv.first].insert(kv.second);
-  for (const auto& kv : b) states[kv.first].insert(kv.second);
-  states["new/ROBOTER/ZEL/STEU/VAXO/$machine.dat"].insert(Crlf({"$A=1"}));
-  return states;
 }
 
 // Reads all a child wrote into `fd` once it has ended.
@@ -114,19 +127,13 @@ TEST(Limits, FileSizeLimitStrikingADataFileStopsTheRun) {
   s.Write("old/ZEL/STEU/VAXO/$big.dat", Crlf({"$B=1"}));
   s.Write("new/ROBOTER/ZEL/STEU/VAXO/$big.dat", big);
   s.Write("new/ROBOTER/ZEL/STEU/VAXO/big.upg", Crlf({"$B="}));
-  s.MakeDir("drive_c/zel/roboter/log");
-  const auto before = s.Snapshot("new");
-  const std::string args = s.root().string() + "/old|" + s.root().string() + "/new";
-  ASSERT_EQ(s.Run(args).exit_code, 0);  // puts the program in place
-  const std::string clean_log = s.Read(kLog);
-  const auto states = States(before, s.Snapshot("new"));
-  for (const auto& kv : before) s.Write(kv.first, kv.second);
-  fs::remove(s.root() / kLog);
+  const Clean clean(s);
+  clean.Restore(s);
 
   std::string err;
-  const int status = RunLimited(s, args, 64 << 10, &err);
+  const int status = RunLimited(s, clean.args, 64 << 10, &err);
   const std::string target = s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\$BIG.DAT";
-  ExpectStoppedCleanly(s, status, err, clean_log, states, "write " + target + ": File too large");
+  ExpectStoppedCleanly(s, status, err, clean, "write " + target + ": File too large");
   EXPECT_TRUE(
       vaxo::EndsWith(s.Read(kLog), Error("Run stopped: write " + target + ": File too large")));
   EXPECT_EQ(s.Read("new/ROBOTER/ZEL/STEU/VAXO/$big.dat"), big);
@@ -137,20 +144,14 @@ TEST(Limits, FileSizeLimitStrikingADataFileStopsTheRun) {
 TEST(Limits, FileSizeLimitStrikingTheLogStopsTheRun) {
   Scratch s;
   WriteGeneratedPair(s, 25);
-  s.MakeDir("drive_c/zel/roboter/log");
-  const auto before = s.Snapshot("new");
-  const std::string args = s.root().string() + "/old|" + s.root().string() + "/new";
-  ASSERT_EQ(s.Run(args).exit_code, 0);
-  const std::string clean_log = s.Read(kLog);
-  const auto states = States(before, s.Snapshot("new"));
+  const Clean clean(s);
   for (const double share : {0.2, 0.45, 0.7, 0.95}) {
     SCOPED_TRACE(share);
-    for (const auto& kv : before) s.Write(kv.first, kv.second);
-    fs::remove(s.root() / kLog);
+    clean.Restore(s);
     std::string err;
-    const long limit = long(share * double(clean_log.size()));
-    const int status = RunLimited(s, args, limit, &err);
-    ExpectStoppedCleanly(s, status, err, clean_log, states,
+    const long limit = long(share * double(clean.log.size()));
+    const int status = RunLimited(s, clean.args, limit, &err);
+    ExpectStoppedCleanly(s, status, err, clean,
                          "write c:\\zel\\roboter\\log\\Upgrade_vaxo.log: File too large");
     EXPECT_LE(s.Read(kLog).size(), size_t(limit));
   }
@@ -201,10 +202,7 @@ TEST(Limits, ClosedPipesMakeNoProgramDie) {
 TEST(Swaps, AFifoOrAFolderInAFilesPlaceIsNeverReadAsEmpty) {
   Scratch s;
   WriteGeneratedPair(s, 25);
-  s.MakeDir("drive_c/zel/roboter/log");
-  const auto before = s.Snapshot("new");
-  const std::string args = s.root().string() + "/old|" + s.root().string() + "/new";
-  ASSERT_EQ(s.Run(args).exit_code, 0);
+  const Clean clean(s);
   // Beside the data files, under names no listing of the run shows.
   const std::string dir = (s.root() / "old/ZEL/STEU/VAXO").string();
   const std::string fifo = dir + "/swap:fifo", folder = dir + "/swap:folder";
@@ -221,11 +219,10 @@ TEST(Swaps, AFifoOrAFolderInAFilesPlaceIsNeverReadAsEmpty) {
   };
   int runs = 0;
   while (runs < 40 && elapsed(start) < 10) {
-    for (const auto& kv : before) s.Write(kv.first, kv.second);
-    fs::remove(s.root() / "drive_c/zel/roboter/log/Upgrade_vaxo.log");
+    clean.Restore(s);
     const std::string file = dir + "/$f" + std::to_string(1000 + pick(rng)) + ".dat";
     const std::string& other = runs % 2 ? folder : fifo;
-    const pid_t pid = Spawn(s, {(s.program_dir() / "upgrade_vaxo").string(), args});
+    const pid_t pid = Spawn(s, {(s.program_dir() / "upgrade_vaxo").string(), clean.args});
     ASSERT_GT(pid, 0);
     const auto began = std::chrono::steady_clock::now();
     int status = 0, swaps = 0;
@@ -247,7 +244,7 @@ TEST(Swaps, AFifoOrAFolderInAFilesPlaceIsNeverReadAsEmpty) {
     ++endings[ending];
     EXPECT_TRUE(ending == "exit 0" || ending == "exit 1" || ending == "exit 3")
         << "run " << runs << ": " << ending;
-    const std::string log = s.Read("drive_c/zel/roboter/log/Upgrade_vaxo.log");
+    const std::string log = s.Read(kLog);
     EXPECT_EQ(log.find("not found in old file"), std::string::npos) << "run " << runs;
   }
   std::string tally;
