@@ -155,7 +155,7 @@ Status PosixEnv::AppendFile(const std::string& path, const std::string& content)
   std::lock_guard<std::mutex> lock(memo_->mu);
   AppendMemo& memo = *memo_;
   if (memo.path == path && memo.spelled == spelled && posix::StampsHold(memo.stamps)) {
-    s = posix::AppendAll(path, memo.host, content, /*existing=*/true);
+    s = posix::AppendAll(path, memo.host, content, posix::AppendTo::kExistingFile);
     if (!s.IsNotFound()) return s;
   }
   memo.path.clear();

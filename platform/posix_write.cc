@@ -90,7 +90,8 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
 }
 
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
-                 bool existing) {
+                 AppendTo to) {
+  const bool existing = to == AppendTo::kExistingFile;
   // As a read: an open that cannot block (a FIFO without a reader fails it
   // with ENXIO), and the descriptor looked at.
   const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | (existing ? 0 : O_CREAT);

@@ -21,12 +21,15 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
                        const std::string& content, const unsigned* mode = nullptr,
                        const uint32_t* attributes = nullptr);
 
-/// Appends `content` to the existing or new regular file `target` in one
-/// piece: after a failure the file ends where it ended before. Anything
-/// but a regular file there is refused. With `existing` no file is made
-/// (a missing one is NotFound), and a read-only one is refused.
+/// Where AppendAll may write: a file there or a new one, or only a file
+/// already there (a missing one is NotFound, a read-only one refused).
+enum class AppendTo { kFileOrNew, kExistingFile };
+
+/// Appends `content` to the regular file `target` in one piece: after a
+/// failure the file ends where it ended before. Anything but a regular
+/// file there is refused.
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
-                 bool existing = false);
+                 AppendTo to = AppendTo::kFileOrNew);
 
 }  // namespace posix
 }  // namespace vaxo
