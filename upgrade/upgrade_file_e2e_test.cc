@@ -225,32 +225,6 @@ TEST_F(UpgradeFileE2eTest, OutputFileInsteadOfStandardOutput) {
   }
 }
 
-// On disk as in memory: read-only and hidden inputs are read and stay as
-// they were, and a read-only output is refused, not made writable.
-TEST_F(UpgradeFileE2eTest, AttributesStayAsTheyAre) {
-  Write("new.upg", Text({"$A="}));
-  Write("out.dat", "previous");
-  ASSERT_EQ(std::system(("setfattr -n user.DOSATTRIB -v '\"0x2\"' " + Quote(PathOf("new.upg")) +
-                         " && chmod a-w " + Quote(PathOf("out.dat")))
-                            .c_str()),
-            0);
-  Write("old.dat", Text({"$A=1"}));
-  fs::permissions(PathOf("old.dat"), fs::perms::owner_write, fs::perm_options::remove);
-  Write("new.dat", Text({"$A=0"}));
-  ToolResult r = RunTool("old.dat new.dat new.upg");
-  EXPECT_EQ(r.out, Text({"$A=1"}));
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(fs::status(PathOf("old.dat")).permissions() & fs::perms::owner_write, fs::perms::none);
-  EXPECT_EQ(
-      std::system(
-          ("getfattr -n user.DOSATTRIB " + Quote(PathOf("new.upg")) + " >/dev/null 2>&1").c_str()),
-      0);
-  r = RunTool("-o out.dat old.dat new.dat new.upg");
-  EXPECT_EQ(r.code, 3);
-  EXPECT_EQ(r.err, "upgrade_file: cannot write out.dat: the file is read-only\n");
-  EXPECT_EQ(Read("out.dat"), "previous");
-}
-
 TEST_F(UpgradeFileE2eTest, OutputOverTheNewFileInPlace) {
   const ToolResult r = Merge(Text({"$A=1"}), Text({"$A=0"}), Text({"$A="}), "-o new.dat");
   EXPECT_EQ(r.code, 0);
