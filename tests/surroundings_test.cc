@@ -203,6 +203,10 @@ TEST(Swaps, AFifoOrAFolderInAFilesPlaceIsNeverReadAsEmpty) {
   const std::string fifo = dir + "/swap:fifo", folder = dir + "/swap:folder";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  if (renameat2(AT_FDCWD, fifo.c_str(), AT_FDCWD, folder.c_str(), RENAME_EXCHANGE) != 0) {
+    GTEST_SKIP() << "this file system swaps no entries in one step: " << std::strerror(errno);
+  }
+  renameat2(AT_FDCWD, fifo.c_str(), AT_FDCWD, folder.c_str(), RENAME_EXCHANGE);
 
   std::mt19937 rng(4711);
   std::uniform_int_distribution<int> pause_us(0, 300);
