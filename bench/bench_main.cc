@@ -94,6 +94,7 @@ void Report(const Recorder& r) {
     const double peak = e->counters.at("peak_MB");
     const double limit = e->counters.at("limit_MB");
     std::printf("| installation pair, seconds | %.3g | | |\n", e->ms / 1000);
+    std::printf("| installation pair, processor seconds | %.3g | | |\n", e->counters.at("cpu_s"));
     Row("installation pair, peak MB", peak, "<=", limit);
   }
   Ratio(r, "whole run with its backup set / without", "Installation/files:200/lines:2000",

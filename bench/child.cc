@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,8 +67,9 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::s
   ptrace(PTRACE_SETOPTIONS, pid, nullptr,
          reinterpret_cast<void*>(long{PTRACE_O_TRACEEXIT | PTRACE_O_TRACEEXEC}));
   ptrace(PTRACE_CONT, pid, nullptr, nullptr);
+  struct rusage usage = {};
   for (;;) {
-    if (waitpid(pid, &status, 0) != pid) return run;
+    if (wait4(pid, &status, 0, &usage) != pid) return run;
     if (WIFEXITED(status) || WIFSIGNALED(status)) break;
     if (WIFSTOPPED(status) && (status >> 8) == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
       run.peak_kb = PeakKb(pid);
@@ -79,6 +81,8 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::s
     }
   }
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.cpu_seconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                    double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
   return run;
 }

@@ -76,6 +76,7 @@ void RunInstallation(benchmark::State& state, const char* program) {
   const int files = static_cast<int>(state.range(0));
   const int lines = static_cast<int>(state.range(1));
   long peak_kb = 0;
+  double cpu_seconds = 0;
   size_t largest = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -94,9 +95,11 @@ void RunInstallation(benchmark::State& state, const char* program) {
     }
     state.SetIterationTime(run.seconds);
     peak_kb = std::max(peak_kb, run.peak_kb);
+    cpu_seconds += run.cpu_seconds;
     state.counters["log_MB"] = log_size / 1048576.0;
   }
   state.counters["peak_MB"] = peak_kb / 1024.0;
+  state.counters["cpu_s"] = cpu_seconds / double(state.iterations());
   state.counters["largest_file_KB"] = largest / 1024.0;
   state.counters["limit_MB"] = (8.0 * largest) / 1048576.0 + 16.0;
 }

@@ -31,7 +31,11 @@ bool CLSDateiFct::CheckFile(const std::string& DateiName, std::string& Datei) co
   Datei.clear();
   Env* env = Env::Default();
   if (!env->NormalFileExists(DateiName)) return false;
-  ThrowIfError(env->SetArchiveOnly(DateiName));
+  // Old installations are often restored from read-only media (a CD, a
+  // write-protected stick): there the attributes cannot change, and the
+  // file is read as it is.
+  const Status s = env->SetArchiveOnly(DateiName);
+  if (!s.ok() && !s.IsReadOnlyMedium()) throw RunError(s);
   ReadTextFile(DateiName, Datei);
   return true;
 }

@@ -14,7 +14,8 @@ class CLSDateiFct {
   /// The name before its first ".".
   std::string DeleteExtention(const std::string& Datei) const;
   /// True when `DateiName` is a normal file; `Datei` then holds its text
-  /// and the file is left archive-only. Other failures throw.
+  /// and the file is left archive-only (on a read-only medium it keeps its
+  /// attributes). Other failures throw.
   bool CheckFile(const std::string& DateiName, std::string& Datei) const;
   /// Replaces the file's content with the text, atomically.
   void WriteFile(const std::string& FileName, const std::string& FileInhalt) const;

@@ -125,6 +125,20 @@ TEST_F(DateiFctTest, CheckFileFailuresReachTheCaller) {
   }
 }
 
+// An old installation on a CD: the archive attribute cannot be set there,
+// and the file is read all the same, as it is.
+TEST_F(DateiFctTest, CheckFileReadsAFileOnAReadOnlyMedium) {
+  mem_.AddFile("C:\\DATA\\cd.dat", "c\r\n", kAttrReadOnly);
+  faults_.set_hook([](const std::string& op, const std::string& path) {
+    return op == "set-attributes" ? Status::ReadOnlyMedium(op, path, "Read-only file system")
+                                  : Status::OK();
+  });
+  std::string text;
+  EXPECT_TRUE(fct_.CheckFile("C:\\DATA\\cd.dat", text));
+  EXPECT_EQ(text, "c\r\n");
+  EXPECT_EQ(mem_.Attributes("C:\\DATA\\cd.dat"), uint32_t(kAttrReadOnly));
+}
+
 // --- WriteFile -----------------------------------------------------------------
 
 TEST_F(DateiFctTest, WriteFileWritesTheLinesOfTheText) {

@@ -50,6 +50,7 @@ std::vector<std::string> ListFiles(const std::string& dir, const std::string& pa
 
   std::vector<DirEntry> entries;
   Status s = Env::Default()->ListDirectory(dir, &entries);
+  if (s.IsAmbiguous()) throw RunError(s);
   if (status) *status = s;
   std::vector<std::string> names;
   if (!s.ok()) return names;

@@ -23,7 +23,8 @@ bool FileNameLess(const std::string& a, const std::string& b);
 /// by FileNameLess. Entries that are hidden, system or directories appear
 /// only when their bits are in `allowed` (an attribute mask);
 /// plain files always do. A listing failure gives an empty list and is
-/// reported in `*status` when given.
+/// reported in `*status` when given; a folder whose path names two entries
+/// at once is thrown as RunError instead, as the run cannot tell which.
 std::vector<std::string> ListFiles(const std::string& dir, const std::string& patterns,
                                    uint32_t allowed, Status* status = nullptr);
 

@@ -6,18 +6,19 @@
 
 namespace vaxo {
 
+// One read, no look at the file before: what is read is what was looked at,
+// even when something else takes the file's place in between.
 void ReadTextFile(const std::string& file_name, std::string& text) {
-  Env* env = Env::Default();
-  uint32_t attributes = 0;
-  uint64_t size = 0;
   text.clear();
-  Status found = env->GetAttributes(file_name, &attributes);
-  if (found.IsNotFound() || (found.ok() && (attributes & kAttrDirectory))) return;
-  ThrowIfError(found);
-  ThrowIfError(env->GetFileSize(file_name, &size));
-  if (size == 0) return;
   std::string raw;
-  ThrowIfError(env->ReadFile(file_name, &raw));
+  const Status s = Env::Default()->ReadFile(file_name, &raw);
+  if (s.IsNotFound()) return;
+  ThrowIfError(s);
+  text = FileText(raw);
+}
+
+std::string FileText(const std::string& raw) {
+  std::string text;
   text.reserve(raw.size() + raw.size() / 16 + 2);
   size_t start = 0;
   for (size_t i = 0; i < raw.size(); ++i) {
@@ -31,6 +32,7 @@ void ReadTextFile(const std::string& file_name, std::string& text) {
     text.append(raw, start, std::string::npos);
     text += "\r\n";
   }
+  return text;
 }
 
 std::string TextFileBytes(const std::string& text) {

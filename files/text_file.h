@@ -6,10 +6,14 @@
 
 namespace vaxo {
 
-/// Reads the file's text: every line end (CR LF or a lone CR) becomes
-/// CR LF, the last line gets CR LF too; a lone LF stays inside its line.
-/// A missing or empty file gives the empty text. Other failures throw.
+/// Reads the file's text in one read: every line end (CR LF or a lone CR)
+/// becomes CR LF, the last line gets CR LF too; a lone LF stays inside its
+/// line. A missing or empty file gives the empty text; anything else that
+/// fails, a folder in the file's place too, throws.
 void ReadTextFile(const std::string& file_name, std::string& text);
+
+/// The text ReadTextFile makes of the bytes of a file.
+std::string FileText(const std::string& bytes);
 
 /// The bytes WriteTextFile puts on disk for `text`: only CR ends a line,
 /// the CR and LF bytes after it are one break, every line ends with CR LF.

@@ -41,13 +41,17 @@ void CLSLogBuch::LogState(bool status) {
 void CLSLogBuch::LogFile(const std::string& Datei) {
   on_ = true;
   Env* env = Env::Default();
-  // Only a file that is really missing needs no removal; one that cannot
-  // be looked at would otherwise be appended to instead of started afresh.
+  // Every log holds exactly one run: whatever file stands at the path
+  // (hidden, system or read-only too) loses its attributes and is removed.
+  // Only a file that is really missing needs no removal; one that cannot be
+  // looked at or removed would otherwise be appended to, so it stops the run.
   uint32_t attributes = 0;
   const Status found = env->GetAttributes(Datei, &attributes);
   if (!found.IsNotFound()) ThrowIfError(found);
-  if (found.ok() && (attributes & (kAttrHidden | kAttrSystem | kAttrDirectory)) == 0)
+  if (found.ok() && !(attributes & kAttrDirectory)) {
+    ThrowIfError(env->SetArchiveOnly(Datei));
     ThrowIfError(env->DeleteFile(Datei));
+  }
   path_ = Datei;
   Log(TypInfo, "Upgrade time point:     < " + env->LocalTimestamp() + " > ");
 }

@@ -21,7 +21,8 @@ class CLSLogBuch {
   /// Switches writing on or off; switching off writes "Logbuch switch off"
   /// first when the logbook was on.
   void LogState(bool status);
-  /// Starts a new log file at `Datei` with its header line and switches on.
+  /// Starts a new log file at `Datei` with its header line and switches on;
+  /// any file at that path (hidden, system, read-only) is removed first.
   void LogFile(const std::string& Datei);
   void LogDummyMode(bool status);
   /// Writes one entry. File-system failures are thrown as RunError.

@@ -160,25 +160,39 @@ TEST_F(LogBuchTest, LogFileReplacesAnOldLog) {
   EXPECT_EQ(mem_.FilesBelow("C:\\LOG").size(), 1u);
 }
 
-TEST_F(LogBuchTest, LogFileKeepsAHiddenOldLogAndAppends) {
-  // Only a normal file counts as an old log; a hidden one is appended to.
-  mem_.AddFile(kLog, "hidden\r\n", kAttrHidden);
-  CLSLogBuch log;
-  Start(log);
-  EXPECT_EQ(mem_.FileContent(kLog), std::string("hidden\r\n") + kHeader);
+// Whatever the old log's attributes, it goes: a log holds exactly one run.
+TEST_F(LogBuchTest, LogFileReplacesAHiddenSystemOrReadOnlyOldLog) {
+  for (const uint32_t attributes : std::vector<uint32_t>{
+           kAttrHidden, kAttrSystem, kAttrReadOnly, kAttrHidden | kAttrSystem | kAttrReadOnly}) {
+    SCOPED_TRACE(attributes);
+    mem_.AddFile(kLog, "an old run\r\n", attributes | kAttrArchive);
+    CLSLogBuch log;
+    Start(log);
+    EXPECT_EQ(mem_.FileContent(kLog), kHeader);
+    EXPECT_EQ(mem_.Attributes(kLog), uint32_t(kAttrArchive));
+  }
 }
 
-TEST_F(LogBuchTest, ReadOnlyOldLogFailsToTheCaller) {
-  mem_.AddFile(kLog, "old\r\n", kAttrReadOnly);
-  CLSLogBuch log;
-  try {
-    Start(log);
-    FAIL() << "no error";
-  } catch (const RunError& e) {
-    EXPECT_EQ(e.status().op(), "delete");
-    EXPECT_EQ(e.status().path(), kLog);
+// Only an old log that cannot be made writable or removed stops the run
+// before its first entry, the old log kept.
+TEST_F(LogBuchTest, OldLogThatCannotBeRemovedFailsToTheCaller) {
+  for (const char* failing : {"set-attributes", "delete"}) {
+    SCOPED_TRACE(failing);
+    mem_.AddFile(kLog, "old\r\n", kAttrReadOnly);
+    faults_.set_hook([failing](const std::string& op, const std::string& path) {
+      return op == failing ? Status::IOError(op, path, "access denied") : Status::OK();
+    });
+    CLSLogBuch log;
+    try {
+      Start(log);
+      ADD_FAILURE() << "no error";
+    } catch (const RunError& e) {
+      EXPECT_EQ(e.status().op(), failing);
+      EXPECT_EQ(e.status().path(), kLog);
+    }
+    faults_.set_hook(nullptr);
+    EXPECT_EQ(mem_.FileContent(kLog), "old\r\n");
   }
-  EXPECT_EQ(mem_.FileContent(kLog), "old\r\n");
 }
 
 TEST_F(LogBuchTest, LogBeforeSwitchOnCreatesNoFile) {

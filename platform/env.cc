@@ -26,16 +26,27 @@ void Env::ExitProcess(int code) {
   std::abort();  // a backend that came back must not let the caller go on
 }
 
+namespace {
+
+// False when `path` cannot be looked at; a path that names two entries at
+// once is thrown, as neither answer would be true.
+bool Look(Env* env, const std::string& path, uint32_t* attributes) {
+  const Status s = env->GetAttributes(path, attributes);
+  if (s.IsAmbiguous()) throw RunError(s);
+  return s.ok();
+}
+
+}  // namespace
+
 bool Env::NormalFileExists(const std::string& path) {
   uint32_t attributes = 0;
-  if (!GetAttributes(path, &attributes).ok()) return false;
-  return (attributes & (kAttrHidden | kAttrSystem | kAttrDirectory)) == 0;
+  return Look(this, path, &attributes) &&
+         (attributes & (kAttrHidden | kAttrSystem | kAttrDirectory)) == 0;
 }
 
 bool Env::DirectoryExists(const std::string& path) {
   uint32_t attributes = 0;
-  if (!GetAttributes(path, &attributes).ok()) return false;
-  return (attributes & kAttrDirectory) != 0;
+  return Look(this, path, &attributes) && (attributes & kAttrDirectory) != 0;
 }
 
 std::string Env::UpperCase(const std::string& text) { return UpperCaseCp1252(text); }

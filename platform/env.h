@@ -95,7 +95,8 @@ class Env {
   virtual Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) = 0;
 
   /// True when `path` names a file that is not hidden, not a system file
-  /// and not a directory.
+  /// and not a directory. A path that names two entries at once (status
+  /// Ambiguous) is thrown as RunError: neither answer would be true.
   bool NormalFileExists(const std::string& path);
   bool DirectoryExists(const std::string& path);
 

@@ -219,7 +219,9 @@ void FoldersAreNoFiles(Contract& c) {
   std::string content;
   c.Expect(!env->ReplaceFile(d, "x").ok(), "a folder cannot be replaced");
   c.Expect(!env->DeleteFile(d).ok(), "a folder is not deleted as a file");
-  c.Expect(!env->ReadFile(d, &content).ok(), "a folder cannot be read");
+  const Status read = env->ReadFile(d, &content);
+  c.ExpectFailure(read, "read", d, "a folder cannot be read");
+  c.Expect(!read.IsNotFound(), "refused, not missing", read.ToString());
   c.Expect(env->DirectoryExists(d), "the folder stays");
 }
 
@@ -296,6 +298,95 @@ void MissingNamesAreNotFoundAndSaySo(Contract& c) {
   c.ExpectEq(c.Listing(c.root), "", "nothing was made");
 }
 
+// A name beginning with "." is an ordinary name: a normal file or folder,
+// listed like any other and hidden only by its attribute.
+void NamesBeginningWithADotAreOrdinary(Contract& c) {
+  Env* env = c.env;
+  for (const char* name : {".servo", "$.dat", ".upg"})
+    c.Expect(env->ReplaceFile(c.At(name), name).ok(), std::string("make ") + name);
+  c.make_dir(c.At(".dir"));
+  c.ExpectEq(c.Listing(c.root), "$.dat .dir\\ .servo .upg", "listed like any other name");
+  const std::string servo = c.At(".servo");
+  c.Expect(c.Attributes(servo) == kAttrArchive, "a new dot file is archive only",
+           std::to_string(c.Attributes(servo)));
+  c.Expect(env->NormalFileExists(c.At(".UPG")), "and a normal file, in any case");
+  c.ExpectEq(c.Read(c.At(".Upg")), ".upg", "read like any other");
+  const uint32_t dir = c.Attributes(c.At(".dir"));
+  c.Expect((dir & kAttrDirectory) && !(dir & kAttrHidden), "a dot folder is not hidden",
+           std::to_string(dir));
+  if (!c.set_attributes(servo, kAttrHidden)) return;
+  c.Expect(!env->NormalFileExists(servo), "hidden by its attribute");
+  c.Expect(env->SetArchiveOnly(servo).ok() && env->NormalFileExists(servo),
+           "and a normal file again without it");
+}
+
+// A name no Windows folder can hold is not there: a lookup of a name with
+// such a character finds nothing, and such names made on the host side
+// (only the emulation has them) are in no listing and reached by no path.
+void NamesWindowsCannotHoldAreNotThere(Contract& c) {
+  Env* env = c.env;
+  const std::vector<std::string> bad = {
+      "p|q.dat", "st*r.dat",    "q?.dat",    "c:d.dat",     "lt<.dat",
+      "gt>.dat", "quo\"te.dat", "tab\t.dat", "ctl\x01.dat", "a\\..\\..\\x.dat"};
+  uint32_t attributes = 0;
+  for (size_t i = 0; i + 1 < bad.size(); ++i)
+    c.Expect(!env->GetAttributes(c.At(bad[i]), &attributes).ok(), "no lookup finds " + bad[i]);
+  if (!c.make_raw) return;
+  env->ReplaceFile(c.At("ok.dat"), "ok");
+  for (const std::string& name : bad) c.make_raw(name, "raw");
+  c.ExpectEq(c.Listing(c.root), "ok.dat", "only the name Windows can hold is listed");
+  for (size_t i = 0; i + 1 < bad.size(); ++i) {
+    Status s = env->GetAttributes(c.At(bad[i]), &attributes);
+    c.ExpectFailure(s, "attributes", c.At(bad[i]), "a lookup of " + bad[i]);
+    c.Expect(!s.IsNotFound(), "an invalid name, not a missing one", s.ToString());
+  }
+  Status s = env->ReplaceFile(c.At("p|q.dat"), "new");
+  c.ExpectFailure(s, "replace", c.At("p|q.dat"), "no file of such a name is made");
+  c.ExpectEq(c.Listing(c.root), "ok.dat", "and nothing else either");
+}
+
+// Windows holds at most one of two names that differ only in letter case.
+// Made side by side on the host (only the emulation can have them), they
+// are no answer: every lookup that meets them fails naming them, whatever
+// spelling it asks for, instead of choosing one.
+void NamesDifferingOnlyInCaseAreNoAnswer(Contract& c) {
+  if (!c.make_raw) return;
+  Env* env = c.env;
+  env->ReplaceFile(c.At("new"), "lower");
+  c.make_raw("NEW", "upper");
+  c.make_dir(c.At("dir"));
+  c.make_raw("DIR", "a file");
+  c.ExpectEq(c.Listing(c.root), "DIR NEW dir\\ new", "a listing shows what there is");
+  const std::string pair = "two names differ only in letter case: NEW, new";
+  std::string text;
+  std::vector<DirEntry> entries;
+  for (const char* name : {"new", "NEW", "New"}) {
+    const Status s = env->ReadFile(c.At(name), &text);
+    c.Expect(s.IsAmbiguous() && s.reason() == pair, std::string("read ") + name, s.ToString());
+  }
+  for (const Status& s : {env->AppendFile(c.At("new"), "x"), env->ReplaceFile(c.At("NEW"), "x"),
+                          env->DeleteFile(c.At("new")), env->SetArchiveOnly(c.At("NEW"))})
+    c.Expect(s.IsAmbiguous() && s.reason() == pair, "no change through the pair", s.ToString());
+  Status s = env->ListDirectory(c.At("Dir"), &entries);
+  c.ExpectFailure(s, "list", c.At("Dir"), "a folder of the pair cannot be listed");
+  c.ExpectEq(s.reason(), "two names differ only in letter case: DIR, dir", "naming both");
+  c.Expect(env->ReplaceFile(c.At("dir\\x.dat"), "x").IsAmbiguous(), "nor reached through");
+  const auto thrown = [&c](const char* what, const std::function<bool()>& look) {
+    try {
+      c.Expect(false, what, look() ? "answered true" : "answered false");
+    } catch (const RunError& e) {
+      c.Expect(e.status().IsAmbiguous(), what, e.what());
+    }
+  };
+  thrown("a file of the pair neither exists nor is missing",
+         [&] { return env->NormalFileExists(c.At("NEW")); });
+  thrown("nor does a folder of the pair", [&] { return env->DirectoryExists(c.At("dir")); });
+  for (const char* name : {"Abc", "ABC", "abc"}) c.make_raw(name, "");
+  uint64_t size = 0;
+  c.ExpectEq(env->GetFileSize(c.At("abc"), &size).reason(),
+             "3 names differ only in letter case: ABC, Abc, abc", "more than two");
+}
+
 }  // namespace
 
 const std::vector<ContractCase>& ContractCases() {
@@ -317,6 +408,9 @@ const std::vector<ContractCase>& ContractCases() {
       {"CopyTakesTheBytesAndReadOnly", CopyTakesTheBytesAndReadOnly},
       {"DeleteRemovesTheFile", DeleteRemovesTheFile},
       {"MissingNamesAreNotFoundAndSaySo", MissingNamesAreNotFoundAndSaySo},
+      {"NamesBeginningWithADotAreOrdinary", NamesBeginningWithADotAreOrdinary},
+      {"NamesWindowsCannotHoldAreNotThere", NamesWindowsCannotHoldAreNotThere},
+      {"NamesDifferingOnlyInCaseAreNoAnswer", NamesDifferingOnlyInCaseAreNoAnswer},
   };
   return cases;
 }

@@ -61,7 +61,7 @@ class PosixBackend : public Backend {
     fs::current_path(scratch_ / "CASE");
     contract.env = &posix_;
     contract.root = "S:\\CASE";
-    contract.cwd = HostToWindowsPath((scratch_ / "CASE").string(), "/", "/");
+    contract.cwd = HostToWindowsPath((scratch_ / "CASE").string(), "/");
     contract.make_dir = [this](const std::string& path) { fs::create_directory(Host(path)); };
     contract.set_attributes = [this](const std::string& path, uint32_t attributes) {
       const std::string host = Host(path);

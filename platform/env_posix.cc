@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include "platform/posix_files.h"
 #include "platform/posix_names.h"
@@ -18,7 +19,22 @@
 
 namespace vaxo {
 
-PosixEnv::PosixEnv() = default;
+// The log appends to one file, entry after entry, and a walk to it reads
+// every folder on the way (for names that differ only in case), which costs
+// more than the append. So the last append keeps where its walk ended and a
+// stamp of each folder it read: while every folder keeps its identity and
+// change time it holds the same names, the walk would end at the same
+// place, and a stat of each stands for the walk. The path spelled out on
+// the host is kept too, as it follows the drive mapping and the current
+// directory. Anything else (a folder changed, the file gone, made a link or
+// a directory) takes the walk again.
+struct PosixEnv::AppendMemo {
+  std::mutex mu;
+  std::string path, spelled, host;
+  posix::WalkStamps stamps;
+};
+
+PosixEnv::PosixEnv() : memo_(new AppendMemo) {}
 PosixEnv::~PosixEnv() = default;
 
 Status PosixEnv::HostPath(const char* op, const std::string& path, bool may_create,
@@ -37,26 +53,21 @@ Status PosixEnv::ListDirectory(const std::string& dir, std::vector<DirEntry>* en
   for (const std::string& entry : names) {
     const std::string full = JoinHost(host, entry);
     struct stat st;
-    uint32_t attributes;
-    if (sys::Stat(full, &st) == 0) {
-      attributes = posix::AttributesOf(st, full, entry);
-    } else {
-      // A dangling link or a link loop: shown as the plain file it names.
-      attributes = kAttrArchive;
-      if (entry[0] == '.') attributes |= kAttrHidden;
-    }
+    // A dangling link or a link loop: shown as the plain file it names.
+    const uint32_t attributes =
+        sys::Stat(full, &st) == 0 ? posix::AttributesOf(st, full) : uint32_t(kAttrArchive);
     entries->push_back({entry, attributes});
   }
   return Status::OK();
 }
 
 Status PosixEnv::GetAttributes(const std::string& path, uint32_t* attributes) {
-  std::string host, name;
-  Status s = posix::Resolve("attributes", path, false, &host, &name);
+  std::string host;
+  Status s = posix::Resolve("attributes", path, false, &host);
   if (!s.ok()) return s;
   struct stat st;
   if (sys::Stat(host, &st) != 0) return sys::Error("stat", path, errno);
-  *attributes = posix::AttributesOf(st, host, name);
+  *attributes = posix::AttributesOf(st, host);
   return Status::OK();
 }
 
@@ -103,7 +114,10 @@ Status PosixEnv::GetFileSize(const std::string& path, uint64_t* size) {
 
 Status PosixEnv::ReadHost(const char* op, const std::string& path, const std::string& host,
                           std::string* content, unsigned* mode) {
-  const int fd = sys::Open(host, O_RDONLY | O_CLOEXEC);
+  // One open that cannot block (a FIFO put in the file's place would wait
+  // for a writer forever), and what it opened is looked at through the
+  // descriptor: a check of the path before could see another file.
+  const int fd = sys::Open(host, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return sys::Error("open", path, errno);
   struct stat st;
   if (fstat(fd, &st) != 0) {
@@ -111,9 +125,9 @@ Status PosixEnv::ReadHost(const char* op, const std::string& path, const std::st
     close(fd);
     return sys::Error("stat", path, err);
   }
-  if (S_ISDIR(st.st_mode)) {
+  if (!S_ISREG(st.st_mode)) {
     close(fd);
-    return sys::AccessDenied(op, path);
+    return S_ISDIR(st.st_mode) ? sys::AccessDenied(op, path) : sys::NotAFile(op, path);
   }
   std::string bytes;
   bytes.reserve(size_t(st.st_size));
@@ -166,34 +180,38 @@ Status PosixEnv::AppendFileSynced(const std::string& path, const std::string& co
 }
 
 Status PosixEnv::Append(const std::string& path, const std::string& content, bool sync) {
-  std::string host, target;
-  struct stat st;
-  // The log appends to one file entry after entry. When that file exists
-  // spelled exactly as given, the walk of Resolve would find every name on
-  // its first lstat and end at this very host path, and a regular file is
-  // its own final target: one lstat stands for the walk and the stats after
-  // it. Anything else (a link, a directory, a missing name, another case on
-  // disk) takes the full way below, so nothing is remembered between calls.
-  // The walk would fail the same way on a null byte or a missing drive.
-  Status s = posix::SpelledHostPath("append", path, &host);
+  std::string spelled;
+  Status s = posix::SpelledHostPath("append", path, &spelled);
   if (!s.ok()) return s;
-  if (sys::Lstat(host, &st) == 0 && S_ISREG(st.st_mode)) {
-    if (!(st.st_mode & S_IWUSR)) return sys::AccessDenied("append", path);
-    target = host;
+  std::lock_guard<std::mutex> lock(memo_->mu);
+  AppendMemo& memo = *memo_;
+  if (memo.path == path && memo.spelled == spelled && posix::StampsHold(memo.stamps)) {
+    s = posix::AppendAll(path, memo.host, content, posix::AppendTo::kExistingFile, sync);
+    if (!s.IsNotFound()) return s;
   }
-  if (target.empty()) {
-    s = WriteTarget("append", path, &target);
+  memo.path.clear();
+  struct stat st;
+  posix::WalkStamps stamps;
+  std::string host, target;
+  s = posix::Resolve("append", path, true, &host, &stamps);
+  if (s.ok()) s = posix::FinalTarget(path, host, &target);
+  if (!s.ok()) return s;
+  if (sys::Stat(target, &st) == 0) {
+    if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return sys::AccessDenied("append", path);
+  } else if (errno == ENOENT) {
+    s = posix::CheckWritableDirectory("append", path, HostDirname(target));
     if (!s.ok()) return s;
-    if (sys::Stat(target, &st) == 0) {
-      if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return sys::AccessDenied("append", path);
-    } else if (errno == ENOENT) {
-      s = posix::CheckWritableDirectory("append", path, HostDirname(target));
-      if (!s.ok()) return s;
-    } else {
-      return sys::Error("stat", path, errno);
-    }
+  } else {
+    return sys::Error("stat", path, errno);
   }
-  return posix::AppendAll(path, target, content, sync);
+  s = posix::AppendAll(path, target, content, posix::AppendTo::kFileOrNew, sync);
+  if (s.ok() && target == host) {
+    memo.path = path;
+    memo.spelled = spelled;
+    memo.host = host;
+    memo.stamps = std::move(stamps);
+  }
+  return s;
 }
 
 Status PosixEnv::CopyFile(const std::string& src, const std::string& dst) {
@@ -226,7 +244,12 @@ Status PosixEnv::DeleteFile(const std::string& path) {
 
 Env* Env::Default() {
   if (Env* installed = Installed()) return installed;
-  static PosixEnv* env = new PosixEnv();  // never deleted: lives until the process ends
+  // Never deleted: lives until the process ends. Made, it sets up the
+  // process (see env_posix.h).
+  static PosixEnv* env = [] {
+    sys::IgnoreWriteSignals();
+    return new PosixEnv();
+  }();
   return env;
 }
 

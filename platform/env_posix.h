@@ -4,11 +4,21 @@
 // directory in VAXO_DRIVE_C (default ~/.upgrade_vaxo/drive_c, created when
 // missing), any other letter the directory in VAXO_DRIVE_<LETTER>; a letter
 // without a mapping does not exist. Names are matched without regard to
-// case, an exact match first. Read-only is the missing owner write bit;
-// hidden and system live in the extended attribute "user.DOSATTRIB", and a
-// name beginning with "." counts as hidden. Since the program may run as
-// root, read-only files and directories are refused here rather than left
-// to the permission checks of the kernel.
+// case, an exact match first; names no Windows folder can hold (with "\",
+// ":", "|", a control character...) are not there. Read-only is the missing
+// owner write bit; hidden and system live in the extended attribute
+// "user.DOSATTRIB", and nothing else makes a file hidden (a name beginning
+// with "." is an ordinary name, as on Windows). Since the program may run
+// as root, read-only files and directories are refused here rather than
+// left to the permission checks of the kernel.
+//
+// The process-wide PosixEnv (Env::Default) ignores SIGXFSZ and SIGPIPE
+// when it is made: a write past the file-size limit or into a closed pipe
+// then fails with its error, and the run ends as on every other failure
+// (its log entry, exit code 3, no temporary file left) instead of the
+// process dying in the middle of a write. So every program's main touches
+// Env::Default() first; a started child gets both signals back at their
+// defaults.
 //
 // The pieces: posix_names (drives and the name walk), posix_files
 // (attributes and links), posix_write (atomic replacement and append),
@@ -18,6 +28,7 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "platform/env.h"
@@ -61,12 +72,16 @@ class PosixEnv : public Env {
   bool ReadStdinLine(std::string* line) override;
 
  private:
+  struct AppendMemo;
+
   /// Reads the regular file `host` whole; its mode into `*mode` when given.
   Status ReadHost(const char* op, const std::string& path, const std::string& host,
                   std::string* content, unsigned* mode);
   /// The end of the links of `path` and whether a replacement may go there.
   Status WriteTarget(const char* op, const std::string& path, std::string* target);
   Status Append(const std::string& path, const std::string& content, bool sync);
+
+  std::unique_ptr<AppendMemo> memo_;  ///< where the last append's walk ended
 };
 
 /// The local date and time of `t` with the given strftime formats: date,

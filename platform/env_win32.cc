@@ -39,10 +39,22 @@ std::string SystemMessage(DWORD code) {
   return text;
 }
 
+/// True when the volume that holds `path` is read-only (a CD, a volume
+/// mounted read-only), where access denied means the medium, not the file.
+bool OnReadOnlyVolume(const std::string& path) {
+  char root[MAX_PATH + 1] = {};
+  DWORD flags = 0;
+  return ::GetVolumePathNameA(path.c_str(), root, sizeof root) &&
+         ::GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+         (flags & FILE_READ_ONLY_VOLUME) != 0;
+}
+
 /// The failed operation `op` on `path` with the system's reason for `code`.
 Status WindowsError(const std::string& op, const std::string& path, DWORD code) {
   if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
     return Status::NotFound(op, path, SystemMessage(code));
+  if (code == ERROR_WRITE_PROTECT || (code == ERROR_ACCESS_DENIED && OnReadOnlyVolume(path)))
+    return Status::ReadOnlyMedium(op, path, SystemMessage(code));
   return Status::IOError(op, path, SystemMessage(code));
 }
 
@@ -343,6 +355,9 @@ class WindowsEnv : public Env {
     if (!Fits(path)) return WindowsError("read", path, ::GetLastError());
     ScopedHandle file(OpenWhileHeld(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
     if (!file.valid()) return WindowsError("read", path, ::GetLastError());
+    // Only a file on disk is read: a device (CON, a pipe) would wait.
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK)
+      return Status::IOError("read", path, "not a regular file");
     std::string bytes;
     LARGE_INTEGER size;
     if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)

@@ -160,7 +160,8 @@ Status MemEnv::GetFileSize(const std::string& path, uint64_t* size) {
 
 Status MemEnv::ReadFile(const std::string& path, std::string* content) {
   const Node* n = Find(path);
-  if (!n || n->is_dir) return Status::NotFound("read", path, "file not found");
+  if (!n) return Status::NotFound("read", path, "file not found");
+  if (n->is_dir) return Status::IOError("read", path, "access denied (a directory)");
   *content = n->content;
   return Status::OK();
 }

@@ -1,7 +1,8 @@
 // The child that the tests of RunAndWait start. It writes the number of
 // arguments it got, its program path and its first argument into the file
 // named by VAXO_PROBE_OUT, then ends with the code after "exit=" in that
-// argument, or is killed by the signal after "signal=".
+// argument, or is killed by the signal after "signal=". After "raise=" it
+// raises that signal as its dispositions stand (ignored, it goes on).
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     std::signal(signo, SIG_DFL);
     std::raise(signo);
   }
+  if (const char* sig = std::strstr(argument, "raise=")) std::raise(std::atoi(sig + 6));
   if (const char* code = std::strstr(argument, "exit=")) return std::atoi(code + 5);
   return 0;
 }

@@ -71,7 +71,7 @@ std::string PosixEnv::ProgramDirectory() {
     buf.resize(buf.size() * 2);
   if (n <= 0) return "Z:";
   const std::string dir =
-      HostToWindowsPath(HostDirname(std::string(buf.data(), size_t(n))), "/", sys::HomeDirectory());
+      HostToWindowsPath(HostDirname(std::string(buf.data(), size_t(n))), sys::HomeDirectory());
   return dir == "Z:\\" ? "Z:" : dir;
 }
 
@@ -90,11 +90,11 @@ std::string PosixEnv::CommandLineTail() {
     }
     close(fd);
   }
-  return PresentCommandLine(JoinArguments(raw), sys::CurrentDirectory(), sys::HomeDirectory());
+  return PresentCommandLine(JoinArguments(raw), sys::HomeDirectory());
 }
 
 std::string PosixEnv::SystemPath(const std::string& text) {
-  return PresentPath(text, sys::CurrentDirectory(), sys::HomeDirectory());
+  return PresentPath(text, sys::HomeDirectory());
 }
 
 Status PosixEnv::WriteStd(int stream, const std::string& bytes) {

@@ -42,12 +42,10 @@ Status SetDosAttributes(int fd, uint32_t attributes, const std::string& path) {
   return Status::OK();
 }
 
-uint32_t AttributesOf(const struct stat& st, const std::string& host, const std::string& name) {
+uint32_t AttributesOf(const struct stat& st, const std::string& host) {
   uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
   if (!(st.st_mode & S_IWUSR)) attributes |= kAttrReadOnly;
-  attributes |= DosAttributes(host);
-  if (!name.empty() && name[0] == '.') attributes |= kAttrHidden;
-  return attributes;
+  return attributes | DosAttributes(host);
 }
 
 Status SetAttributesOf(const std::string& path, const std::string& host, uint32_t attributes) {
@@ -58,7 +56,11 @@ Status SetAttributesOf(const std::string& path, const std::string& host, uint32_
   if (wanted != mode && sys::Chmod(host, wanted) != 0) return sys::Error("chmod", path, errno);
   const uint32_t dos = attributes & (kAttrHidden | kAttrSystem);
   if (dos == 0) {
-    if (sys::RemoveXattr(host, kDosAttribName) != 0 && errno != ENODATA && errno != ENOTSUP)
+    // User attributes exist on files and folders only: elsewhere (a FIFO, a
+    // device) there is nothing to clear, and a read refuses what is no file.
+    const bool has_none = !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+    if (sys::RemoveXattr(host, kDosAttribName) != 0 && errno != ENODATA && errno != ENOTSUP &&
+        !(errno == EPERM && has_none))
       return sys::Error("removexattr", path, errno);
     return Status::OK();
   }

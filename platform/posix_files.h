@@ -14,9 +14,10 @@
 namespace vaxo {
 namespace posix {
 
-/// The attributes of the file or directory `host` with the status `st`;
-/// `name` is its name in its directory (empty for a drive root).
-uint32_t AttributesOf(const struct stat& st, const std::string& host, const std::string& name);
+/// The attributes of the file or directory `host` with the status `st`.
+/// Hidden is what the extended attribute says: a name beginning with "."
+/// is an ordinary name, as on Windows.
+uint32_t AttributesOf(const struct stat& st, const std::string& host);
 
 /// Hidden and system of `host` (none where the file system keeps no
 /// extended attributes).

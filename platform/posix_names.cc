@@ -1,6 +1,7 @@
 #include "platform/posix_names.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,9 +34,30 @@ Status DriveRoot(const char* op, const std::string& path, char drive, std::strin
   return Status::OK();
 }
 
-Status ReadNames(const std::string& path, const std::string& dir, std::vector<std::string>* names) {
+namespace {
+
+// When the walk fails at the root of `drive` (host folder `root`), the real
+// cause may be the mapping itself: a drive mapped to a folder that is not
+// there. OK when the root is a folder.
+Status CheckDrive(const char* op, const std::string& path, char drive, const std::string& root) {
+  struct stat st;
+  const bool exists = sys::Stat(root, &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) return Status::OK();
+  return Status::NotFound(op, path,
+                          std::string("drive ") + drive + ": is " + root + " (VAXO_DRIVE_" + drive +
+                              "), which " + (exists ? "is no folder" : "does not exist"));
+}
+
+}  // namespace
+
+namespace {
+
+// The names of the host directory `dir`, as ReadNames gives them; 0, or
+// the errno of the failed call, named in `*call`.
+int ListNames(const std::string& dir, std::vector<std::string>* names, const char** call) {
+  *call = "opendir";
   DIR* d = sys::OpenDir(dir);
-  if (!d) return sys::Error("opendir", path, errno);
+  if (!d) return errno;
   int err = 0;
   while (true) {
     errno = 0;
@@ -44,57 +66,142 @@ Status ReadNames(const std::string& path, const std::string& dir, std::vector<st
       err = errno;
       break;
     }
+    // A name no Windows folder can hold ("a\\..\\x", "a|b") is not there at
+    // all: listed, it would be taken apart as a path.
     const std::string name = entry->d_name;
-    if (name != "." && name != "..") names->push_back(name);
+    if (name != "." && name != ".." && IsWindowsName(name)) names->push_back(name);
   }
   closedir(d);
-  if (err != 0) return sys::Error("readdir", path, err);
+  *call = "readdir";
+  return err;
+}
+
+// What Windows answers for a path that holds a name no folder can hold.
+Status InvalidName(const char* op, const std::string& path) {
+  return Status::IOError(op, path,
+                         "The filename, directory name, or volume label syntax is incorrect.");
+}
+
+// The names of `path` below its drive; a NUL, which would end the path for
+// the system, or a name no folder can hold make it an invalid name.
+Status NamesOf(const char* op, const std::string& path, WindowsPathParts* parts) {
+  if (path.find('\0') != std::string::npos) return InvalidName(op, path);
+  *parts =
+      SplitWindowsPath(path, IsRelativeWindowsPath(path) ? sys::CurrentDirectory() : std::string());
+  for (const std::string& name : parts->names) {
+    if (!IsWindowsName(name)) return InvalidName(op, path);
+    // No folder holds a longer name, and a lookup would only not find it.
+    if (name.size() > NAME_MAX) return Status::IOError(op, path, std::strerror(ENAMETOOLONG));
+  }
   return Status::OK();
 }
 
-Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
-               std::string* name) {
-  if (path.find('\0') != std::string::npos) return Status::NotFound(op, path, "invalid name");
-  const WindowsPathParts parts =
-      SplitWindowsPath(path, IsRelativeWindowsPath(path) ? sys::CurrentDirectory() : std::string());
-  std::string current;
-  Status s = DriveRoot(op, path, parts.drive, &current);
-  if (!s.ok()) return s;
-  std::string last;
-  for (size_t i = 0; i < parts.names.size(); ++i) {
-    const std::string& wanted = parts.names[i];
-    const std::string exact = JoinHost(current, wanted);
+bool Before(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// Stamps `dir` before its names are read, so that any change after the
+// look moves its change time (see WalkStamps).
+void Stamp(const std::string& dir, WalkStamps* stamps) {
+  const struct timespec now = sys::ChangeClock();
+  struct stat st;
+  if (sys::Stat(dir, &st) != 0 || !Before(st.st_ctim, now)) {
+    stamps->steady = false;
+    return;
+  }
+  stamps->folders.push_back({dir, st.st_dev, st.st_ino, st.st_ctim});
+}
+
+// The entry of the host directory `dir` that `wanted` names, found without
+// regard to case ("" when there is none). The whole directory is read even
+// when the name is there as spelled: a second name that differs only in
+// case (new and NEW side by side) makes the lookup fail, naming both, as
+// either one could be the wrong installation. A directory that may be
+// passed but not read gives the name as spelled, or none.
+Status FindEntry(const char* op, const std::string& path, const std::string& dir,
+                 const std::string& wanted, std::string* found, WalkStamps* stamps) {
+  found->clear();
+  if (stamps) Stamp(dir, stamps);
+  std::vector<std::string> names;
+  const char* call = nullptr;
+  const int err = ListNames(dir, &names, &call);
+  if (err == EACCES) {
     struct stat st;
-    if (sys::Lstat(exact, &st) == 0) {
-      current = exact;
-      last = wanted;
-      continue;
+    if (sys::Lstat(JoinHost(dir, wanted), &st) == 0) {
+      *found = wanted;
+    } else if (errno != ENOENT) {
+      return sys::Error("stat", path, errno);
     }
-    if (errno != ENOENT) return sys::Error("stat", path, errno);
-    std::vector<std::string> names;
-    s = ReadNames(path, current, &names);
+    return Status::OK();
+  }
+  if (err != 0) return sys::Error(call, path, err);
+  const std::vector<std::string> matches = CaseMatches(names, wanted);
+  if (matches.size() > 1) {
+    std::string reason =
+        (matches.size() == 2 ? std::string("two") : std::to_string(matches.size())) +
+        " names differ only in letter case:";
+    for (size_t i = 0; i < matches.size(); ++i) reason += (i ? ", " : " ") + matches[i];
+    return Status::Ambiguous(op, path, reason);
+  }
+  if (!matches.empty()) *found = matches.front();
+  return Status::OK();
+}
+
+}  // namespace
+
+Status ReadNames(const std::string& path, const std::string& dir, std::vector<std::string>* names) {
+  const char* call = nullptr;
+  const int err = ListNames(dir, names, &call);
+  return err == 0 ? Status::OK() : sys::Error(call, path, err);
+}
+
+bool StampsHold(const WalkStamps& stamps) {
+  if (!stamps.steady || stamps.folders.empty()) return false;
+  for (const FolderStamp& f : stamps.folders) {
+    struct stat st;
+    if (sys::Stat(f.host, &st) != 0 || st.st_dev != f.dev || st.st_ino != f.ino ||
+        st.st_ctim.tv_sec != f.ctime.tv_sec || st.st_ctim.tv_nsec != f.ctime.tv_nsec)
+      return false;
+  }
+  return true;
+}
+
+Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
+               WalkStamps* stamps) {
+  WindowsPathParts parts;
+  Status s = NamesOf(op, path, &parts);
+  if (!s.ok()) return s;
+  std::string current;
+  s = DriveRoot(op, path, parts.drive, &current);
+  if (!s.ok()) return s;
+  if (parts.names.empty()) {
+    s = CheckDrive(op, path, parts.drive, current);
     if (!s.ok()) return s;
-    const std::string match = PickCaseMatch(names, wanted);
-    if (!match.empty()) {
-      current = JoinHost(current, match);
-      last = match;
+  }
+  for (size_t i = 0; i < parts.names.size(); ++i) {
+    std::string found;
+    s = FindEntry(op, path, current, parts.names[i], &found, stamps);
+    if (!s.ok()) {
+      const Status drive = i == 0 ? CheckDrive(op, path, parts.drive, current) : Status::OK();
+      return drive.ok() ? s : drive;
+    }
+    if (!found.empty()) {
+      current = JoinHost(current, found);
     } else if (may_create && i + 1 == parts.names.size()) {
-      current = exact;
-      last = wanted;
+      current = JoinHost(current, parts.names[i]);
     } else {
       return Status::NotFound(op, path, std::strerror(ENOENT));
     }
   }
   *host = current;
-  if (name) *name = last;
   return Status::OK();
 }
 
 Status SpelledHostPath(const char* op, const std::string& path, std::string* host) {
-  if (path.find('\0') != std::string::npos) return Status::NotFound(op, path, "invalid name");
-  const WindowsPathParts parts =
-      SplitWindowsPath(path, IsRelativeWindowsPath(path) ? sys::CurrentDirectory() : std::string());
-  Status s = DriveRoot(op, path, parts.drive, host);
+  WindowsPathParts parts;
+  Status s = NamesOf(op, path, &parts);
+  if (!s.ok()) return s;
+  s = DriveRoot(op, path, parts.drive, host);
   if (!s.ok()) return s;
   for (const std::string& name : parts.names) *host = JoinHost(*host, name);
   return Status::OK();

@@ -1,5 +1,7 @@
 #include "platform/posix_path.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "platform/env.h"
 #include "platform/letter_case.h"
@@ -80,14 +82,24 @@ std::string HostBasename(const std::string& host) {
   return slash == std::string::npos ? host : host.substr(slash + 1);
 }
 
-std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted) {
-  const std::string key = UpperCaseCp1252(wanted);
-  const std::string* best = nullptr;
-  for (const std::string& name : names) {
-    if (name == wanted) return name;
-    if (UpperCaseCp1252(name) == key && (!best || name < *best)) best = &name;
+bool IsWindowsName(const std::string& name) {
+  static const std::string kReserved = "\\/:*?\"<>|";
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 32 || kReserved.find(c) != std::string::npos) return false;
   }
-  return best ? *best : std::string();
+  return true;
+}
+
+std::vector<std::string> CaseMatches(const std::vector<std::string>& names,
+                                     const std::string& wanted) {
+  const std::string key = UpperCaseCp1252(wanted);
+  std::vector<std::string> matches;
+  for (const std::string& name : names) {
+    // Upper-casing keeps the length: most names need no upper case made.
+    if (name.size() == key.size() && UpperCaseCp1252(name) == key) matches.push_back(name);
+  }
+  std::sort(matches.begin(), matches.end());
+  return matches;
 }
 
 uint32_t ParseDosAttrib(const std::string& value) {
@@ -121,37 +133,35 @@ std::string FormatDosAttrib(uint32_t attributes) {
   return "0x" + digits;
 }
 
-std::string HostToWindowsPath(const std::string& host, const std::string& cwd,
-                              const std::string& home) {
-  std::vector<std::string> names;
-  if (StartsWith(host, "~/")) {
-    ApplyNames(home, &names);
-  } else if (!StartsWith(host, "/")) {
-    ApplyNames(cwd, &names);
+std::string HostToWindowsPath(const std::string& host, const std::string& home) {
+  std::string path = host;
+  if (path == "~" || StartsWith(path, "~/")) {
+    std::string base = home;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    const std::string rest = path.substr(1);  // "" or "/..."
+    path = base == "/" ? (rest.empty() ? base : rest) : base + rest;
   }
-  ApplyNames(StartsWith(host, "~/") ? host.substr(2) : host, &names);
-  if (names.empty()) return "Z:\\";
-  std::string path = "Z:";
-  for (const std::string& name : names) path += "\\" + name;
-  return path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return StartsWith(path, "\\") ? "Z:" + path : path;
 }
 
-std::string PresentPath(const std::string& text, const std::string& cwd, const std::string& home) {
+std::string PresentPath(const std::string& text, const std::string& home) {
   const size_t begin = text.find_first_not_of(" \"");
   if (begin == std::string::npos) return text;
   const size_t end = text.find_last_not_of(" \"") + 1;
   const std::string core = text.substr(begin, end - begin);
   if (!IsHostPath(core)) return text;
-  return text.substr(0, begin) + HostToWindowsPath(core, cwd, home) + text.substr(end);
+  return text.substr(0, begin) + HostToWindowsPath(core, home) + text.substr(end);
 }
 
-std::string PresentCommandLine(const std::string& text, const std::string& cwd,
-                               const std::string& home) {
+std::string PresentCommandLine(const std::string& text, const std::string& home) {
   std::string out;
   size_t start = 0;
   while (true) {
     const size_t bar = text.find('|', start);
-    out += PresentPath(text.substr(start, bar - start), cwd, home);
+    out += PresentPath(text.substr(start, bar - start), home);
     if (bar == std::string::npos) break;
     out += '|';
     start = bar + 1;

@@ -33,32 +33,38 @@ std::string JoinHost(const std::string& dir, const std::string& name);
 std::string HostDirname(const std::string& host);
 std::string HostBasename(const std::string& host);
 
-/// The name of `names` that `wanted` denotes: `wanted` itself when present,
-/// otherwise the first name in byte order that equals it without regard to
-/// case (code page 1252, as the system matches names); empty when there is
-/// none.
-std::string PickCaseMatch(const std::vector<std::string>& names, const std::string& wanted);
+/// True for a name a Windows folder can hold: none of "\\", "/", ":", "*",
+/// "?", "\"", "<", ">", "|" and no control character (bytes 0 to 31).
+bool IsWindowsName(const std::string& name);
+
+/// The names of `names` that equal `wanted` without regard to case (code
+/// page 1252, as the system matches names), in byte order. More than one is a pair Windows cannot
+/// hold: no choice among them would be Windows' answer.
+std::vector<std::string> CaseMatches(const std::vector<std::string>& names,
+                                     const std::string& wanted);
 
 /// Hidden and system bits kept in the "user.DOSATTRIB" extended attribute,
 /// whose value is the text "0x%x" of the attribute bits.
 uint32_t ParseDosAttrib(const std::string& value);
 std::string FormatDosAttrib(uint32_t attributes);
 
-/// The drive form of a host path: made absolute from `cwd` ("~/" from
-/// `home`), names normalised, then "Z:" and "\" separators: "/usr/bin"
-/// gives "Z:\usr\bin", "/" gives "Z:\".
-std::string HostToWindowsPath(const std::string& host, const std::string& cwd,
-                              const std::string& home);
+/// The Windows form of a host path, character for character: every "/"
+/// becomes "\", and an absolute path gets the drive "Z:" in front
+/// ("/srv/old/" gives "Z:\srv\old\", "/" gives "Z:\"); nothing is
+/// trimmed or normalised, as Windows keeps what was typed. "~" and "~/..."
+/// have no Windows form: "~" stands for `home`. A relative path stays
+/// relative ("../x" gives "..\x"): it lies below the current directory, as
+/// on Windows.
+std::string HostToWindowsPath(const std::string& host, const std::string& home);
 
 /// One path as given by the user: when its core (the text without
 /// surrounding blanks and double quotes) is a host path, the core is
-/// replaced by its drive form and the quotes and blanks stay around it; a
-/// core in Windows form (a drive "X:" or a "\") stays as it is.
-std::string PresentPath(const std::string& text, const std::string& cwd, const std::string& home);
+/// replaced by its Windows form and the quotes and blanks stay around it;
+/// a core in Windows form (a drive "X:" or a "\") stays as it is.
+std::string PresentPath(const std::string& text, const std::string& home);
 
 /// PresentPath applied to every "|"-separated piece of a command line.
-std::string PresentCommandLine(const std::string& text, const std::string& cwd,
-                               const std::string& home);
+std::string PresentCommandLine(const std::string& text, const std::string& home);
 
 /// The arguments after the program's own name in `cmdline` (each ended by
 /// a NUL, as the kernel lists them), joined with single blanks.

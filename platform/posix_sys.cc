@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace vaxo {
@@ -37,11 +38,16 @@ void SetHook(Hook hook) { TheHook() = std::move(hook); }
 
 Status Error(const char* op, const std::string& path, int err) {
   if (err == ENOENT || err == ENOTDIR) return Status::NotFound(op, path, std::strerror(err));
+  if (err == EROFS) return Status::ReadOnlyMedium(op, path, std::strerror(err));
   return Status::IOError(op, path, std::strerror(err));
 }
 
 Status AccessDenied(const char* op, const std::string& path) {
   return Status::IOError(op, path, "access denied");
+}
+
+Status NotAFile(const char* op, const std::string& path) {
+  return Status::IOError(op, path, "not a regular file");
 }
 
 std::string CurrentDirectory() {
@@ -58,6 +64,12 @@ std::string HomeDirectory() {
   if (home && *home) return home;
   const passwd* pw = ::getpwuid(::getuid());
   return pw && pw->pw_dir ? pw->pw_dir : "/";
+}
+
+struct timespec ChangeClock() {
+  struct timespec now = {};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return now;
 }
 
 int Lstat(const std::string& host, struct stat* st) {
@@ -132,10 +144,23 @@ int Mkdir(const std::string& host, mode_t mode) {
   return Fails("mkdir", host) ? -1 : ::mkdir(host.c_str(), mode);
 }
 
+void IgnoreWriteSignals() {
+  for (const int signo : kWriteSignals) ::signal(signo, SIG_IGN);
+}
+
 int Spawn(pid_t* pid, const std::string& program, const posix_spawn_file_actions_t* actions,
           char* const argv[], char* const envp[]) {
   if (Fails("spawn", program)) return errno;
-  return ::posix_spawn(pid, program.c_str(), actions, nullptr, argv, envp);
+  posix_spawnattr_t attributes;
+  ::posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (const int signo : kWriteSignals) sigaddset(&defaults, signo);
+  ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  const int err = ::posix_spawn(pid, program.c_str(), actions, &attributes, argv, envp);
+  ::posix_spawnattr_destroy(&attributes);
+  return err;
 }
 
 }  // namespace sys

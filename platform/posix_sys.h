@@ -9,6 +9,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -23,16 +24,23 @@ namespace vaxo {
 namespace sys {
 
 /// The failed operation `op` on the Windows path `path` with the reason for
-/// `err`: a missing name is NotFound, anything else an I/O error.
+/// `err`: a missing name is NotFound, a read-only file system
+/// ReadOnlyMedium, anything else an I/O error.
 Status Error(const char* op, const std::string& path, int err);
 /// What Windows answers for a read-only file or directory; the kernel would
 /// let root through, so the check is the backend's own.
 Status AccessDenied(const char* op, const std::string& path);
+/// The answer for what is neither a file nor a folder (a FIFO, a device):
+/// Windows has no such entries.
+Status NotAFile(const char* op, const std::string& path);
 
 /// The host's current directory ("/" when it cannot be told).
 std::string CurrentDirectory();
 /// $HOME, else the user's home directory from the password database.
 std::string HomeDirectory();
+/// Now, by the clock the kernel dates the changes of files with (coarse:
+/// it moves in ticks of a few milliseconds).
+struct timespec ChangeClock();
 
 struct Fault {
   int error = 0;         ///< errno the call fails with; 0: the call is made
@@ -46,6 +54,13 @@ struct Fault {
 using Hook = std::function<Fault(const char* call, const std::string& host)>;
 /// Installs `hook` (nullptr: none) for every thread of the process.
 void SetHook(Hook hook);
+
+/// The two signals a write may raise: SIGXFSZ past the file-size limit,
+/// SIGPIPE into a pipe nobody reads.
+constexpr int kWriteSignals[] = {SIGXFSZ, SIGPIPE};
+/// Ignores them for the whole process, so that such a write fails with its
+/// error (EFBIG, EPIPE) instead of ending the process.
+void IgnoreWriteSignals();
 
 int Lstat(const std::string& host, struct stat* st);
 int Stat(const std::string& host, struct stat* st);
@@ -64,7 +79,9 @@ int Unlink(const std::string& host);
 int RemoveXattr(const std::string& host, const char* name);
 ssize_t ReadLink(const std::string& host, char* buf, size_t n);
 int Mkdir(const std::string& host, mode_t mode);
-/// posix_spawn; the error number is returned, as posix_spawn does.
+/// posix_spawn; the error number is returned, as posix_spawn does. The
+/// child starts with the write signals at their defaults, as any program
+/// expects them.
 int Spawn(pid_t* pid, const std::string& program, const posix_spawn_file_actions_t* actions,
           char* const argv[], char* const envp[]);
 

@@ -61,9 +61,18 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
   Status s = CheckWritableDirectory(op, path, dir);
   if (!s.ok()) return s;
 
-  // The name is cut so that the temporary name stays within NAME_MAX.
-  std::string temp = JoinHost(dir, "." + HostBasename(target).substr(0, 200) + ".vaxo-XXXXXX");
-  const int fd = sys::MakeTemp(&temp, O_CLOEXEC);
+  // The temporary name holds a ":", which no Windows folder can hold, so
+  // no listing of the emulation shows the file, not even when a crash
+  // leaves it behind. A file system that refuses ":" (FAT) gets a "."
+  // there: a name that no data-file pattern matches. The name is cut so
+  // that it stays within NAME_MAX.
+  const std::string stem = JoinHost(dir, HostBasename(target).substr(0, 200));
+  std::string temp = stem + ":vaxo-XXXXXX";
+  int fd = sys::MakeTemp(&temp, O_CLOEXEC);
+  if (fd < 0 && errno == EINVAL) {
+    temp = stem + ".vaxo-XXXXXX";
+    fd = sys::MakeTemp(&temp, O_CLOEXEC);
+  }
   if (fd < 0) return sys::Error("open", path, errno);
 
   s = WriteAll(fd, content, temp, path);
@@ -81,16 +90,31 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
 }
 
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
-                 bool sync) {
+                 AppendTo to, bool sync) {
+  const bool existing = to == AppendTo::kExistingFile;
   struct stat st;
-  const bool made = sync && sys::Lstat(target, &st) != 0;
-  const int fd = sys::Open(target, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return sys::Error("open", path, errno);
+  const bool made = sync && !existing && sys::Lstat(target, &st) != 0;
+  // As a read: an open that cannot block (a FIFO without a reader fails it
+  // with ENXIO), and the descriptor looked at.
+  const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | (existing ? 0 : O_CREAT);
+  const int fd = sys::Open(target, flags, 0644);
+  if (fd < 0)
+    return errno == ENXIO ? sys::NotAFile("append", path) : sys::Error("open", path, errno);
+  Status s;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    s = sys::NotAFile("append", path);
+  } else if (existing && !(st.st_mode & S_IWUSR)) {
+    s = sys::AccessDenied("append", path);
+  }
+  if (!s.ok()) {
+    close(fd);
+    return s;
+  }
   // A write that fails half-way is taken back, so that the file still ends
   // where it ended before (for the log: with a whole entry).
-  const off_t end = lseek(fd, 0, SEEK_END);
-  Status s = WriteAll(fd, content, target, path);
-  if (!s.ok() && end >= 0 && ftruncate(fd, end) != 0) {
+  const off_t end = st.st_size;
+  s = WriteAll(fd, content, target, path);
+  if (!s.ok() && ftruncate(fd, end) != 0) {
     // Nothing more can be done; the write's own failure is reported.
   }
   if (s.ok() && sync && sys::Fsync(fd, target) != 0) s = sys::Error("fsync", path, errno);

@@ -21,11 +21,16 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
                        const std::string& content, const unsigned* mode = nullptr,
                        const uint32_t* attributes = nullptr);
 
-/// Appends `content` to the existing or new regular file `target` in one
-/// piece: after a failure the file ends where it ended before. With
-/// `sync` the bytes (and a new file's folder entry) are on disk first.
+/// Where AppendAll may write: a file there or a new one, or only a file
+/// already there (a missing one is NotFound, a read-only one refused).
+enum class AppendTo { kFileOrNew, kExistingFile };
+
+/// Appends `content` to the regular file `target` in one piece: after a
+/// failure the file ends where it ended before. Anything but a regular
+/// file there is refused. With `sync` the bytes (and a new file's folder
+/// entry) are on disk first.
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
-                 bool sync = false);
+                 AppendTo to = AppendTo::kFileOrNew, bool sync = false);
 
 }  // namespace posix
 }  // namespace vaxo

@@ -21,10 +21,22 @@ class Status {
   static Status Busy(std::string op, std::string path, std::string reason) {
     return Status(kBusy, std::move(op), std::move(path), std::move(reason));
   }
+  /// The medium is read-only (a CD, a write-protected stick, a read-only
+  /// share): nothing on it can change, but it can still be read.
+  static Status ReadOnlyMedium(std::string op, std::string path, std::string reason) {
+    return Status(kReadOnlyMedium, std::move(op), std::move(path), std::move(reason));
+  }
+  /// The path names two entries at once (in the emulation: names that
+  /// differ only in letter case), so no answer about it would be true.
+  static Status Ambiguous(std::string op, std::string path, std::string reason) {
+    return Status(kAmbiguous, std::move(op), std::move(path), std::move(reason));
+  }
 
   bool ok() const { return code_ == kOk; }
   bool IsNotFound() const { return code_ == kNotFound; }
   bool IsBusy() const { return code_ == kBusy; }
+  bool IsReadOnlyMedium() const { return code_ == kReadOnlyMedium; }
+  bool IsAmbiguous() const { return code_ == kAmbiguous; }
   const std::string& op() const { return op_; }
   const std::string& path() const { return path_; }
   const std::string& reason() const { return reason_; }
@@ -36,7 +48,7 @@ class Status {
   }
 
  private:
-  enum Code { kOk, kNotFound, kIOError, kBusy };
+  enum Code { kOk, kNotFound, kIOError, kBusy, kReadOnlyMedium, kAmbiguous };
   Status(Code code, std::string op, std::string path, std::string reason)
       : code_(code), op_(std::move(op)), path_(std::move(path)), reason_(std::move(reason)) {}
 

@@ -14,6 +14,9 @@
 #   next step may find a half-stopped server or a busy prefix directory.
 # - Without DISPLAY Wine runs windowed programs headless; the mono and gecko
 #   installers are switched off, they would ask with a dialogue.
+# - Wine counts a name beginning with "." as hidden, Windows does not; with
+#   HKCU\Software\Wine ShowDotFiles=Y it answers as Windows does. A prefix
+#   made before the setting came here gets it added.
 set -eu
 
 prefix=${VAXO_WINEPREFIX:-/tmp/vaxo-wine-$(id -u)}
@@ -42,7 +45,7 @@ can_run_32bit() {
 
 # The settings the tests rely on; a prefix made before they changed gets
 # them and the stamp that names them.
-stamp="theme-light"
+stamp="theme-light dot-files"
 settings() {
   # The "Light" visual style that Wine ships: the programs' manifests ask
   # for the themed common controls, and the screenshots show them.
@@ -52,7 +55,16 @@ settings() {
       /d 'C:\windows\resources\themes\light\light.msstyles' /f >/dev/null 2>&1 &&
     wine reg add "$key" /v ColorName /t REG_SZ /d Blue /f >/dev/null 2>&1 &&
     wine reg add "$key" /v SizeName /t REG_SZ /d NormalSize /f >/dev/null 2>&1
+  # A leading dot hides nothing on Windows; Wine hides such names unless
+  # told otherwise.
+  wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /t REG_SZ /d Y /f >/dev/null 2>&1
   wineserver -w
+  shows_dot_files || { say "the prefix did not take ShowDotFiles=Y"; exit 1; }
+}
+
+# Reads the registry on disk, where settings() waited for it to be.
+shows_dot_files() {
+  grep -q '^"ShowDotFiles"="Y"' "$prefix/user.reg" 2>/dev/null
 }
 
 if [ -f "$prefix/.vaxo-ready" ] && [ $fresh = no ] && can_run_32bit; then

@@ -1,6 +1,11 @@
 #include "tests/e2e_harness.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +17,8 @@
 
 #include "base/text.h"
 #include "report/report_shape.h"
+
+extern char** environ;
 
 namespace vaxo_e2e {
 
@@ -299,6 +306,78 @@ std::string Scratch::Report() const {
     if (Exists(json)) return vaxo::report::ReportShape(Read(json));
   }
   return "";
+}
+
+}  // namespace vaxo_e2e
+
+namespace vaxo_e2e {
+
+void WriteGeneratedPair(Scratch& s, int files) {
+  const std::string os = "old/ZEL/STEU/VAXO/", ns = "new/ROBOTER/ZEL/STEU/VAXO/";
+  const std::string o1 = "old/ZEL/R1/VAXO/", n1 = "new/ROBOTER/ZEL/R1/VAXO/";
+  for (int i = 0; i < files; ++i) {
+    const std::string n = std::to_string(1000 + i);
+    std::vector<std::string> old_lines = {"; old " + n}, new_lines = {"; new " + n}, upg;
+    for (int v = 0; v < 20; ++v) {
+      const std::string var = "$V" + std::to_string(v) + "_" + n;
+      old_lines.push_back(var + "=" + std::to_string(v * 7));
+      new_lines.push_back(var + "=0");
+      upg.push_back(var + "=");
+    }
+    s.Write(os + "$f" + n + ".dat", Crlf(old_lines));
+    s.Write(ns + "$f" + n + ".dat", Crlf(new_lines));
+    s.Write(ns + "f" + n + ".upg", Crlf(upg));
+    s.Write(o1 + "a" + n + ".servo", Crlf(old_lines));
+    s.Write(n1 + "a" + n + ".servo", Crlf(new_lines));
+    s.Write(n1 + "a" + n + ".upg", Crlf(upg));
+  }
+  s.Write(os + "$machine.dat", Crlf({"$A=1"}));
+  s.Write(ns + "$machine.dat", Crlf({"$A=0"}));
+  s.Write(ns + "machine.upg", Crlf({"$A="}));
+  s.Write(o1 + "$machine.dat", Crlf({"$A=1"}));
+  s.Write(n1 + "$machine.dat", Crlf({"$A=0"}));
+  s.Write(n1 + "machine.upg", Crlf({"$A="}));
+}
+
+// Between fork and exec only calls that are safe there.
+pid_t Spawn(const Scratch& s, const std::vector<std::string>& argv, const Launch& launch) {
+  std::vector<std::string> env_strings = {"VAXO_DRIVE_C=" + s.drive_c().string(),
+                                          "HOME=/nonexistent", "PATH=/usr/bin:/bin"};
+  std::vector<char*> args, envp;
+  std::vector<std::string> arg_strings = argv;
+  for (auto& a : arg_strings) args.push_back(&a[0]);
+  args.push_back(nullptr);
+  for (auto& e : env_strings) envp.push_back(&e[0]);
+  envp.push_back(nullptr);
+  const std::string dir = s.root().string();
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const int null_in = open("/dev/null", O_RDONLY), null_out = open("/dev/null", O_WRONLY);
+  dup2(null_in, 0);
+  dup2(launch.stdout_fd >= 0 ? launch.stdout_fd : null_out, 1);
+  dup2(launch.stderr_fd >= 0 ? launch.stderr_fd : null_out, 2);
+  signal(SIGPIPE, SIG_DFL);
+  signal(SIGXFSZ, SIG_DFL);
+  if (launch.file_size_limit >= 0) {
+    const struct rlimit limit = {rlim_t(launch.file_size_limit), rlim_t(launch.file_size_limit)};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  if (chdir(dir.c_str()) == 0) execve(args[0], args.data(), envp.data());
+  _exit(127);
+}
+
+int WaitAtMost(pid_t pid, double seconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > end) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return status;
 }
 
 }  // namespace vaxo_e2e

@@ -11,6 +11,8 @@
 // given in their Z:\ form.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -108,5 +110,28 @@ class Scratch {
   std::vector<fs::path> mounts_;
   std::string wine_debug_ = "-all";
 };
+
+/// Writes a generated pair below `s`: `files` data files a folder (STEU
+/// $fNNNN.dat, R1 aNNNN.servo, 20 variables each, every one with a rule)
+/// and a $machine.dat on either side. Its clean run ends with exit code 0.
+void WriteGeneratedPair(Scratch& s, int files);
+
+/// How Spawn starts a program.
+struct Launch {
+  long file_size_limit = -1;  ///< RLIMIT_FSIZE in bytes; -1: none
+  int stdout_fd = -1;         ///< the child's standard output; -1: /dev/null
+  int stderr_fd = -1;         ///< and standard error
+};
+
+/// Starts `argv` (the program's path first) in the scratch folder with its
+/// drive C:, standard input from /dev/null, and SIGPIPE and SIGXFSZ at
+/// their defaults, so that only the program's own handling counts. The
+/// process id, or -1 when it cannot start.
+pid_t Spawn(const Scratch& s, const std::vector<std::string>& argv,
+            const Launch& launch = Launch());
+
+/// Waits for `pid` at most `seconds`, then kills it: the wait status, or -1
+/// when it had to be killed.
+int WaitAtMost(pid_t pid, double seconds);
 
 }  // namespace vaxo_e2e

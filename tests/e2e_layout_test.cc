@@ -52,25 +52,36 @@ std::string FlatDestinationDirs(const std::string& O, const std::string& N) {
          Info("Destination path STEU ...  $M*.DAT- and / or upg-file found");
 }
 
+// The log of one data file NAME that is carried over by its upg-file UPG
+// (names as logged) in the STEU or the R1 pass; `rule` is the rule's entry.
+std::string FileUpgraded(bool r1, const std::string& od, const std::string& nd,
+                         const std::string& name, const std::string& upg, const std::string& rule) {
+  const std::string o = od + "\\" + name, n = nd + "\\" + name, u = nd + "\\" + upg;
+  return Title("Upgrade: file = " + o) + Info("old File < " + o + " > successfull readed") +
+         Info("new File < " + n + " > successfull readed") +
+         Info((r1 ? "Upg-file read ( " : "upg-file read ( ") + u + " )") +
+         Info((r1 ? "UPG-File < " : "upg-file < ") + u + " > successfull readed") +
+         Info(r1 ? "--> Start Upgrade" : "--> start Upgrade") + Info(rule) +
+         Info(r1 ? "<-- Upgrade successfull ende" : "<-- Upgrade successfull end") +
+         Info((r1 ? "new file be writed ( " : "new file writed ( ") + n + " )");
+}
+
 // The log of SmallPair's two files after the command reader's entries.
 std::string SmallPairFiles(const std::string& os, const std::string& ns, const std::string& o1,
                            const std::string& n1) {
-  return Title("Upgrade: file = " + os + "\\$MACHINE.DAT") +
-         Info("old File < " + os + "\\$MACHINE.DAT > successfull readed") +
-         Info("new File < " + ns + "\\$MACHINE.DAT > successfull readed") +
-         Info("upg-file read ( " + ns + "\\MACHINE.UPG )") +
-         Info("upg-file < " + ns + "\\MACHINE.UPG > successfull readed") +
-         Info("--> start Upgrade") + Info("- <$A=> 1 , _(line: 1)_ , 0") +
-         Info("<-- Upgrade successfull end") +
-         Info("new file writed ( " + ns + "\\$MACHINE.DAT )") +
-         Title("Upgrade: file = " + o1 + "\\$MACHINE.DAT") +
-         Info("old File < " + o1 + "\\$MACHINE.DAT > successfull readed") +
-         Info("new File < " + n1 + "\\$MACHINE.DAT > successfull readed") +
-         Info("Upg-file read ( " + n1 + "\\MACHINE.UPG )") +
-         Info("UPG-File < " + n1 + "\\MACHINE.UPG > successfull readed") +
-         Info("--> Start Upgrade") + Info("- <$R=> 1 , _(line: 1)_ , 0") +
-         Info("<-- Upgrade successfull ende") +
-         Info("new file be writed ( " + n1 + "\\$MACHINE.DAT )");
+  return FileUpgraded(false, os, ns, "$MACHINE.DAT", "MACHINE.UPG", "- <$A=> 1 , _(line: 1)_ , 0") +
+         FileUpgraded(true, o1, n1, "$MACHINE.DAT", "MACHINE.UPG", "- <$R=> 1 , _(line: 1)_ , 0");
+}
+
+// The log body of a clean run of SmallPair given as Args(s, "old", "new").
+std::string SmallPairLog(const Scratch& s) {
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  return CommandEntries(O, N) +
+         FoundDirs(O + "\\ZEL\\R1\\VAXO", O + "\\ZEL\\STEU\\VAXO", N + "\\ROBOTER\\ZEL\\R1\\VAXO",
+                   N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
+         SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO",
+                        O + "\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
+         Title("ENDE  (ExitCode=0)");
 }
 
 TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
@@ -79,14 +90,7 @@ TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
   RunResult r = s.Run(Args(s, "old", "new"));
   EXPECT_EQ(r.exit_code, 0) << r.err;
   ASSERT_TRUE(s.Exists("drive_c/Upgrade_vaxo.log"));
-  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
-  EXPECT_EQ(s.LogBody(),
-            CommandEntries(O, N) +
-                FoundDirs(O + "\\ZEL\\R1\\VAXO", O + "\\ZEL\\STEU\\VAXO",
-                          N + "\\ROBOTER\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO") +
-                SmallPairFiles(O + "\\ZEL\\STEU\\VAXO", N + "\\ROBOTER\\ZEL\\STEU\\VAXO",
-                               O + "\\ZEL\\R1\\VAXO", N + "\\ROBOTER\\ZEL\\R1\\VAXO") +
-                Title("ENDE  (ExitCode=0)"));
+  EXPECT_EQ(s.LogBody(), SmallPairLog(s));
   const std::string log = s.Read("drive_c/Upgrade_vaxo.log");
   EXPECT_EQ(log.compare(0, 26, "    Upgrade time point:   "), 0);
   EXPECT_EQ(s.Report(),
@@ -96,31 +100,46 @@ TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
   EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
 }
 
-// A run whose log cannot be started (the old one is read-only) has no log
-// to tell why it stopped: standard error says it and, on Windows, the
+// A run whose log cannot be started (a folder stands at its path) has no
+// log to tell why it stopped: standard error says it and, on Windows, the
 // Application event log (Wine shows what it is given on its debug channel).
 TEST(E2eRun, AStoppedRunWithoutALogIsReportedToTheSystem) {
   Scratch s;
   SmallPair(s);
   const auto new_before = s.Snapshot("new");
-  s.Write("drive_c/Upgrade_vaxo.log", "last run\r\n");
-  fs::permissions(s.drive_c() / "Upgrade_vaxo.log",
-                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
+  s.Write("drive_c/Upgrade_vaxo.log/last run", "kept\r\n");
   s.set_wine_debug("-all,err+eventlog");
   RunResult r = s.Run(Args(s, "old", "new"));
   EXPECT_EQ(r.exit_code, 3);
-  const std::string why = "Run stopped: delete c:\\Upgrade_vaxo.log: ";
-  EXPECT_NE(r.err.find("upgrade_vaxo: " + why), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("upgrade_vaxo: Run stopped: append c:\\Upgrade_vaxo.log: "),
+            std::string::npos)
+      << r.err;
   if (UnderWine()) {
     EXPECT_NE(
-        r.err.find(":err:eventlog:ReportEventW L\"Run stopped: delete c:\\\\Upgrade_vaxo.log: "
+        r.err.find(":err:eventlog:ReportEventW L\"Run stopped: append c:\\\\Upgrade_vaxo.log: "
                    "Access denied. (exit code 3, log c:\\\\Upgrade_vaxo.log)\"\n"),
         std::string::npos)
         << r.err;
   }
-  EXPECT_EQ(s.Read("drive_c/Upgrade_vaxo.log"), "last run\r\n");
+  EXPECT_EQ(s.Read("drive_c/Upgrade_vaxo.log/last run"), "kept\r\n");
   EXPECT_EQ(s.Snapshot("new"), new_before);
+}
+
+// An old log that is hidden, a system file and read-only is replaced all
+// the same: every log holds exactly one run.
+TEST(E2eRun, HiddenSystemReadOnlyOldLogIsReplaced) {
+  Scratch s;
+  SmallPair(s);
+  s.Write("drive_c/Upgrade_vaxo.log", "    an old run\r\n");
+  const std::string log = (s.drive_c() / "Upgrade_vaxo.log").string();
+  ASSERT_EQ(std::system(
+                ("setfattr -n user.DOSATTRIB -v '\"0x6\"' '" + log + "' && chmod a-w '" + log + "'")
+                    .c_str()),
+            0);
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(s.Read("drive_c/Upgrade_vaxo.log").rfind("    Upgrade time point:", 0), 0u);
+  EXPECT_EQ(s.LogBody(), SmallPairLog(s));
 }
 
 TEST(E2eRun, MissingUpgFileLeavesNewFileAndExitCode) {
@@ -423,6 +442,36 @@ TEST(E2eRun, NoShiftWhenNewRobotFileHoldsOneOfTheNames) {
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
 }
 
+// Names beginning with "." are ordinary names: "$.dat" has the upg-file
+// ".upg" (the name before its first ".", "$", less its first character),
+// and ".servo" is a robot data file like any other.
+TEST(E2eRun, DataFilesWhoseNamesBeginWithADot) {
+  Scratch s;
+  SmallPair(s);
+  s.Write(std::string(kOldSteu) + "$.dat", Crlf({"$D=1"}));
+  s.Write(std::string(kNewSteu) + "$.dat", Crlf({"$D=0"}));
+  s.Write(std::string(kNewSteu) + ".upg", Crlf({"$D="}));
+  s.Write(std::string(kOldR1) + ".servo", Crlf({"S=1"}));
+  s.Write(std::string(kNewR1) + ".servo", Crlf({"S=0"}));
+  s.Write(std::string(kNewR1) + ".upg", Crlf({"S="}));
+  RunResult r = s.Run(Args(s, "old", "new"));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
+  const std::string os = O + "\\ZEL\\STEU\\VAXO", ns = N + "\\ROBOTER\\ZEL\\STEU\\VAXO";
+  const std::string o1 = O + "\\ZEL\\R1\\VAXO", n1 = N + "\\ROBOTER\\ZEL\\R1\\VAXO";
+  EXPECT_EQ(
+      s.LogBody(),
+      CommandEntries(O, N) + FoundDirs(o1, os, n1, ns) +
+          FileUpgraded(false, os, ns, "$.DAT", ".UPG", "- <$D=> 1 , _(line: 1)_ , 0") +
+          FileUpgraded(false, os, ns, "$MACHINE.DAT", "MACHINE.UPG",
+                       "- <$A=> 1 , _(line: 1)_ , 0") +
+          FileUpgraded(true, o1, n1, "$MACHINE.DAT", "MACHINE.UPG", "- <$R=> 1 , _(line: 1)_ , 0") +
+          FileUpgraded(true, o1, n1, ".SERVO", ".UPG", "- <S=> 1 , _(line: 1)_ , 0") +
+          Title("ENDE  (ExitCode=0)"));
+  EXPECT_EQ(s.Read(std::string(kNewSteu) + "$.dat"), Crlf({"$D=1"}));
+  EXPECT_EQ(s.Read(std::string(kNewR1) + ".servo"), Crlf({"S=1"}));
+}
+
 struct Depth {
   const char* old_rel;
   const char* new_rel;
@@ -497,19 +546,38 @@ TEST(E2eRun, QuotesBlanksAndTrailingSeparatorAroundTheHalves) {
   Scratch s;
   SmallPair(s);
   // The old half in drive form with a trailing backslash, the new one as a
-  // host path; both quoted, with blanks around them.
+  // host path with a trailing "/", kept as typed until the command reader
+  // cuts the separator; both quoted, with blanks around them.
   std::string old_win = "Z:";
   for (char c : (s.root() / "old").string()) old_win += c == '/' ? '\\' : c;
-  const std::string arg = "  \"" + old_win + "\\\" |  \"" + (s.root() / "new").string() + "\"  ";
+  const std::string arg = "  \"" + old_win + "\\\" |  \"" + (s.root() / "new").string() + "/\"  ";
   RunResult r = s.Run(arg);
   EXPECT_EQ(r.exit_code, 0) << r.err;
   const std::string O = s.WinUpper("old"), N = s.WinUpper("new");
   const std::string body = s.LogBody();
   EXPECT_EQ(body.substr(0, body.find("Sorce path R1:")),
-            Info("commandolineargument: \"" + O + "\\\" |  \"" + N + "\"") +
+            Info("commandolineargument: \"" + O + "\\\" |  \"" + N + "\\\"") +
                 Info("1. commandolineargument: " + O) + Info("2. commandolineargument: " + N) +
                 "    ");
   EXPECT_EQ(s.Read(std::string(kNewSteu) + "$machine.dat"), Crlf({"$A=1"}));
+}
+
+// A relative half stays relative, as Windows keeps it: it is logged as
+// typed and lies below the current directory.
+TEST(E2eRun, RelativeHalvesLieBelowTheCurrentDirectory) {
+  Scratch s;
+  SmallPair(s);
+  RunResult r = s.Run("old|./new/");  // run from the scratch folder
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(s.LogBody(),
+            Info("commandolineargument: OLD|.\\NEW\\") + Info("1. commandolineargument: OLD") +
+                Info("2. commandolineargument: .\\NEW") +
+                FoundDirs("OLD\\ZEL\\R1\\VAXO", "OLD\\ZEL\\STEU\\VAXO",
+                          ".\\NEW\\ROBOTER\\ZEL\\R1\\VAXO", ".\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO") +
+                SmallPairFiles("OLD\\ZEL\\STEU\\VAXO", ".\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO",
+                               "OLD\\ZEL\\R1\\VAXO", ".\\NEW\\ROBOTER\\ZEL\\R1\\VAXO") +
+                Title("ENDE  (ExitCode=0)"));
+  EXPECT_EQ(s.Read(std::string(kNewR1) + "$machine.dat"), Crlf({"$R=1"}));
 }
 
 TEST(E2eRun, NoSeparatorAndNoTerminalEndsAtOnce) {

@@ -372,9 +372,11 @@ TEST(FaultInjection, EveryOperationOfASampleRunFailingOnce) {
     }
     if (::testing::Test::HasFailure()) break;  // one broken run says enough
   }
-  const std::set<std::string> all = {"list",   "attributes", "set-attributes", "size",
-                                     "read",   "replace",    "append",         "copy",
-                                     "delete", "lock",       "mkdir",          "run"};
+  // Every kind the run uses; a file's size is no longer asked for, as a text
+  // file is read in one operation.
+  const std::set<std::string> all = {"list",   "attributes", "set-attributes", "read", "replace",
+                                     "append", "copy",       "delete",         "lock", "mkdir",
+                                     "run"};
   EXPECT_EQ(kinds_seen, all);
   // append: the backup's last line; list: the report looks for the backup set.
   const std::set<std::string> report_kinds = {"append", "list", "read", "replace"};
@@ -435,7 +437,7 @@ FileMap DiskFiles(const fs::path& root, std::vector<std::string>* temps) {
   for (const auto& e : fs::recursive_directory_iterator(root)) {
     if (!e.is_regular_file()) continue;
     const std::string rel = fs::relative(e.path(), root).string();
-    if (e.path().filename().string().find(".vaxo-") != std::string::npos) temps->push_back(rel);
+    if (e.path().filename().string().find("vaxo-") != std::string::npos) temps->push_back(rel);
     if (rel == "drive_c/zel/roboter/log/Upgrade_vaxo.log") continue;
     if (rel.rfind("drive_c/zel/roboter/log/Upgrade_vaxo.backup/", 0) == 0) continue;
     if (rel.size() > 5 && rel.compare(rel.size() - 5, 5, ".lock") == 0) continue;

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "base/exit_code.h"
-#include "files/datei_fct.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
 #include "platform/env.h"
@@ -67,18 +66,30 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments* parsed, boo
 int Merge(const Arguments& arguments) {
   Env* env = Env::Default();
   static const char* const kRoles[] = {"OLD", "NEW", "UPG"};
-  CLSDateiFct files;
+  // The three inputs are read as they are, hidden ones too, and keep every
+  // attribute: merging by hand changes nothing but the output.
   std::string texts[3];
   std::string paths[3];
   for (int k = 0; k < 3; ++k) {
     paths[k] = env->SystemPath(arguments.files[k]);
-    if (!files.CheckFile(paths[k], texts[k])) {
+    std::string bytes;
+    const Status s = env->ReadFile(paths[k], &bytes);
+    if (s.IsNotFound()) {
       Say(2, std::string("upgrade_file: cannot read ") + kRoles[k] + " file " + arguments.files[k] +
                  ": file not found\n");
       return kUpgradeFileFailed;
     }
+    ThrowIfError(s);
+    texts[k] = FileText(bytes);
   }
+  // Nor is a read-only output made writable: it is refused before the merge.
   const std::string output = arguments.has_output ? env->SystemPath(arguments.output) : "";
+  uint32_t attributes = 0;
+  if (arguments.has_output && env->GetAttributes(output, &attributes).ok() &&
+      (attributes & kAttrReadOnly)) {
+    Say(2, "upgrade_file: cannot write " + arguments.output + ": the file is read-only\n");
+    return kUpgradeFileFailed;
+  }
 
   ExitCode = 0;
   LogBuch().SetSink([](const std::string& entry) { Say(2, entry); });
@@ -94,7 +105,7 @@ int Merge(const Arguments& arguments) {
     Say(2, "upgrade_file: note: the merged text is empty, NEW holds no non-blank line\n");
   }
   if (arguments.has_output) {
-    files.WriteFile(output, merged);
+    WriteTextFile(output, merged);
   } else {
     ThrowIfError(env->WriteStd(1, TextFileBytes(merged)));
   }

@@ -4,9 +4,11 @@
 //   upgrade_file [--check] [-o FILE] OLD NEW UPG
 //
 // The merged text goes to standard output as the file would hold it on
-// disk, or with -o atomically into FILE; the log entries go to standard
-// error in the log file's layouts. Exit code: the run's ExitCode (0, 1, 2),
-// or kUpgradeFileFailed when the merge could not be done at all.
+// disk, or with -o atomically into FILE (refused when FILE is read-only);
+// the log entries go to standard error in the log file's layouts. The
+// inputs are read as they are, hidden ones too, and no attribute changes.
+// Exit code: the run's ExitCode (0, 1, 2), or kUpgradeFileFailed when the
+// merge could not be done at all.
 #pragma once
 
 #include <string>

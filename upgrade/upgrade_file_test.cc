@@ -66,12 +66,23 @@ TEST_F(UpgradeFileTest, CheckSwitchesOnCheckMode) {
 
 TEST_F(UpgradeFileTest, OutputFileIsWrittenAsOnDiskAndNothingGoesToStandardOutput) {
   Files("$A=1\r\n", "$A=0\r\n$B=0", "$A=\r\n");
-  mem_.AddFile(kOut, "old content", kAttrReadOnly);
+  mem_.AddFile(kOut, "old content", kAttrArchive | kAttrHidden);
   EXPECT_EQ(Run({"-o", kOut, kOld, kNew, kUpg}), 0);
   EXPECT_EQ(mem_.FileContent(kOut), "$A=1\r\n$B=0\r\n");
-  EXPECT_EQ(mem_.Attributes(kOut) & kAttrReadOnly, 0u);
+  EXPECT_EQ(mem_.Attributes(kOut), uint32_t(kAttrArchive | kAttrHidden));
   EXPECT_EQ(mem_.std_out(), "");
   EXPECT_EQ(mem_.std_err(), "    - <$A=> 1 , _(line: 1)_ , 0\r\n");
+}
+
+TEST_F(UpgradeFileTest, ReadOnlyOutputIsRefusedAndKept) {
+  Files("$A=1\r\n", "$A=0\r\n", "$A=\r\n");
+  mem_.AddFile(kOut, "old content", kAttrReadOnly);
+  EXPECT_EQ(Run({"-o", kOut, kOld, kNew, kUpg}), kUpgradeFileFailed);
+  EXPECT_EQ(mem_.std_err(),
+            std::string("upgrade_file: cannot write ") + kOut + ": the file is read-only\n");
+  EXPECT_EQ(mem_.FileContent(kOut), "old content");
+  EXPECT_EQ(mem_.Attributes(kOut), uint32_t(kAttrReadOnly));
+  EXPECT_EQ(mem_.events_processed(), 0);  // refused before the merge
 }
 
 TEST_F(UpgradeFileTest, OutputMayReplaceTheNewFile) {
@@ -88,13 +99,17 @@ TEST_F(UpgradeFileTest, MissingFileIsNamedAndGivesExitCode3) {
   EXPECT_EQ(mem_.events_processed(), 0);  // no merge started
 }
 
-TEST_F(UpgradeFileTest, HiddenFileCountsAsMissing) {
-  Files("$A=1\r\n", "$A=0\r\n", "");
-  mem_.AddFile(kUpg, "$A=\r\n", kAttrHidden);
-  EXPECT_EQ(Run({kOld, kNew, kUpg, "-o", kOut}), kUpgradeFileFailed);
-  EXPECT_EQ(mem_.std_err(),
-            std::string("upgrade_file: cannot read UPG file ") + kUpg + ": file not found\n");
-  EXPECT_FALSE(mem_.FileExists(kOut));
+// The inputs are read as they are: hidden, system and read-only ones too,
+// and each keeps its attributes.
+TEST_F(UpgradeFileTest, InputsAreReadAsTheyAreAndKeepTheirAttributes) {
+  mem_.AddFile(kOld, "$A=1\r\n", kAttrArchive | kAttrReadOnly);
+  mem_.AddFile(kNew, "$A=0\r\n", kAttrArchive | kAttrSystem);
+  mem_.AddFile(kUpg, "$A=\r\n", kAttrArchive | kAttrHidden);
+  EXPECT_EQ(Run({kOld, kNew, kUpg, "-o", kOut}), 0);
+  EXPECT_EQ(mem_.FileContent(kOut), "$A=1\r\n");
+  EXPECT_EQ(mem_.Attributes(kOld), uint32_t(kAttrArchive | kAttrReadOnly));
+  EXPECT_EQ(mem_.Attributes(kNew), uint32_t(kAttrArchive | kAttrSystem));
+  EXPECT_EQ(mem_.Attributes(kUpg), uint32_t(kAttrArchive | kAttrHidden));
 }
 
 TEST_F(UpgradeFileTest, FirstMissingFileInArgumentOrderIsReported) {
