@@ -4,7 +4,6 @@
 
 #include "backup/backup_sets.h"
 #include "backup/rollback.h"
-#include "base/text.h"
 #include "report/html_report.h"
 #include "report/installation_check.h"
 #include "report/json_report.h"
@@ -28,7 +27,7 @@ void AddBackupDiffs(Env* env, RunReport* run) {
   if (!backup::FindSetOfLog(env, run->log_path, &set).ok()) return;
   if (!backup::SavedFiles(env, set.folder, &saved).ok()) return;
   for (FileReport& f : run->files) {
-    auto it = saved.find(UCase(f.new_path));
+    auto it = saved.find(backup::PathKey(env, f.new_path));
     if (f.new_path.empty() || it == saved.end()) continue;
     std::string now;
     env->ReadFile(f.new_path, &now);  // missing: nothing
