@@ -19,23 +19,19 @@ missing_of() {
   done
 }
 
-export DEBIAN_FRONTEND=noninteractive
-updated=no
-install() {
-  [ $updated = yes ] || apt-get update -qq
-  updated=yes
-  apt-get install -y -qq --no-install-recommends "$@"
-}
+apt_who=install-deps
+# shellcheck source=scripts/apt-lib.sh
+. "$(dirname "$0")/apt-lib.sh"
 
 mapfile -t missing < <(missing_of "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
-  install "${missing[@]}"
+  apt_install "${missing[@]}" || exit 1
 fi
 if [ $browser = yes ]; then
   mapfile -t missing < <(missing_of chromium imagemagick)
   if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
-    install "${missing[@]}" || echo "could not install ${missing[*]}: the browser test will be skipped"
+    apt_install "${missing[@]}" || echo "could not install ${missing[*]}: the browser test will be skipped"
   fi
 fi

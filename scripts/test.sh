@@ -7,6 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --browser
 
+echo "=== install scripts against a registry mid-sync ==="
+tests/scripts/install_scripts_test.sh
+
 for preset in default asan; do
   echo "=== $preset build ==="
   cmake --preset "$preset" >/dev/null

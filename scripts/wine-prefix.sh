@@ -3,6 +3,7 @@
 # path (the only line on standard output). Usage:
 #   WINEPREFIX=$(scripts/wine-prefix.sh)          # make or reuse
 #   scripts/wine-prefix.sh --fresh                # throw the old one away
+#   scripts/wine-prefix.sh --64-only              # where wine32:i386 is missing
 # The path is $VAXO_WINEPREFIX, else /tmp/vaxo-wine-<uid>.
 #
 # Lessons:
@@ -21,7 +22,13 @@ set -eu
 
 prefix=${VAXO_WINEPREFIX:-/tmp/vaxo-wine-$(id -u)}
 fresh=no
-[ "${1:-}" = "--fresh" ] && fresh=yes
+only64=no
+for arg in "$@"; do
+  case "$arg" in
+    --fresh) fresh=yes ;;
+    --64-only) only64=yes ;;
+  esac
+done
 
 export WINEPREFIX="$prefix"
 export WINEDEBUG=-all
@@ -38,6 +45,7 @@ exec 9>"$prefix.lock"
 flock 9
 
 can_run_32bit() {
+  [ $only64 = no ] || return 0
   [ -d "$prefix/drive_c/windows/syswow64" ] || return 1
   # A 64-bit prefix also needs the 32-bit Wine to be there now.
   dpkg -s wine32:i386 >/dev/null 2>&1 || [ -x /usr/lib/wine/wine ] || return 1
