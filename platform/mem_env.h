@@ -34,8 +34,17 @@ class MemEnv : public Env {
   /// Content of a file; empty when missing.
   std::string FileContent(const std::string& path) const;
   uint32_t Attributes(const std::string& path) const;  ///< 0 when missing
+  /// The path as the file or folder was named when made; empty when missing.
+  std::string PathAsMade(const std::string& path) const;
   /// Every file path (as stored) below `dir`, sorted.
   std::vector<std::string> FilesBelow(const std::string& dir) const;
+  /// The name by which `path` is found: its letters in upper case, "\"
+  /// between names, "." and ".." resolved, below the current directory
+  /// when it has no drive.
+  std::string Key(const std::string& path) const;
+  /// Names are matched by `system`'s letter case (code page 1252 unless set).
+  void set_letter_case(Env* system) { letter_case_ = system; }
+  std::string UpperCase(const std::string& text) override;
 
   void set_child_hook(ChildHook hook) { child_hook_ = std::move(hook); }
   void set_timestamp(std::string t) { timestamp_ = std::move(t); }
@@ -93,7 +102,6 @@ class MemEnv : public Env {
     uint32_t attributes = 0;
     std::string content;
   };
-  std::string Key(const std::string& path) const;
   static std::string Parent(const std::string& key);
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
@@ -113,6 +121,7 @@ class MemEnv : public Env {
   std::vector<std::string> reported_;
   std::string std_out_, std_err_;
   int events_processed_ = 0;
+  Env* letter_case_ = nullptr;
 };
 
 }  // namespace vaxo
