@@ -116,6 +116,23 @@ TEST(E2eSafety, PreviewChangesNothingAndForeseesTheRun) {
   EXPECT_EQ(s.Snapshot("applied/new"), expected);
 }
 
+// A read-only new file that the run writes has its attributes reset and its
+// bytes changed: the preview shows both.
+TEST(E2eSafety, PreviewShowsAnAttributeResetBesideTheDiff) {
+  Scratch s;
+  Sample(s);
+  fs::permissions(s.root() / "new/ROBOTER/ZEL/STEU/VAXO/$option.dat", fs::perms::owner_write,
+                  fs::perm_options::remove);
+  const std::string option = s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\$option.dat";
+  const RunResult preview = s.RunVaxo("preview '" + Args(s) + "'");
+  EXPECT_EQ(preview.exit_code, 2) << preview.err;
+  const size_t diff = preview.out.find("--- " + option + "\n+++ " + option + "\n");
+  const size_t reset = preview.out.find("attributes " + option + ": read-only -> archive only\n");
+  EXPECT_NE(diff, std::string::npos) << preview.out;
+  EXPECT_NE(reset, std::string::npos) << preview.out;
+  EXPECT_LT(diff, reset) << preview.out;
+}
+
 TEST(E2eSafety, RollbackGivesBothInstallationsBack) {
   Scratch s;
   Sample(s);

@@ -71,7 +71,9 @@ int Preview(const PreviewOptions& o) {
         out += "note: ValXfer.exe is not started by a preview; what it would write into " +
                event.text + " is worked out by the program's own value transfer\n";
       out += UnifiedDiff(event.text, c.before, c.after, c.existed);
-    } else if (c.exists && c.attributes_before != c.attributes_after) {
+    }
+    // A file may have its attributes reset and its bytes changed both.
+    if (c.existed && c.exists && c.attributes_before != c.attributes_after) {
       out += "attributes " + event.text + ": " + Attributes(c.attributes_before) + " -> " +
              Attributes(c.attributes_after) + "\n";
     }
