@@ -250,5 +250,26 @@ TEST_F(TavTest, FileSystemErrorEndsTheRunWithThreeAndNamesIt) {
   EXPECT_EQ(mem_.FileContent("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat"), "$A=0\r\n");
 }
 
+// A variable whose name holds the bytes that retitle a terminal and clear
+// it: the run's closing lines on a terminal show them escaped.
+TEST_F(TavTest, TheClosingLinesOnATerminalShowControlBytesEscaped) {
+  const std::string key = "$T\x1b]0;PWNED\x07\x1b[2J=";
+  mem_.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=1\r\n");
+  mem_.AddFile("C:\\OLD\\ZEL\\R1\\VAXO\\$machine.dat", "$A=1\r\n");
+  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=0\r\n" + key + "1\r\n");
+  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n" + key + "\r\n");
+  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
+  mem_.set_command_line_tail("C:\\OLD|C:\\NEW");
+  mem_.set_terminal(2, true);
+  LogBuch().SetSink(nullptr);
+  EXPECT_EQ(Start(), 2);
+  // (The progress line before them clears itself with the bytes it means.)
+  const std::string closing = mem_.std_err().substr(mem_.std_err().rfind("\x1b[K") + 3);
+  EXPECT_EQ(closing.find("upgrade_vaxo: exit code 2: $T\\x1b]0;PWNED\\x07\\x1b[2J= in STEU"), 0u)
+      << closing;
+  EXPECT_EQ(closing.find('\x1b'), std::string::npos);
+  EXPECT_NE(mem_.FileContent("C:\\Upgrade_vaxo.log").find(key), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vaxo

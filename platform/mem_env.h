@@ -86,12 +86,16 @@ class MemEnv : public Env {
   void ProcessEvents() override { ++events_processed_; }
   void ReportError(const std::string& text) override { reported_.push_back(text); }
   Status WriteStd(int stream, const std::string& bytes) override;
-  bool IsTerminal(int stream) override { return stream == 0 ? !stdin_lines_.empty() : false; }
+  bool IsTerminal(int stream) override {
+    return stream == 0 ? !stdin_lines_.empty() : terminal_[stream == 2];
+  }
   bool ReadStdinLine(std::string* line) override;
 
   /// Lines that standard input will give; while any are left, standard
   /// input counts as a terminal.
   void set_stdin_lines(std::vector<std::string> lines) { stdin_lines_ = std::move(lines); }
+  /// Standard output (1) or error (2) counts as a terminal.
+  void set_terminal(int stream, bool terminal) { terminal_[stream == 2] = terminal; }
   const std::string& std_out() const { return std_out_; }
   const std::string& std_err() const { return std_err_; }
 
@@ -121,6 +125,7 @@ class MemEnv : public Env {
   std::vector<std::string> reported_;
   std::string std_out_, std_err_;
   int events_processed_ = 0;
+  bool terminal_[2] = {false, false};
   Env* letter_case_ = nullptr;
 };
 

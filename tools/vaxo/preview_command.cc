@@ -79,12 +79,12 @@ int Preview(const PreviewOptions& o) {
     }
   }
   out += "exit code " + std::to_string(code) + "\n";
-  real->WriteStd(1, out);
+  real->WriteShown(1, out);
   if (!o.log.empty() && !log.empty()) {
     const std::string file = real->SystemPath(o.log);
     const Status s = real->ReplaceFile(file, preview.ChangeOf(log).after);
     if (!s.ok()) {
-      real->WriteStd(2, "vaxo preview: " + s.ToString() + "\n");
+      real->WriteShown(2, "vaxo preview: " + s.ToString() + "\n");
       return 3;
     }
   }

@@ -29,10 +29,10 @@ int Report(const ReportOptions& o) {
   Status s = report::LoadRunReport(env, log, &run);
   if (s.ok()) s = report::WriteReports(env, run, html, json);
   if (!s.ok()) {
-    env->WriteStd(2, "vaxo report: " + s.ToString() + "\n");
+    env->WriteShown(2, "vaxo report: " + s.ToString() + "\n");
     return 1;
   }
-  env->WriteStd(1, report::TerminalSummary(run));
+  env->WriteShown(1, report::TerminalSummary(run));
   return 0;
 }
 
