@@ -13,6 +13,7 @@
 #include "log/log_buch.h"
 #include "platform/env.h"
 #include "report/unified_diff.h"
+#include "tools/vaxo/output_target.h"
 #include "tools/vaxo/preview_env.h"
 #include "tools/vaxo/subcommand.h"
 
@@ -42,6 +43,13 @@ std::string SystemCommandLine(Env* env, const std::string& roots) {
 
 int Preview(const PreviewOptions& o) {
   Env* real = Env::Default();
+  if (!o.log.empty()) {
+    const Status s = CheckOutputTarget(real, real->SystemPath(o.log));
+    if (!s.ok()) {
+      real->WriteShown(2, "vaxo preview: " + s.ToString() + "\n");
+      return 1;
+    }
+  }
   PreviewEnv preview(real, o.roots.empty() ? std::string() : SystemCommandLine(real, o.roots));
   int code = 0;
   {
