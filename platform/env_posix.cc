@@ -164,8 +164,9 @@ Status PosixEnv::WriteTarget(const char* op, const std::string& path, std::strin
   if (!s.ok()) return s;
   // As a read: a FIFO or a device is no file, and is not replaced by one.
   struct stat st;
-  if (sys::Stat(*target, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-    return sys::NotAFile(op, path);
+  if (sys::Stat(*target, &st) != 0)
+    return errno == ENOENT ? Status::OK() : sys::Error("stat", path, errno);
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return sys::NotAFile(op, path);
   return Status::OK();
 }
 
