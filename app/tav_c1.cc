@@ -86,7 +86,7 @@ void TAV_C1::StartUpgrade() {
     CurrentProgressView()->ShowStopped(failure + "\r\n\r\n" + advice + "\r\nLog: " + log_file);
   }
   CurrentProgressView()->Close();
-  Env::Default()->WriteStd(2, "upgrade_vaxo: " + failure + "\n");
+  Env::Default()->WriteShown(2, "upgrade_vaxo: " + failure + "\n");
   Env::Default()->ExitProcess(3);
 }
 
@@ -98,8 +98,8 @@ void TAV_C1::EndWithClosingEntry() {
   // A person watching a terminal learns why the run ended as it did and
   // where to read what happened.
   if (env->IsTerminal(2))
-    env->WriteStd(2, why + "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
-                         LogBuch().path() + "\n");
+    env->WriteShown(2, why + "upgrade_vaxo: exit code " + std::to_string(ExitCode) + ", log " +
+                           LogBuch().path() + "\n");
   env->ExitProcess(ExitCode);
 }
 

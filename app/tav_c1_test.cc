@@ -250,5 +250,66 @@ TEST_F(TavTest, FileSystemErrorEndsTheRunWithThreeAndNamesIt) {
   EXPECT_EQ(mem_.FileContent("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat"), "$A=0\r\n");
 }
 
+// A variable whose name holds the bytes that retitle a terminal and clear
+// it: the run's closing lines on a terminal show them escaped.
+TEST_F(TavTest, TheClosingLinesOnATerminalShowControlBytesEscaped) {
+  const std::string key = "$T\x1b]0;PWNED\x07\x1b[2J=";
+  mem_.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=1\r\n");
+  mem_.AddFile("C:\\OLD\\ZEL\\R1\\VAXO\\$machine.dat", "$A=1\r\n");
+  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=0\r\n" + key + "1\r\n");
+  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n" + key + "\r\n");
+  mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
+  mem_.set_command_line_tail("C:\\OLD|C:\\NEW");
+  mem_.set_terminal(2, true);
+  LogBuch().SetSink(nullptr);
+  EXPECT_EQ(Start(), 2);
+  // (The progress line before them clears itself with the bytes it means.)
+  const std::string closing = mem_.std_err().substr(mem_.std_err().rfind("\x1b[K") + 3);
+  EXPECT_EQ(closing.find("upgrade_vaxo: exit code 2: $T\\x1b]0;PWNED\\x07\\x1b[2J= in STEU"), 0u)
+      << closing;
+  EXPECT_EQ(closing.find('\x1b'), std::string::npos);
+  EXPECT_NE(mem_.FileContent("C:\\Upgrade_vaxo.log").find(key), std::string::npos);
+}
+
+// A progress form that a person closes while a given file is written.
+class ClosedDuringView : public StoppedView {
+ public:
+  bool CloseRequested() const override { return closed; }
+  bool closed = false;
+};
+
+// Closing the form while the last file of a pass is written stops the run
+// once that file is whole, with exit code 3: after the R1 pass no file
+// check would come again, and the run would end as if nobody had closed it.
+TEST_F(TavTest, ClosingTheFormDuringAPassLastFileStopsTheRun) {
+  for (const char* pass : {"\\STEU\\", "\\R1\\"}) {
+    SCOPED_TRACE(pass);
+    mem_.AddFile("C:\\OLD\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=1\r\n");
+    mem_.AddFile("C:\\OLD\\ZEL\\R1\\VAXO\\$machine.dat", "$A=1\r\n");
+    mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\$machine.dat", "$A=0\r\n");
+    mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\STEU\\VAXO\\machine.upg", "$A=\r\n");
+    mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\$machine.dat", "$A=0\r\n");
+    mem_.AddFile("C:\\NEW\\ROBOTER\\ZEL\\R1\\VAXO\\machine.upg", "$A=\r\n");
+    mem_.DeleteFile("C:\\Upgrade_vaxo.log");
+    ClosedDuringView view;
+    SetProgressView(&view);
+    faults_.set_hook([&](const std::string& op, const std::string& path) {
+      if (op == "replace" && path.find(pass) != std::string::npos) view.closed = true;
+      return Status::OK();
+    });
+    mem_.set_command_line_tail("C:\\OLD|C:\\NEW");
+    LogBuch().SetSink(nullptr);
+    EXPECT_EQ(Start(), 3);
+    const std::string log = mem_.FileContent("C:\\Upgrade_vaxo.log");
+    const std::string last = "!!! Run stopped: the progress form was closed by the user !!!\r\n";
+    ASSERT_GE(log.size(), last.size());
+    EXPECT_EQ(log.substr(log.size() - last.size()), last);
+    EXPECT_EQ(log.find("ENDE"), std::string::npos);
+    EXPECT_EQ(mem_.FileContent(std::string("C:\\NEW\\ROBOTER\\ZEL") + pass + "VAXO\\$machine.dat"),
+              "$A=1\r\n");
+    SetProgressView(nullptr);
+  }
+}
+
 }  // namespace
 }  // namespace vaxo

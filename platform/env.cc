@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "base/terminal_text.h"
 #include "platform/letter_case.h"
 #include "platform/name_order.h"
 
@@ -37,6 +38,10 @@ bool Look(Env* env, const std::string& path, uint32_t* attributes) {
 }
 
 }  // namespace
+
+Status Env::WriteShown(int stream, const std::string& text) {
+  return WriteStd(stream, IsTerminal(stream) ? ShowControlBytes(text) : text);
+}
 
 bool Env::NormalFileExists(const std::string& path) {
   uint32_t attributes = 0;

@@ -151,6 +151,10 @@ class Env {
   virtual Status WriteStd(int stream, const std::string& bytes) = 0;
   /// True when standard input (0), output (1) or error (2) is a terminal.
   virtual bool IsTerminal(int stream) = 0;
+  /// Writes `text` to standard output (1) or standard error (2): on a
+  /// terminal with its control bytes shown escaped (ShowControlBytes, so
+  /// that bytes from a file cannot steer the terminal), elsewhere unchanged.
+  Status WriteShown(int stream, const std::string& text);
   /// Reads one line from standard input without its line end; false at the
   /// end of the input.
   virtual bool ReadStdinLine(std::string* line) = 0;

@@ -14,6 +14,7 @@
 
 #include "platform/env_posix.h"
 #include "platform/mem_env.h"
+#include "platform/overlay_env.h"
 #include "platform/posix_path.h"
 
 namespace vaxo {
@@ -106,6 +107,30 @@ class PosixBackend : public Backend {
   bool had_drive_ = false;
 };
 
+// A view that keeps its changes in memory, over either backend: folders
+// are made below it and fall through; attributes are set through it. The
+// view tells no two names of one folder apart (a drive S: that is a folder
+// of Z:), so its case's folder is the current directory by that one's own
+// name. Names made below after the view changed their folder are not its
+// case, so the raw names are left out, as for the in-memory file system.
+class OverlayBackend : public Backend {
+ public:
+  explicit OverlayBackend(std::unique_ptr<Backend> below)
+      : below_(std::move(below)), overlay_(below_->contract.env, below_->contract.cwd) {
+    contract.env = &overlay_;
+    contract.root = contract.cwd = below_->contract.cwd;
+    contract.make_dir = below_->contract.make_dir;
+    contract.set_attributes = [this](const std::string& path, uint32_t attributes) {
+      const uint32_t archive = (attributes & kAttrDirectory) ? 0u : uint32_t(kAttrArchive);
+      return overlay_.SetAttributes(path, attributes | archive).ok();
+    };
+  }
+
+ private:
+  std::unique_ptr<Backend> below_;
+  OverlayEnv overlay_;
+};
+
 struct Param {
   const char* backend;
   size_t index;
@@ -114,19 +139,21 @@ struct Param {
 class EnvContractTest : public ::testing::TestWithParam<Param> {};
 
 TEST_P(EnvContractTest, Holds) {
+  const std::string name = GetParam().backend;
   std::unique_ptr<Backend> backend;
-  if (std::string(GetParam().backend) == "Mem") {
+  if (name == "Mem" || name == "OverlayOnMem") {
     backend.reset(new MemBackend);
   } else {
     backend.reset(new PosixBackend);
   }
+  if (name.compare(0, 7, "Overlay") == 0) backend.reset(new OverlayBackend(std::move(backend)));
   ContractCases()[GetParam().index].run(backend->contract);
   for (const std::string& failure : backend->contract.failures) ADD_FAILURE() << failure;
 }
 
 std::vector<Param> AllParams() {
   std::vector<Param> params;
-  for (const char* backend : {"Mem", "Posix"})
+  for (const char* backend : {"Mem", "Posix", "OverlayOnMem", "OverlayOnPosix"})
     for (size_t i = 0; i < ContractCases().size(); ++i) params.push_back({backend, i});
   return params;
 }

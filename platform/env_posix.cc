@@ -160,8 +160,14 @@ Status PosixEnv::ReadFile(const std::string& path, std::string* content) {
 Status PosixEnv::WriteTarget(const char* op, const std::string& path, std::string* target) {
   std::string host;
   Status s = posix::Resolve(op, path, true, &host);
+  if (s.ok()) s = posix::FinalTarget(path, host, target);
   if (!s.ok()) return s;
-  return posix::FinalTarget(path, host, target);
+  // As a read: a FIFO or a device is no file, and is not replaced by one.
+  struct stat st;
+  if (sys::Stat(*target, &st) != 0)
+    return errno == ENOENT ? Status::OK() : sys::Error("stat", path, errno);
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return sys::NotAFile(op, path);
+  return Status::OK();
 }
 
 Status PosixEnv::ReplaceFile(const std::string& path, const std::string& content) {

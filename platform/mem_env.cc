@@ -10,17 +10,24 @@ MemEnv::~MemEnv() = default;
 // Upper-cased (code page 1252, as the system matches names), "\"-separated, no empty or "."
 // components, no trailing "\". A path without a drive lies below the current directory, one that
 // starts with "\" on its drive.
+std::string MemEnv::UpperCase(const std::string& text) {
+  return letter_case_ ? letter_case_->UpperCase(text) : UpperCaseCp1252(text);
+}
+
 std::string MemEnv::Key(const std::string& path) const {
-  std::string p = UpperCaseCp1252(path);
+  const auto upper = [this](const std::string& text) {
+    return letter_case_ ? letter_case_->UpperCase(text) : UpperCaseCp1252(text);
+  };
+  std::string p = upper(path);
   for (char& c : p) {
     if (c == '/') c = '\\';
   }
-  std::string drive = UpperCaseCp1252(current_directory_.substr(0, 2));
+  std::string drive = upper(current_directory_.substr(0, 2));
   if (p.size() >= 2 && p[1] == ':') {
     drive = p.substr(0, 2);
     p = p.substr(2);
   } else if (p.empty() || p[0] != '\\') {
-    p = UpperCaseCp1252(current_directory_.substr(2)) + "\\" + p;
+    p = upper(current_directory_.substr(2)) + "\\" + p;
   }
   std::vector<std::string> parts;
   size_t i = 0;
@@ -61,8 +68,8 @@ void MemEnv::AddDirectory(const std::string& path) {
   if (!parent.empty()) AddDirectory(parent);
   Node& n = nodes_[key];
   if (n.path.empty()) n.path = key.size() == 2 ? key : path;
+  if (!n.is_dir) n.attributes = kAttrDirectory;  // a folder there keeps its own
   n.is_dir = true;
-  n.attributes = kAttrDirectory;
 }
 
 void MemEnv::AddFile(const std::string& path, const std::string& content, uint32_t attributes) {
@@ -107,6 +114,11 @@ std::string MemEnv::FileContent(const std::string& path) const {
 uint32_t MemEnv::Attributes(const std::string& path) const {
   const Node* n = Find(path);
   return n ? n->attributes : 0;
+}
+
+std::string MemEnv::PathAsMade(const std::string& path) const {
+  const Node* n = Find(path);
+  return n ? n->path : std::string();
 }
 
 std::vector<std::string> MemEnv::FilesBelow(const std::string& dir) const {

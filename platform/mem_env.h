@@ -34,8 +34,17 @@ class MemEnv : public Env {
   /// Content of a file; empty when missing.
   std::string FileContent(const std::string& path) const;
   uint32_t Attributes(const std::string& path) const;  ///< 0 when missing
+  /// The path as the file or folder was named when made; empty when missing.
+  std::string PathAsMade(const std::string& path) const;
   /// Every file path (as stored) below `dir`, sorted.
   std::vector<std::string> FilesBelow(const std::string& dir) const;
+  /// The name by which `path` is found: its letters in upper case, "\"
+  /// between names, "." and ".." resolved, below the current directory
+  /// when it has no drive.
+  std::string Key(const std::string& path) const;
+  /// Names are matched by `system`'s letter case (code page 1252 unless set).
+  void set_letter_case(Env* system) { letter_case_ = system; }
+  std::string UpperCase(const std::string& text) override;
 
   void set_child_hook(ChildHook hook) { child_hook_ = std::move(hook); }
   void set_timestamp(std::string t) { timestamp_ = std::move(t); }
@@ -77,12 +86,16 @@ class MemEnv : public Env {
   void ProcessEvents() override { ++events_processed_; }
   void ReportError(const std::string& text) override { reported_.push_back(text); }
   Status WriteStd(int stream, const std::string& bytes) override;
-  bool IsTerminal(int stream) override { return stream == 0 ? !stdin_lines_.empty() : false; }
+  bool IsTerminal(int stream) override {
+    return stream == 0 ? !stdin_lines_.empty() : terminal_[stream == 2];
+  }
   bool ReadStdinLine(std::string* line) override;
 
   /// Lines that standard input will give; while any are left, standard
   /// input counts as a terminal.
   void set_stdin_lines(std::vector<std::string> lines) { stdin_lines_ = std::move(lines); }
+  /// Standard output (1) or error (2) counts as a terminal.
+  void set_terminal(int stream, bool terminal) { terminal_[stream == 2] = terminal; }
   const std::string& std_out() const { return std_out_; }
   const std::string& std_err() const { return std_err_; }
 
@@ -93,7 +106,6 @@ class MemEnv : public Env {
     uint32_t attributes = 0;
     std::string content;
   };
-  std::string Key(const std::string& path) const;
   static std::string Parent(const std::string& key);
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
@@ -113,6 +125,8 @@ class MemEnv : public Env {
   std::vector<std::string> reported_;
   std::string std_out_, std_err_;
   int events_processed_ = 0;
+  bool terminal_[2] = {false, false};
+  Env* letter_case_ = nullptr;
 };
 
 }  // namespace vaxo

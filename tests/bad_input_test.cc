@@ -320,6 +320,43 @@ TEST(BadInput, Table) {
          }
        }},
   };
+  // An output of vaxo named to a FIFO, a device or a folder: refused with exit
+  // code 1, naming it, without waiting on it; it stays what it was. (The
+  // run of the row makes the log they read.)
+  const struct {
+    const char* name;
+    const char* make;  // the shell command that makes "@/target"
+    const char* command;
+    const char* reason;
+    fs::file_type type;
+  } targets[] = {
+      {"report-html-to-a-fifo", "mkfifo '@/target'", "report --html '@/target'",
+       "not a regular file", fs::file_type::fifo},
+      {"report-json-to-a-device", "mknod '@/target' c 1 7", "report --json '@/target'",
+       "not a regular file", fs::file_type::character},
+      {"report-json-to-a-folder", "mkdir '@/target'", "report --json '@/target'",
+       "a folder, not a file", fs::file_type::directory},
+      {"preview-log-to-a-fifo", "mkfifo '@/target'", "preview '@/old|@/new' --log '@/target'",
+       "not a regular file", fs::file_type::fifo},
+  };
+  for (const auto& t : targets) {
+    const auto at = [](std::string text, const Scratch& s) {
+      for (size_t i; (i = text.find('@')) != std::string::npos;)
+        text.replace(i, 1, s.root().string());
+      return text;
+    };
+    rows.push_back({t.name, "the target is refused with exit code 1 and stays as it was",
+                    [&t, at](Scratch& s) { ASSERT_EQ(std::system(at(t.make, s).c_str()), 0); }, 2,
+                    "", false,
+                    [&t, at](Scratch& s, const RunResult&) {
+                      const RunResult r = s.RunVaxo(at(t.command, s));
+                      EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+                      const std::string said = std::string("\\target: ") + t.reason + "\n";
+                      EXPECT_NE(r.err.find(": write "), std::string::npos) << r.err;
+                      EXPECT_TRUE(vaxo::EndsWith(r.err, said)) << r.err;
+                      EXPECT_EQ(fs::symlink_status(s.root() / "target").type(), t.type);
+                    }});
+  }
   if (!kSanitized) {
     // About 100 MB through the whole run; too slow under the sanitizers.
     rows.push_back({"data-file-of-100-MB",

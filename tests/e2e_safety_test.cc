@@ -116,6 +116,69 @@ TEST(E2eSafety, PreviewChangesNothingAndForeseesTheRun) {
   EXPECT_EQ(s.Snapshot("applied/new"), expected);
 }
 
+// A read-only new file that the run writes has its attributes reset and its
+// bytes changed: the preview shows both.
+TEST(E2eSafety, PreviewShowsAnAttributeResetBesideTheDiff) {
+  Scratch s;
+  Sample(s);
+  fs::permissions(s.root() / "new/ROBOTER/ZEL/STEU/VAXO/$option.dat", fs::perms::owner_write,
+                  fs::perm_options::remove);
+  const std::string option = s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\$option.dat";
+  const RunResult preview = s.RunVaxo("preview '" + Args(s) + "'");
+  EXPECT_EQ(preview.exit_code, 2) << preview.err;
+  const size_t diff = preview.out.find("--- " + option + "\n+++ " + option + "\n");
+  const size_t reset = preview.out.find("attributes " + option + ": read-only -> archive only\n");
+  EXPECT_NE(diff, std::string::npos) << preview.out;
+  EXPECT_NE(reset, std::string::npos) << preview.out;
+  EXPECT_LT(diff, reset) << preview.out;
+}
+
+// Bytes that retitle a terminal and clear it, in an old value and in a
+// variable's name: on a terminal (a pseudo-terminal made by script) the
+// preview, the report and rollback show them escaped; into a pipe they go
+// as they are, so that a diff applied gives the file.
+TEST(E2eSafety, ControlBytesReachATerminalEscaped) {
+  if (UnderWine() || std::system("command -v script >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "needs script (util-linux) and the Linux program";
+  Scratch s;
+  Sample(s);
+  const std::string steu = "new/ROBOTER/ZEL/STEU/VAXO/";
+  s.Write("old/ZEL/STEU/VAXO/$option.dat",
+          s.Read("old/ZEL/STEU/VAXO/$option.dat") + "$OPT_TITLE=\x1b]0;pwned\x07\x1b[2J\r\n");
+  s.Write(steu + "$option.dat", s.Read(steu + "$option.dat") + "$OPT_TITLE=0\r\n");
+  s.Write(steu + "option.upg", s.Read(steu + "option.upg") + "$OPT_TITLE=\r\n");
+  for (const char* name : {"$machine.dat", "machine.upg"}) {  // the first why names it
+    std::string text = s.Read(steu + name);
+    text.replace(text.find("$SAFETY_LEVEL="), 14, "$T\x1b]0;PWNED\x07=");
+    s.Write(steu + name, text);
+  }
+  const RunResult piped = s.RunVaxo("preview '" + Args(s) + "'");
+  EXPECT_NE(piped.out.find("+$OPT_TITLE=\x1b]0;pwned\x07\x1b[2J\r\n"), std::string::npos)
+      << piped.out;
+
+  const std::string vaxo =
+      "VAXO_DRIVE_C='" + s.drive_c().string() + "' '" + (s.program_dir() / "vaxo").string() + "' ";
+  const struct {
+    std::string command, shown;
+    bool after_the_run;
+  } rows[] = {
+      {"preview '" + Args(s) + "'", "+$OPT_TITLE=\\x1b]0;pwned\\x07\\x1b[2J", false},
+      {"report", "exit code 2: $T\\x1b]0;PWNED\\x07= in STEU $MACHINE.DAT", true},
+      {"rollback \\\"$(printf 'set\\033]0;pwned\\007')\\\"",
+       "no backup set set\\x1b]0;pwned\\x07 in", true},
+  };
+  for (const auto& row : rows) {
+    if (row.after_the_run && !s.Exists("drive_c/zel/roboter/log/Upgrade_vaxo.log")) {
+      ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+    }
+    const std::string cmd = vaxo + row.command;
+    const RunResult tty =
+        s.Execute("cd '" + s.root().string() + "' && script -qec \"" + cmd + "\" /dev/null");
+    EXPECT_NE(tty.out.find(row.shown), std::string::npos) << row.command << "\n" << tty.out;
+    EXPECT_EQ(tty.out.find('\x1b'), std::string::npos) << row.command << "\n" << tty.out;
+  }
+}
+
 TEST(E2eSafety, RollbackGivesBothInstallationsBack) {
   Scratch s;
   Sample(s);

@@ -13,6 +13,7 @@
 #include "log/log_buch.h"
 #include "platform/env.h"
 #include "report/unified_diff.h"
+#include "tools/vaxo/output_target.h"
 #include "tools/vaxo/preview_env.h"
 #include "tools/vaxo/subcommand.h"
 
@@ -42,6 +43,13 @@ std::string SystemCommandLine(Env* env, const std::string& roots) {
 
 int Preview(const PreviewOptions& o) {
   Env* real = Env::Default();
+  if (!o.log.empty()) {
+    const Status s = CheckOutputTarget(real, real->SystemPath(o.log));
+    if (!s.ok()) {
+      real->WriteShown(2, "vaxo preview: " + s.ToString() + "\n");
+      return 1;
+    }
+  }
   PreviewEnv preview(real, o.roots.empty() ? std::string() : SystemCommandLine(real, o.roots));
   int code = 0;
   {
@@ -71,18 +79,20 @@ int Preview(const PreviewOptions& o) {
         out += "note: ValXfer.exe is not started by a preview; what it would write into " +
                event.text + " is worked out by the program's own value transfer\n";
       out += UnifiedDiff(event.text, c.before, c.after, c.existed);
-    } else if (c.exists && c.attributes_before != c.attributes_after) {
+    }
+    // A file may have its attributes reset and its bytes changed both.
+    if (c.existed && c.exists && c.attributes_before != c.attributes_after) {
       out += "attributes " + event.text + ": " + Attributes(c.attributes_before) + " -> " +
              Attributes(c.attributes_after) + "\n";
     }
   }
   out += "exit code " + std::to_string(code) + "\n";
-  real->WriteStd(1, out);
+  real->WriteShown(1, out);
   if (!o.log.empty() && !log.empty()) {
     const std::string file = real->SystemPath(o.log);
     const Status s = real->ReplaceFile(file, preview.ChangeOf(log).after);
     if (!s.ok()) {
-      real->WriteStd(2, "vaxo preview: " + s.ToString() + "\n");
+      real->WriteShown(2, "vaxo preview: " + s.ToString() + "\n");
       return 3;
     }
   }

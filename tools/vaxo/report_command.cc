@@ -9,6 +9,7 @@
 #include "platform/env.h"
 #include "report/report_files.h"
 #include "report/terminal_summary.h"
+#include "tools/vaxo/output_target.h"
 #include "tools/vaxo/subcommand.h"
 
 namespace vaxo {
@@ -26,13 +27,16 @@ int Report(const ReportOptions& o) {
   const std::string html = o.html.empty() ? "" : env->SystemPath(o.html);
   const std::string json = o.json.empty() ? "" : env->SystemPath(o.json);
   report::RunReport run;
-  Status s = report::LoadRunReport(env, log, &run);
+  Status s;
+  for (const std::string& target : {html, json})
+    if (s.ok() && !target.empty()) s = CheckOutputTarget(env, target);
+  if (s.ok()) s = report::LoadRunReport(env, log, &run);
   if (s.ok()) s = report::WriteReports(env, run, html, json);
   if (!s.ok()) {
-    env->WriteStd(2, "vaxo report: " + s.ToString() + "\n");
+    env->WriteShown(2, "vaxo report: " + s.ToString() + "\n");
     return 1;
   }
-  env->WriteStd(1, report::TerminalSummary(run));
+  env->WriteShown(1, report::TerminalSummary(run));
   return 0;
 }
 

@@ -20,7 +20,7 @@ struct RollbackOptions {
 };
 
 int Fail(Env* env, const std::string& text) {
-  env->WriteStd(2, "vaxo rollback: " + text + "\n");
+  env->WriteShown(2, "vaxo rollback: " + text + "\n");
   return backup::kRollbackFailed;
 }
 
@@ -39,7 +39,7 @@ int Rollback(const RollbackOptions& o) {
              (set.rolled_back ? ", rolled back" : "") + "\n";
     }
     if (sets.empty()) out = "no backup set in " + backup::SetsFolder(log) + "\n";
-    env->WriteStd(1, out);
+    env->WriteShown(1, out);
     return 0;
   }
   const backup::SetInfo* chosen = nullptr;
@@ -57,7 +57,7 @@ int Rollback(const RollbackOptions& o) {
   const int code = backup::Rollback(env, chosen->folder, o.force, &lines);
   std::string out;
   for (const std::string& line : lines) out += line + "\n";
-  env->WriteStd(1, out);
+  env->WriteShown(1, out);
   return code;
 }
 
