@@ -11,6 +11,7 @@
 #include "files/text_file.h"
 #include "log/log_buch.h"
 #include "log/log_location.h"
+#include "log/log_texts.h"
 #include "platform/env.h"
 
 namespace vaxo {
@@ -66,7 +67,7 @@ void TAV_C1::StartUpgrade() {
     RunSequence();
     EndWithClosingEntry();
   } catch (const std::exception& e) {  // RunError above all
-    failure = std::string("Run stopped: ") + e.what();
+    failure = log_text::kRunStopped.Format(e.what());
   }
   // An error no part of the run handles: say what failed where, if the log
   // can still take it, and end with 3 without the closing entry.
@@ -91,7 +92,7 @@ void TAV_C1::StartUpgrade() {
 }
 
 void TAV_C1::EndWithClosingEntry() {
-  Log(TypTitle, "ENDE  (ExitCode=" + std::to_string(ExitCode) + ")");
+  Log(TypTitle, log_text::FormatClosing(ExitCode));
   const std::string why = WriteRunReport(LogBuch().path());
   CurrentProgressView()->Close();
   Env* env = Env::Default();
@@ -106,7 +107,7 @@ void TAV_C1::EndWithClosingEntry() {
 void TAV_C1::RunSequence() {
   SetInformation("commandoline read ...");
   if (!read_command_.ReadCommand(Env::Default()->CommandLineTail())) {
-    Log(TypError, "ReadCommand schlug fehl -> Upgrade end");
+    Log(TypError, log_text::kCommandFailed.Format());
     ExitCode = 1;
     EndWithClosingEntry();
   }
@@ -115,7 +116,7 @@ void TAV_C1::RunSequence() {
   const std::string quelle_r1 = read_command_.GetQuelle_R1();
   const std::string ziel_r1 = read_command_.GetZiel_R1();
   if (quelle_steu.empty() || ziel_steu.empty() || quelle_r1.empty() || ziel_r1.empty()) {
-    Log(TypInfo, "Upgrade end");
+    Log(TypInfo, log_text::kUpgradeEnd.Format());
     CurrentProgressView()->Close();
     Env::Default()->ExitProcess(0);
   }
@@ -156,43 +157,6 @@ void TAV_C1::StopIfCloseRequested() {
 
 namespace {
 
-// The texts of the two passes that differ.
-struct PassTexts {
-  const char* caption_prefix;
-  const char* old_not_read;
-  const char* new_not_read;
-  const char* upg_to_read;
-  const char* upg_not_read;
-  const char* upg_read;
-  const char* start;
-  const char* success;
-  const char* written;
-};
-
-const PassTexts kSteuTexts = {
-    "/STEU/",
-    " error read file ",
-    " error in read file ",
-    "upg-file read ( ",
-    " error in read file ",
-    "upg-file < ",
-    "--> start Upgrade",
-    "<-- Upgrade successfull end",
-    "new file writed ( ",
-};
-
-const PassTexts kR1Texts = {
-    "/R1/",
-    " error in read old file ",
-    " error read new file ",
-    "Upg-file read ( ",
-    " error in read upg-file ",
-    "UPG-File < ",
-    "--> Start Upgrade",
-    "<-- Upgrade successfull ende",
-    " new file be writed ( ",
-};
-
 const char* const kShiftVariables[] = {"$ROB_STOPPED", "$ROB_CAL", "$PRO_ACT", "$PRO_MOVE"};
 
 // How long a shift waits for another run's shift from the same program
@@ -216,21 +180,21 @@ bool NeedsShift(const std::string& new_path, const std::string& old_text,
 void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::string& source_dir,
                             const std::string& dest_dir) {
   const bool r1 = kind == PassKind::kR1;
-  const PassTexts& t = r1 ? kR1Texts : kSteuTexts;
+  const log_text::PassTexts& t = r1 ? log_text::kR1Pass : log_text::kSteuPass;
   Env* env = Env::Default();
 
-  SetInformation(t.caption_prefix + env->UpperCase(name));
+  SetInformation((r1 ? "/R1/" : "/STEU/") + env->UpperCase(name));
   StepProgress();
 
   const std::string old_path = datei_fct_.MakeFileName(source_dir, name);
   std::string strOldFile;
-  Log(TypTitle, "Upgrade: file = " + old_path);
+  Log(TypTitle, log_text::kFileTitle.Format(old_path));
   if (!datei_fct_.CheckFile(old_path, strOldFile)) {
-    Log(TypError, t.old_not_read + old_path);
+    Log(TypError, t.old_not_read.Format(old_path));
     ExitCode = 1;
     return;
   }
-  Log(TypInfo, "old File < " + old_path + " > successfull readed");
+  Log(TypInfo, log_text::kOldRead.Format(old_path));
 
   const std::string new_path = datei_fct_.MakeFileName(dest_dir, name);
   if (r1 && new_path.size() > 6 &&
@@ -250,14 +214,14 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
 
   std::string strNewFile;
   if (!datei_fct_.CheckFile(new_path, strNewFile)) {
-    Log(TypError, t.new_not_read + new_path);
+    Log(TypError, t.new_not_read.Format(new_path));
     ExitCode = 1;
     return;
   }
-  Log(TypInfo, "new File < " + new_path + " > successfull readed");
+  Log(TypInfo, log_text::kNewRead.Format(new_path));
 
   if (r1 && NeedsShift(new_path, strOldFile, strNewFile)) {
-    Log(TypInfo, "shift differend variable from R1 to STEU");
+    Log(TypInfo, log_text::kShiftStart.Format());
     ShiftR1ToSteu(old_path, new_path);
   }
 
@@ -265,25 +229,25 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
   if (!r1 || (!name.empty() && name[0] == '$')) upg_name = upg_name.substr(1);
   const std::string upg_path = datei_fct_.MakeFileName(dest_dir, upg_name);
   std::string strUpgFile;
-  Log(TypInfo, t.upg_to_read + upg_path + " )");
+  Log(TypInfo, t.upg_to_read.Format(upg_path));
   if (!datei_fct_.CheckFile(upg_path, strUpgFile)) {
-    Log(TypError, t.upg_not_read + upg_path);
+    Log(TypError, t.upg_not_read.Format(upg_path));
     return;
   }
-  Log(TypInfo, t.upg_read + upg_path + " > successfull readed");
-  Log(TypInfo, t.start);
+  Log(TypInfo, t.upg_read.Format(upg_path));
+  Log(TypInfo, t.start.Format());
 
   bool bTestFlag = false;
   vaxo_upg_.Upgrade(name, strOldFile, strNewFile, strUpgFile, bTestFlag);
 
   if (strOldFile.empty()) {
-    Log(TypInfo, "<-- Upgrade error");
-    Log(TypError, " error --> (file not writed)");
+    Log(TypInfo, log_text::kUpgradeError.Format());
+    Log(TypError, log_text::kNotWritten.Format());
     ExitCode = 1;
     return;
   }
-  Log(TypInfo, t.success);
-  Log(TypInfo, t.written + new_path + " )");
+  Log(TypInfo, t.success.Format());
+  Log(TypInfo, t.written.Format(new_path));
   datei_fct_.WriteFile(new_path, strOldFile);
 }
 
@@ -340,7 +304,7 @@ void TAV_C1::CheckShiftArrived() {
       missing += std::string(missing.empty() ? "" : " ") + name;
   }
   if (missing.empty()) return;
-  Log(TypError, "shift R1 to STEU failed: " + missing + " not in " + steu_file);
+  Log(TypError, log_text::FormatShiftFailed(missing, steu_file));
   ExitCode = 1;
 }
 

@@ -1,6 +1,7 @@
 #include "log/log_buch.h"
 
 #include "base/text.h"
+#include "log/log_texts.h"
 #include "platform/env.h"
 
 namespace vaxo {
@@ -53,7 +54,7 @@ void CLSLogBuch::LogFile(const std::string& Datei) {
     ThrowIfError(env->DeleteFile(Datei));
   }
   path_ = Datei;
-  Log(TypInfo, "Upgrade time point:     < " + env->LocalTimestamp() + " > ");
+  Log(TypInfo, log_text::kTimePoint.Format(env->LocalTimestamp()));
 }
 
 void CLSLogBuch::LogDummyMode(bool status) {

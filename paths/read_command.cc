@@ -4,6 +4,7 @@
 #include "files/file_list.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
+#include "log/log_texts.h"
 #include "paths/ui.h"
 #include "paths/ui_front_end.h"
 #include "platform/env.h"
@@ -15,12 +16,12 @@ namespace vaxo {
 // those the log has always had; people and tools reading the log know them, so they stay as they
 // are.
 struct CLSReadCommand::DirTexts {
-  const char* label;
+  const log_text::Framed& label;
   const char* pattern1a;
   const char* pattern1b;
   const char* found;
   const char* failure;
-  const char* label2;
+  const log_text::Framed& label2;
   const char* pattern2a;
   const char* pattern2b;
   const char* found2;
@@ -29,27 +30,27 @@ struct CLSReadCommand::DirTexts {
 
 const CLSReadCommand::DirTexts CLSReadCommand::kDirTexts[4] = {
     // source R1
-    {"Sorce path R1:   ", "$*.dat", "$m*.dat",
+    {log_text::kSorcePathR1, "$*.dat", "$m*.dat",
      "Sorce path R1 ...  $M*.DAT- and / or upg-file found",
-     "Sorce path R1 ...  no found $M*.DAT- or upg-file", "Sorce path R1:   ", "$*.dat", "$m*.dat",
-     "Sorce path R1 ...  $M*.DAT- and / or upg-file found",
+     "Sorce path R1 ...  no found $M*.DAT- or upg-file", log_text::kSorcePathR1, "$*.dat",
+     "$m*.dat", "Sorce path R1 ...  $M*.DAT- and / or upg-file found",
      "Sorce path R1 ...  not found $M*.DAT- or upg-file"},
     // source STEU
-    {"Sorce path STEU: ", "$*.dat", "$m*.dat",
+    {log_text::kSorcePathSteu, "$*.dat", "$m*.dat",
      "Sorce path STEU ...  $M*.DAT- and / or upg-file found",
-     "Sorce path STEU ...  not found $M*.DAT- or upg-file", "Sorce path STEU: ", "$*.dat",
+     "Sorce path STEU ...  not found $M*.DAT- or upg-file", log_text::kSorcePathSteu, "$*.dat",
      "$m*.dat", "Sorce path STEU ...  $M*.DAT- and / or upg-file",
      "Sorce path STEU ...  not found $M*.DAT- or upg-file"},
     // destination R1
-    {"Destination path R1:   ", "$m*.dat", "*.upg",
+    {log_text::kDestinationPathR1, "$m*.dat", "*.upg",
      "Destination path R1 ...  $M*.DAT- and / or upg-file found",
-     "Destination path R1 ...  not found $M*.DAT- or upg-file", "Destination path R1:   ",
+     "Destination path R1 ...  not found $M*.DAT- or upg-file", log_text::kDestinationPathR1,
      "$m*.dat", "*.upg", "Destination pathe R1 ...  $M*.DAT- and / or upg-file found",
      "Destination path R1 ...  not found $M*.DAT- or upg-file"},
     // destination STEU
-    {"Destination path STEU: ", "$m*.dat", "*.upg",
+    {log_text::kDestinationPathSteu, "$m*.dat", "*.upg",
      "Destination path STEU ...  $M*.DAT- and / or upg-file found",
-     "Destination path STEU ...  not found $M*.DAT- or upg-file", "destination path  STEU: ",
+     "Destination path STEU ...  not found $M*.DAT- or upg-file", log_text::kDestinationPathSteuAlt,
      "$*.dat", "*.upg", "Destination path STEU ...  $M*.DAT- and / or upg-file found",
      "Destination path STEU ...  not found $M*.DAT- or upg-file"},
 };
@@ -98,7 +99,7 @@ bool CLSReadCommand::ReadCommand(std::string strCommand) {
 
   if (strCommand.find('|') == std::string::npos) {
     Log(TypError, "not found Trennzeichen < | > in commandolineargument");
-    Log(TypInfo, "user define input pfade (Quelle, Destination)");
+    Log(TypInfo, log_text::kFormAsked.Format());
     UI form;
     bFormShown = true;
     CurrentUIFrontEnd()->ShowModal(form);
@@ -130,7 +131,7 @@ bool CLSReadCommand::ReadCommand(std::string strCommand) {
 
 bool CLSReadCommand::CheckDir(const DirTexts& texts, std::string& strDir,
                               const std::string& strAlternative) {
-  Log(TypInfo, texts.label + strDir);
+  Log(TypInfo, texts.label.Format(strDir));
   // An empty half of the command line: no candidate worth trying, and the
   // bare suffix would send the search to the root of the current drive.
   if (strDir.empty()) {
@@ -144,7 +145,7 @@ bool CLSReadCommand::CheckDir(const DirTexts& texts, std::string& strDir,
   }
   Log(TypError, texts.failure);
   strDir = strAlternative;
-  Log(TypInfo, texts.label2 + strDir);
+  Log(TypInfo, texts.label2.Format(strDir));
   ClearFileAttributes(strDir);
   if (CheckPath(strDir, texts.pattern2a, texts.pattern2b)) {
     Log(TypInfo, texts.found2);

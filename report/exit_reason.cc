@@ -1,5 +1,6 @@
 #include "report/exit_reason.h"
 
+#include "log/log_texts.h"
 #include "report/tally.h"
 
 namespace vaxo {
@@ -41,10 +42,11 @@ std::string SetterText(const RunReport& run, const CodeSetter& s) {
     case Kind::kCommandLine:
       return "the command line was not resolved" + (s.detail.empty() ? "" : ": " + s.detail);
     case Kind::kShiftFailed: {
-      const size_t in = s.detail.find(" not in ");
-      if (in == std::string::npos) return "the shift R1 to STEU failed: " + s.detail;
-      return "the shift R1 to STEU failed: " + s.detail.substr(0, in) + " did not reach " +
-             s.detail.substr(in + 8);
+      std::string_view names, target;
+      log_text::SplitShiftFailed(s.detail, &names, &target);
+      if (target.empty()) return "the shift R1 to STEU failed: " + s.detail;
+      return "the shift R1 to STEU failed: " + std::string(names) + " did not reach " +
+             std::string(target);
     }
   }
   return "";

@@ -1,6 +1,7 @@
 #include "report/log_reader.h"
 
 #include "base/text.h"
+#include "log/log_texts.h"
 #include "report/log_entries.h"
 #include "upgrade/line_search.h"
 
@@ -11,51 +12,7 @@ namespace {
 using Type = LogEntry::Type;
 using Kind = CodeSetter::Kind;
 
-// The entries of a file pass as the log holds them (the logbook trimmed the
-// messages). Paths follow the prefixes; the STEU pass uses one text for a
-// new file and an upg-file it cannot read.
-struct PassTexts {
-  std::string_view old_not_read, new_not_read, upg_to_read, upg_not_read, upg_read, start, success,
-      written;
-};
-const PassTexts kSteu = {"error read file ",
-                         "error in read file ",
-                         "upg-file read ( ",
-                         "error in read file ",
-                         "upg-file < ",
-                         "--> start Upgrade",
-                         "<-- Upgrade successfull end",
-                         "new file writed ( "};
-const PassTexts kR1 = {"error in read old file ",      "error read new file ", "Upg-file read ( ",
-                       "error in read upg-file ",      "UPG-File < ",          "--> Start Upgrade",
-                       "<-- Upgrade successfull ende", "new file be writed ( "};
-
-bool StartsWith(std::string_view s, std::string_view head) {
-  return s.substr(0, head.size()) == head;
-}
-bool EndsWithView(std::string_view s, std::string_view tail) {
-  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
-
-// `s` between `head` and `tail` when it has both, else false.
-bool Between(std::string_view s, std::string_view head, std::string_view tail,
-             std::string_view* middle) {
-  if (s.size() < head.size() + tail.size() || !StartsWith(s, head) || !EndsWithView(s, tail))
-    return false;
-  *middle = s.substr(head.size(), s.size() - head.size() - tail.size());
-  return true;
-}
-
-bool ParseNumber(std::string_view s, int64_t* n) {
-  if (s.empty() || s.size() > 18) return false;
-  int64_t v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  *n = v;
-  return true;
-}
+namespace lt = log_text;
 
 std::string_view Trim(std::string_view s) {
   const size_t b = s.find_first_not_of(' ');
@@ -63,50 +20,25 @@ std::string_view Trim(std::string_view s) {
   return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-// "- <KEY> OLD , _(line: N)_ , NEW"; with an empty NEW the logbook's trim
-// leaves ")_ ,". KEY ends at its "=" (a key holds one, at its end) or, for
-// a rule without "=", at the first "> ".
+// A rule's entry of one of the two layouts that carry fields.
 bool ParseCarried(std::string_view m, RuleReport* r) {
-  if (!StartsWith(m, "- <")) return false;
-  const std::string_view rest = m.substr(3);
-  size_t key_end = rest.find('=');
-  if (key_end != std::string_view::npos && key_end + 1 < rest.size() && rest[key_end + 1] == '>') {
-    ++key_end;
-  } else {
-    key_end = rest.find("> ");
-    if (key_end == std::string_view::npos) return false;
-  }
-  std::string_view after = rest.substr(key_end + 1);  // " OLD , _(line: ..."
-  const size_t mark = after.find(" , _(line: ");
-  if (mark == std::string_view::npos) return false;
-  const std::string_view tail = after.substr(mark + 11);
-  const size_t close = tail.find(")_");
-  if (close == std::string_view::npos || !ParseNumber(tail.substr(0, close), &r->line))
-    return false;
-  std::string_view new_value = tail.substr(close + 2);
-  if (!StartsWith(new_value, " ,")) return false;
-  r->key = rest.substr(0, key_end);
+  lt::RuleEntry e;
+  if (!lt::ParseCarried(m, &e)) return false;
+  r->key = e.key;
   r->rule_case = RuleCase::kCarried;
-  r->old_value = Trim(after.substr(0, mark));
-  r->new_value = Trim(new_value.substr(2));
+  r->old_value = e.old_value;
+  r->new_value = e.new_value;
+  r->line = e.line;
   return true;
 }
 
-// "- <KEY>  not found in old file and in upg-file <RULE>, default value
-// insert in new file _(line: N)_"
 bool ParseDefault(std::string_view m, RuleReport* r) {
-  static constexpr std::string_view kMid = ">  not found in old file and in upg-file <";
-  static constexpr std::string_view kEnd = ">, default value insert in new file _(line: ";
-  if (!StartsWith(m, "- <") || !EndsWithView(m, ")_")) return false;
-  const size_t mid = m.find(kMid);
-  const size_t end = m.rfind(kEnd);
-  if (mid == std::string_view::npos || end == std::string_view::npos || end < mid + kMid.size())
-    return false;
-  const size_t number = end + kEnd.size();
-  if (!ParseNumber(m.substr(number, m.size() - 2 - number), &r->line)) return false;
-  r->key = m.substr(3, mid - 3);
+  lt::RuleEntry e;
+  if (!lt::ParseDefault(m, &e)) return false;
+  r->key = e.key;
   r->rule_case = RuleCase::kDefault;
-  r->default_line = m.substr(mid + kMid.size(), end - mid - kMid.size());
+  r->default_line = e.rule;
+  r->line = e.line;
   return true;
 }
 
@@ -116,19 +48,19 @@ const char kNewSteuFolder[] = "the new installation's STEU folder";
 // The folder a label of the command reader names, in words.
 const char* FolderOfLabel(std::string_view m, std::string_view* path) {
   struct Label {
-    std::string_view text;
+    const lt::Framed& text;
     const char* folder;
   };
   static const Label kLabels[] = {
-      {"Sorce path R1:", kOldR1Folder},
-      {"Sorce path STEU:", "the old installation's STEU folder"},
-      {"Destination path R1:", "the new installation's R1 folder"},
-      {"Destination path STEU:", kNewSteuFolder},
-      {"destination path  STEU:", kNewSteuFolder},
+      {lt::kSorcePathR1, kOldR1Folder},
+      {lt::kSorcePathSteu, "the old installation's STEU folder"},
+      {lt::kDestinationPathR1, "the new installation's R1 folder"},
+      {lt::kDestinationPathSteu, kNewSteuFolder},
+      {lt::kDestinationPathSteuAlt, kNewSteuFolder},
   };
   for (const Label& l : kLabels) {
-    if (StartsWith(m, l.text)) {
-      *path = Trim(m.substr(l.text.size()));
+    if (l.text.Parse(m, path)) {
+      *path = Trim(*path);
       return l.folder;
     }
   }
@@ -166,73 +98,71 @@ class Reader {
   }
 
   void Title(std::string_view m) {
-    std::string_view middle;
-    if (StartsWith(m, "Upgrade: file = ")) return StartFile(m.substr(16));
-    int64_t code = 0;
-    if (Between(m, "ENDE  (ExitCode=", ")", &middle) && ParseNumber(middle, &code)) {
+    std::string_view path;
+    if (lt::kFileTitle.Parse(m, &path)) return StartFile(path);
+    int code = 0;
+    if (lt::ParseClosing(m, &code)) {
       run_.ended = Ending::kClosingEntry;
-      run_.exit_code = static_cast<int>(code);
+      run_.exit_code = code;
     }
   }
 
   void Info(std::string_view m) {
     std::string_view v;
-    if (StartsWith(m, "Upgrade time point:")) {
-      const size_t open = m.find("< ");
-      if (open != std::string_view::npos && EndsWithView(m, " >"))
-        run_.started = std::string(m.substr(open + 2, m.size() - 2 - open - 2));
+    if (lt::kTimePoint.Parse(m, &v)) {
+      run_.started = std::string(v);
       return;
     }
-    if (m == "Upgrade end") {
+    if (lt::kUpgradeEnd.Parse(m)) {
       run_.early_end = RunReport::EarlyEnd::kIncompletePaths;
       return;
     }
     if (const char* folder = FolderOfLabel(m, &v)) return Label(folder, v);
     FileReport* f = Current();
     if (!f) return;
-    if (Between(m, "old File < ", " > successfull readed", &v)) return;
-    if (Between(m, "new File < ", " > successfull readed", &v)) {
+    if (lt::kOldRead.Parse(m, &v)) return;
+    if (lt::kNewRead.Parse(m, &v)) {
       f->new_path = std::string(v);
       return;
     }
-    if (m == "shift differend variable from R1 to STEU") {
+    if (lt::kShiftStart.Parse(m)) {
       f->pass = Pass::kR1;
       run_.shift.ran = true;
       return;
     }
-    for (const PassTexts* t : {&kSteu, &kR1}) {
-      const Pass pass = t == &kSteu ? Pass::kSteu : Pass::kR1;
-      if (Between(m, t->upg_to_read, " )", &v)) {
+    for (const lt::PassTexts* t : {&lt::kSteuPass, &lt::kR1Pass}) {
+      const Pass pass = t == &lt::kSteuPass ? Pass::kSteu : Pass::kR1;
+      if (t->upg_to_read.Parse(m, &v)) {
         f->pass = pass;
         f->upg_path = std::string(v);
         return;
       }
-      if (StartsWith(m, t->upg_read) || m == t->start) {
+      if (t->upg_read.Parse(m, &v) || t->start.Parse(m)) {
         f->pass = pass;
         EndRule();
         return;
       }
-      if (m == t->success) {
+      if (t->success.Parse(m)) {
         f->pass = pass;
         EndRule();
         return;
       }
-      if (Between(m, t->written, " )", &v)) {
+      if (t->written.Parse(m, &v)) {
         f->pass = pass;
         SetResult(FileResult::kWritten);
         return;
       }
     }
-    if (m == "<-- Upgrade error") return EndRule();
+    if (lt::kUpgradeError.Parse(m)) return EndRule();
     RuleReport r;
     if (ParseCarried(m, &r)) AddRule(std::move(r));
   }
 
   void Error(std::string_view m) {
     std::string_view v;
-    if (StartsWith(m, "Run stopped: ")) {
+    if (lt::kRunStopped.Parse(m, &v)) {
       run_.ended = run_.ended == Ending::kClosingEntry ? run_.ended : Ending::kStopped;
-      run_.stopped_reason = std::string(m.substr(13));
+      run_.stopped_reason = std::string(v);
       // The written entry comes before the write: when that write is what
       // failed, the file holds its old text.
       FileReport* f = Current();
@@ -241,45 +171,44 @@ class Reader {
         f->result.reset();
       return;
     }
-    if (m == "ReadCommand schlug fehl -> Upgrade end") {
+    if (lt::kCommandFailed.Parse(m)) {
       std::string looked;
       for (const std::string& c : candidates_) looked += (looked.empty() ? "" : " and ") + c;
       AddSetter(Kind::kCommandLine, 1, -1,
                 folder_.empty() ? "" : folder_ + " was not found: no data files in " + looked);
       return;
     }
-    if (StartsWith(m, "shift R1 to STEU failed: ")) return ShiftFailed(m.substr(25));
+    if (lt::kShiftFailed.Parse(m, &v)) return ShiftFailed(v);
     FileReport* f = Current();
     if (!f) return;
     if (Searched(m)) return;
     RuleReport r;
     if (ParseDefault(m, &r)) return AddRule(std::move(r));
-    if (Between(m, "- <", "> not found in old file", &v)) {
+    if (lt::kKeptNew.Parse(m, &v)) {
       r.key = v;
       r.rule_case = RuleCase::kKeptNew;
       return AddRule(std::move(r));
     }
-    if (m == "error --> (file not writed)") return Failed(FileResult::kNoText, Kind::kNoText);
+    if (lt::kNotWritten.Parse(m)) return Failed(FileResult::kNoText, Kind::kNoText);
     // The STEU pass names a new file and an upg-file it cannot read alike:
     // the upg-file's read entry tells them apart.
-    if (StartsWith(m, kSteu.upg_not_read) && !f->upg_path.empty() &&
-        m.substr(kSteu.upg_not_read.size()) == f->upg_path) {
+    if (lt::kSteuPass.upg_not_read.Parse(m, &v) && !f->upg_path.empty() && v == f->upg_path) {
       f->pass = Pass::kSteu;
       return SetResult(FileResult::kUpgMissing);
     }
-    if (StartsWith(m, kR1.upg_not_read)) {
+    if (lt::kR1Pass.upg_not_read.Parse(m, &v)) {
       f->pass = Pass::kR1;
       return SetResult(FileResult::kUpgMissing);
     }
-    for (const PassTexts* t : {&kSteu, &kR1}) {
-      const Pass pass = t == &kSteu ? Pass::kSteu : Pass::kR1;
-      if (StartsWith(m, t->old_not_read)) {
+    for (const lt::PassTexts* t : {&lt::kSteuPass, &lt::kR1Pass}) {
+      const Pass pass = t == &lt::kSteuPass ? Pass::kSteu : Pass::kR1;
+      if (t->old_not_read.Parse(m, &v)) {
         f->pass = pass;
         return Failed(FileResult::kOldMissing, Kind::kOldMissing);
       }
-      if (StartsWith(m, t->new_not_read)) {
+      if (t->new_not_read.Parse(m, &v)) {
         f->pass = pass;
-        f->new_path = std::string(m.substr(t->new_not_read.size()));
+        f->new_path = std::string(v);
         return Failed(FileResult::kNewMissing, Kind::kNewMissing);
       }
     }
@@ -287,7 +216,7 @@ class Reader {
 
   void Warning(std::string_view m) {
     std::string_view v;
-    if (Current() && Between(m, "- <", "> not found in new file", &v)) {
+    if (Current() && lt::kLost.Parse(m, &v)) {
       RuleReport r;
       r.key = v;
       r.rule_case = RuleCase::kLost;
@@ -341,17 +270,16 @@ class Reader {
   }
 
   void ShiftFailed(std::string_view rest) {
-    // "NAME NAME ... not in PATH"
-    const size_t in = rest.find(" not in ");
+    std::string_view names, target;
+    lt::SplitShiftFailed(rest, &names, &target);
     run_.shift.failed_entry = true;
     run_.shift.missing.clear();
-    std::string_view names = rest.substr(0, in);
     while (!(names = Trim(names)).empty()) {
       const size_t blank = names.find(' ');
       run_.shift.missing.emplace_back(names.substr(0, blank));
       names = blank == std::string_view::npos ? std::string_view() : names.substr(blank);
     }
-    if (in != std::string_view::npos) run_.shift.target = std::string(rest.substr(in + 8));
+    if (!target.empty()) run_.shift.target = std::string(target);
     AddSetter(Kind::kShiftFailed, 1, -1, std::string(rest));
   }
 
@@ -390,8 +318,7 @@ class Reader {
     if (run_.ended != Ending::kClosingEntry && !run_.files.empty() && !run_.files.back().result)
       run_.stopped_in = static_cast<int>(run_.files.size()) - 1;
     if (run_.ended == Ending::kEarly && run_.early_end == RunReport::EarlyEnd::kNone) {
-      run_.early_end = last_.type == Type::kInfo &&
-                               last_.message == "user define input pfade (Quelle, Destination)"
+      run_.early_end = last_.type == Type::kInfo && lt::kFormAsked.Parse(last_.message)
                            ? RunReport::EarlyEnd::kFormLeft
                            : RunReport::EarlyEnd::kCutOff;
     }

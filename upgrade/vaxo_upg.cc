@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
+#include "log/log_texts.h"
 #include "platform/env.h"
 #include "upgrade/rule_index.h"
 
@@ -165,26 +166,23 @@ void CLSVaxoUpg::Upgrade(const std::string& /*strFileName*/, std::string& strOld
         const std::string k(key);
         const std::string oldLine(Trimmed(altLines[oldNo - 1]));
         const std::string newLine(newNo == 0 ? std::string_view() : Trimmed(neuLines[newNo - 1]));
-        Log(TypInfo, "- <" + k + "> " + LineValue(oldLine, k) +
-                         " , _(line: " + std::to_string(lineNo) + ")_ , " + LineValue(newLine, k));
+        Log(TypInfo,
+            log_text::FormatCarried(k, LineValue(oldLine, k), lineNo, LineValue(newLine, k)));
       }
     } else if (lineNo != 0) {
       if (HasValueIn(upgLines[r])) {  // B: the rule's default
         table[lineNo - 1] = {Source::kRule, rule + 1};
         if (LogBuch().is_on()) {
-          Log(TypError, "- <" + std::string(key) + ">  not found in old file and in upg-file <" +
-                            UCase(std::string(upgLines[r])) +
-                            ">, default value insert in new file " +
-                            "_(line: " + std::to_string(lineNo) + ")_");
+          Log(TypError, log_text::FormatDefault(key, UCase(std::string(upgLines[r])), lineNo));
         }
       } else {  // C: the new line stays, trimmed
         const int32_t newNo = Search(rule, key, neuLines, lPosNeu, kFindStringNeuMessages);
         table[lineNo - 1] = {Source::kNewTrimmed, newNo};
-        if (LogBuch().is_on()) Log(TypError, " - <" + std::string(key) + "> not found in old file");
+        if (LogBuch().is_on()) Log(TypError, log_text::kKeptNew.Format(key));
         ExitCode = 2;
       }
     } else if (oldNo != 0) {  // D: nowhere to carry the old line
-      if (LogBuch().is_on()) Log(TypWarning, " - <" + std::string(key) + "> not found in new file");
+      if (LogBuch().is_on()) Log(TypWarning, log_text::kLost.Format(key));
       ExitCode = 1;
     }
     // E: in neither text; the searches have logged it.
