@@ -64,7 +64,11 @@ void TAV_C1::StartUpgrade() {
       backed_up.reset(new ScopedDefaultEnv(backup_.get()));
     }
     StepProgress();
-    RunSequence();
+    if (!RunSequence()) {
+      // The early end: a folder of the command line was empty.
+      CurrentProgressView()->Close();
+      Env::Default()->ExitProcess(0);
+    }
     EndWithClosingEntry();
   } catch (const std::exception& e) {  // RunError above all
     failure = log_text::kRunStopped.Format(e.what());
@@ -104,12 +108,12 @@ void TAV_C1::EndWithClosingEntry() {
   env->ExitProcess(ExitCode);
 }
 
-void TAV_C1::RunSequence() {
+bool TAV_C1::RunSequence() {
   SetInformation("commandoline read ...");
   if (!read_command_.ReadCommand(Env::Default()->CommandLineTail())) {
     Log(TypError, log_text::kCommandFailed.Format());
     ExitCode = 1;
-    EndWithClosingEntry();
+    return true;  // the closing entry follows
   }
   const std::string quelle_steu = read_command_.GetQuelle_Steu();
   const std::string ziel_steu = read_command_.GetZiel_Steu();
@@ -117,8 +121,7 @@ void TAV_C1::RunSequence() {
   const std::string ziel_r1 = read_command_.GetZiel_R1();
   if (quelle_steu.empty() || ziel_steu.empty() || quelle_r1.empty() || ziel_r1.empty()) {
     Log(TypInfo, log_text::kUpgradeEnd.Format());
-    CurrentProgressView()->Close();
-    Env::Default()->ExitProcess(0);
+    return false;
   }
 
   file_box_.SetPath(quelle_steu);
@@ -130,6 +133,7 @@ void TAV_C1::RunSequence() {
   file_box_.SetPath(quelle_r1);
   file_box_.SetPattern("$*.dat;*.servo");
   RunPass(PassKind::kR1, quelle_r1, ziel_r1);
+  return true;
 }
 
 void TAV_C1::RunPass(PassKind kind, const std::string& source_dir, const std::string& dest_dir) {
@@ -139,7 +143,7 @@ void TAV_C1::RunPass(PassKind kind, const std::string& source_dir, const std::st
     std::vector<std::string> paths;
     for (int32_t i = 0; i < n; ++i)
       paths.push_back(datei_fct_.MakeFileName(dest_dir, file_box_.List(i)));
-    backup_->SaveBeforeChanges(paths);
+    ThrowIfError(backup_->SaveBeforeChanges(paths));
   }
   for (int32_t i = 0; i < n; ++i) {
     StopIfCloseRequested();
@@ -238,7 +242,7 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
   Log(TypInfo, t.start.Format());
 
   bool bTestFlag = false;
-  vaxo_upg_.Upgrade(name, strOldFile, strNewFile, strUpgFile, bTestFlag);
+  ApplyExitCode(vaxo_upg_.Upgrade(name, strOldFile, strNewFile, strUpgFile, bTestFlag));
 
   if (strOldFile.empty()) {
     Log(TypInfo, log_text::kUpgradeError.Format());
@@ -281,9 +285,9 @@ void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_p
   ThrowIfError(env->CopyFile(value_template, value_file));
   ThrowIfError(env->SetArchiveOnly(value_file));
   RunAndWait(tool, tool + " " + value_file + " | " + value_file + " | " + old_file + " /DAT");
-  if (backup_) backup_->BeforeChildChanges(steu_file);
+  if (backup_) ThrowIfError(backup_->BeforeChildChanges(steu_file));
   RunAndWait(tool, tool + " " + steu_file + " | " + value_file + " /DAT");
-  if (backup_) backup_->AfterChildChanged(steu_file);
+  if (backup_) ThrowIfError(backup_->AfterChildChanged(steu_file));
   ThrowIfError(env->DeleteFile(value_file));
   shift_lock.reset();
   CheckShiftArrived();

@@ -35,14 +35,15 @@ class TAV_C1 {
   CLSReadCommand& read_command() { return read_command_; }
 
  private:
-  void RunSequence();
+  /// The two passes; false for the early end without a closing entry.
+  bool RunSequence();
   void UpgradeOneFile(PassKind kind, const std::string& name, const std::string& source_dir,
                       const std::string& dest_dir);
   void SetInformation(const std::string& caption);
   /// Logs the shifted names the controller's new $MACHINE.DAT lacks.
   void CheckShiftArrived();
   void StopIfCloseRequested();
-  [[noreturn]] void EndWithClosingEntry();
+  [[noreturn]] void EndWithClosingEntry();  // only StartUpgrade calls it
 
   float progress_min_ = 1, progress_max_ = 5, progress_value_ = 1;
   FileBox file_box_;

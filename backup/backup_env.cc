@@ -8,9 +8,9 @@ namespace backup {
 
 namespace {
 
-// A failure to write into the set stops the run before the change.
-[[noreturn]] void Stop(const Status& s) {
-  throw RunError(Status::IOError("backup", s.path(), s.reason()));
+// A failure to write into the set refuses the change; the run stops on it.
+Status InSet(const Status& s) {
+  return s.ok() ? s : Status::Refused("backup", s.path(), s.reason());
 }
 
 constexpr uint32_t kSettable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
@@ -19,50 +19,47 @@ constexpr uint32_t kSettable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttr
 
 BackupEnv::BackupEnv(Env* target, const std::string& log_path)
     : EnvWrapper(target), own_(target, log_path, target->ProgramDirectory()), journal_(target, "") {
-  Status s = MakeSet(target, log_path, &set_);
-  if (!s.ok()) Stop(s);
+  ThrowIfError(InSet(MakeSet(target, log_path, &set_)));
   journal_ = Journal(target, JournalOf(set_));
   // The log's first line, with its time, tells later which set is a log's.
   std::string log;
   target->ReadFile(log_path, &log);
-  Write({{"kind", "run"},
-         {"log", Latin1ToUtf8(log_path)},
-         {"log_header", Latin1ToUtf8(log.substr(0, log.find("\r\n")))},
-         {"time", target->SortableLocalTime()}});
+  ThrowIfError(Write({{"kind", "run"},
+                      {"log", Latin1ToUtf8(log_path)},
+                      {"log_header", Latin1ToUtf8(log.substr(0, log.find("\r\n")))},
+                      {"time", target->SortableLocalTime()}}));
 }
 
 bool BackupEnv::Excluded(const std::string& key) const { return own_.Holds(key); }
 
-void BackupEnv::Write(const nlohmann::json& record) {
-  Status s = journal_.Append(record);
-  if (!s.ok()) Stop(s);
+Status BackupEnv::Write(const nlohmann::json& record) { return InSet(journal_.Append(record)); }
+
+Status BackupEnv::WritePack(const std::string& bytes, std::string* name) {
+  *name = "pre-" + std::to_string(++packs_);
+  return InSet(target()->ReplaceFile(set_ + "\\" + *name, bytes));
 }
 
-std::string BackupEnv::WritePack(const std::string& bytes) {
-  const std::string name = "pre-" + std::to_string(++packs_);
-  Status s = target()->ReplaceFile(set_ + "\\" + name, bytes);
-  if (!s.ok()) Stop(s);
-  return name;
-}
-
-std::string BackupEnv::DiskSpelling(const std::string& path,
-                                    std::map<std::string, std::vector<DirEntry>>* listed) {
+Status BackupEnv::DiskSpelling(const std::string& path,
+                               std::map<std::string, std::vector<DirEntry>>* listed,
+                               std::string* spelled) {
+  *spelled = path;
   const size_t slash = path.find_last_of('\\');
-  if (slash == std::string::npos) return path;
+  if (slash == std::string::npos) return Status::OK();
   const std::string dir = path.substr(0, slash), name = target()->UpperCase(path.substr(slash + 1));
   auto it = listed->find(Key(dir));
   if (it == listed->end()) {
     std::vector<DirEntry> entries;
     Status s = target()->ListDirectory(dir.size() == 2 ? dir + "\\" : dir, &entries);
-    if (!s.ok()) throw RunError(s);  // no name to give the file back under
+    // No name to give the file back under: the change is refused.
+    if (!s.ok()) return Status::Refused(s.op(), s.path(), s.reason());
     it = listed->emplace(Key(dir), std::move(entries)).first;
   }
   for (const DirEntry& e : it->second)
-    if (target()->UpperCase(e.name) == name) return dir + "\\" + e.name;
-  return path;
+    if (target()->UpperCase(e.name) == name) *spelled = dir + "\\" + e.name;
+  return Status::OK();
 }
 
-void BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
+Status BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
   std::string pack;
   nlohmann::json files = nlohmann::json::array();
   std::map<std::string, std::vector<DirEntry>> listed;
@@ -73,22 +70,28 @@ void BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
     // A file that is not there now is saved, or refused, when it is made.
     uint32_t attributes = 0;
     if (!target()->GetAttributes(path, &attributes).ok() || (attributes & kAttrDirectory)) continue;
-    std::string bytes;
+    std::string bytes, spelled;
     Status s = target()->ReadFile(path, &bytes);
-    if (!s.ok()) throw RunError(s);  // the pass could not read it either
-    files.push_back({{"path", Latin1ToUtf8(DiskSpelling(path, &listed))},
+    // The pass could not read it either.
+    if (!s.ok()) return Status::Refused(s.op(), s.path(), s.reason());
+    s = DiskSpelling(path, &listed, &spelled);
+    if (!s.ok()) return s;
+    files.push_back({{"path", Latin1ToUtf8(spelled)},
                      {"offset", pack.size()},
                      {"size", bytes.size()},
                      {"attributes", attributes}});
     pack += bytes;
   }
-  if (files.empty()) return;
-  const std::string name = WritePack(pack);
-  Write({{"kind", "saved"}, {"pack", name}, {"files", files}});
+  if (files.empty()) return Status::OK();
+  std::string name;
+  Status s = WritePack(pack, &name);
+  if (s.ok()) s = Write({{"kind", "saved"}, {"pack", name}, {"files", files}});
+  if (!s.ok()) return s;
   for (const auto& f : files) {
     Known& known = known_[Key(Utf8ToLatin1(f["path"].get<std::string>()))];
     known.content = known.attributes = true;
   }
+  return Status::OK();
 }
 
 Status BackupEnv::BeforeAttributesChange(const std::string& path, uint32_t wanted) {
@@ -100,9 +103,9 @@ Status BackupEnv::BeforeAttributesChange(const std::string& path, uint32_t wante
   Status s = target()->GetAttributes(path, &attributes);
   if (!s.ok()) return s;
   if ((attributes & kSettable) == (wanted & kSettable)) return Status::OK();  // nothing changes
-  Write({{"kind", "attributes"}, {"path", Latin1ToUtf8(path)}, {"before", attributes}});
-  known.attributes = true;
-  return Status::OK();
+  s = Write({{"kind", "attributes"}, {"path", Latin1ToUtf8(path)}, {"before", attributes}});
+  if (s.ok()) known.attributes = true;
+  return s;
 }
 
 Status BackupEnv::BeforeContentChange(const std::string& path, const char* op,
@@ -119,35 +122,37 @@ Status BackupEnv::BeforeContentChange(const std::string& path, const char* op,
       record["before"] = "absent";
     } else {
       if (!s.ok()) return s;
-      std::string bytes;
+      std::string bytes, spelled, pack;
       s = target()->ReadFile(path, &bytes);
       if (!s.ok()) return s;
       std::map<std::string, std::vector<DirEntry>> listed;
-      record["path"] = Latin1ToUtf8(DiskSpelling(path, &listed));
-      record["before"] = {{"pack", WritePack(bytes)},
-                          {"offset", 0},
-                          {"size", bytes.size()},
-                          {"attributes", attributes}};
+      s = DiskSpelling(path, &listed, &spelled);
+      if (s.ok()) s = WritePack(bytes, &pack);
+      if (!s.ok()) return s;
+      record["path"] = Latin1ToUtf8(spelled);
+      record["before"] = {
+          {"pack", pack}, {"offset", 0}, {"size", bytes.size()}, {"attributes", attributes}};
     }
   }
-  Write(record);
-  known.content = known.attributes = true;
-  return Status::OK();
+  const Status s = Write(record);
+  if (s.ok()) known.content = known.attributes = true;
+  return s;
 }
 
-void BackupEnv::BeforeChildChanges(const std::string& path) {
-  // The child changes the file whatever is said here: what cannot be
-  // saved stops the run before the child starts.
-  ThrowIfError(BeforeContentChange(path, "child", nullptr));
+// The child changes the file whatever is said here: what cannot be saved
+// stops the run before the child starts.
+Status BackupEnv::BeforeChildChanges(const std::string& path) {
+  const Status s = BeforeContentChange(path, "child", nullptr);
+  return s.ok() || s.IsRefused() ? s : Status::Refused(s.op(), s.path(), s.reason());
 }
 
-void BackupEnv::AfterChildChanged(const std::string& path) {
-  if (Excluded(Key(path))) return;
+Status BackupEnv::AfterChildChanged(const std::string& path) {
+  if (Excluded(Key(path))) return Status::OK();
   std::string bytes;
   Status s = target()->ReadFile(path, &bytes);
   nlohmann::json after = s.ok() ? nlohmann::json(Fingerprint(bytes)) : nlohmann::json("absent");
   if (!s.ok() && !s.IsNotFound()) after = nullptr;  // unknown
-  Write({{"kind", "written"}, {"path", Latin1ToUtf8(path)}, {"after", after}});
+  return Write({{"kind", "written"}, {"path", Latin1ToUtf8(path)}, {"after", after}});
 }
 
 Status BackupEnv::SetArchiveOnly(const std::string& path) {

@@ -11,9 +11,9 @@
 // folder named "Upgrade_vaxo.*" and the program's folder are not the
 // installations' and are not backed up.
 //
-// When a backup cannot be written, the file is not changed: the run stops,
-// thrown as RunError ("backup <path in the set>: <reason>") to whoever
-// called, as any failure that no part of the run takes as a result.
+// When a backup cannot be written, the file is not changed: the change
+// returns Status::Refused ("backup <path in the set>: <reason>"), which no
+// part of the run takes as a result, so the run stops on it.
 #pragma once
 
 #include <map>
@@ -40,12 +40,13 @@ class BackupEnv : public EnvWrapper {
 
   /// Saves the bytes and attributes of those of `paths` that exist and are
   /// not saved yet, in one piece and with one journal line: what a pass may
-  /// change, saved before the pass begins.
-  void SaveBeforeChanges(const std::vector<std::string>& paths);
+  /// change, saved before the pass begins. Refused when they cannot be.
+  Status SaveBeforeChanges(const std::vector<std::string>& paths);
   /// A child process is about to change `path`, and has changed it: what
-  /// it wrote is known only afterwards.
-  void BeforeChildChanges(const std::string& path);
-  void AfterChildChanged(const std::string& path);
+  /// it wrote is known only afterwards. Refused when it cannot be saved
+  /// or noted.
+  Status BeforeChildChanges(const std::string& path);
+  Status AfterChildChanged(const std::string& path);
 
   Status SetArchiveOnly(const std::string& path) override;
   Status SetAttributes(const std::string& path, uint32_t attributes) override;
@@ -71,14 +72,14 @@ class BackupEnv : public EnvWrapper {
   /// result (a failure to write the set stops the run).
   Status BeforeAttributesChange(const std::string& path, uint32_t wanted);
   Status BeforeContentChange(const std::string& path, const char* op, const nlohmann::json& after);
-  /// Writes a pack of pre-images; its name in the set.
-  std::string WritePack(const std::string& bytes);
-  void Write(const nlohmann::json& record);
+  /// Writes a pack of pre-images; its name in the set into `*name`.
+  Status WritePack(const std::string& bytes, std::string* name);
+  Status Write(const nlohmann::json& record);
   /// `path` with its last name spelled as on disk, so that a file the run
   /// removes comes back under its own name; the folders' names are kept
   /// in `listed` for the next call.
-  std::string DiskSpelling(const std::string& path,
-                           std::map<std::string, std::vector<DirEntry>>* listed);
+  Status DiskSpelling(const std::string& path, std::map<std::string, std::vector<DirEntry>>* listed,
+                      std::string* spelled);
 
   std::string set_;
   RunOwnFiles own_;

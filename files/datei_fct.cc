@@ -49,7 +49,9 @@ void CLSDateiFct::WriteFile(const std::string& FileName, const std::string& File
 bool CLSDateiFct::CopyFile(const std::string& source, const std::string& dest) const {
   Env* env = Env::Default();
   if (env->NormalFileExists(dest)) ThrowIfError(env->SetArchiveOnly(dest));
-  return env->CopyFile(source, dest).ok();
+  const Status s = env->CopyFile(source, dest);
+  if (s.IsRefused()) throw RunError(s);  // a backup that fails stops the run
+  return s.ok();
 }
 
 std::string CLSDateiFct::MakeNewFileName(const std::string& strUPGname) const {

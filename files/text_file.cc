@@ -85,7 +85,9 @@ void ClearFileAttributes(const std::string& directory) {
   const std::string listed = dir.size() == 2 && dir[1] == ':' ? dir + "\\" : dir;
   Env* env = Env::Default();
   for (const std::string& name : ListFiles(listed, "*.*", kAttrHidden)) {
-    env->SetArchiveOnly(dir + "\\" + name);  // a file that fails is skipped
+    // A file that fails is skipped; a backup that fails stops the run.
+    const Status s = env->SetArchiveOnly(dir + "\\" + name);
+    if (s.IsRefused()) throw RunError(s);
   }
 }
 

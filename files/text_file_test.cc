@@ -268,6 +268,23 @@ TEST_F(TextFileTest, ClearFileAttributesTakesTheDirectoryInEveryForm) {
   EXPECT_EQ(mem_.Attributes("C:\\root.dat"), uint32_t(kAttrArchive));
 }
 
+// A change the backup of the run refused is no failure of the file: the
+// run stops on it, as on every write of the run.
+TEST_F(TextFileTest, ClearFileAttributesStopsOnARefusedChange) {
+  mem_.AddFile("C:\\D\\a.dat", "", kAttrReadOnly);
+  faults_.set_hook([](const std::string& op, const std::string&) {
+    return op == "set-attributes" ? Status::Refused("backup", "C:\\SET\\journal", "disk full")
+                                  : Status::OK();
+  });
+  try {
+    ClearFileAttributes("C:\\D");
+    FAIL() << "went on";
+  } catch (const RunError& e) {
+    EXPECT_EQ(std::string(e.what()), "backup C:\\SET\\journal: disk full");
+  }
+  EXPECT_EQ(mem_.Attributes("C:\\D\\a.dat"), uint32_t(kAttrReadOnly));
+}
+
 TEST_F(TextFileTest, ClearFileAttributesIgnoresEveryFailure) {
   mem_.AddFile("C:\\D\\a.dat", "", kAttrReadOnly);
   mem_.AddFile("C:\\D\\b.dat", "", kAttrReadOnly);

@@ -31,12 +31,19 @@ class Status {
   static Status Ambiguous(std::string op, std::string path, std::string reason) {
     return Status(kAmbiguous, std::move(op), std::move(path), std::move(reason));
   }
+  /// A wrapping environment refused the change before making it, because
+  /// what must come first (the backup of the file) failed; `path` names
+  /// what failed. No caller takes it as a result: it stops the run.
+  static Status Refused(std::string op, std::string path, std::string reason) {
+    return Status(kRefused, std::move(op), std::move(path), std::move(reason));
+  }
 
   bool ok() const { return code_ == kOk; }
   bool IsNotFound() const { return code_ == kNotFound; }
   bool IsBusy() const { return code_ == kBusy; }
   bool IsReadOnlyMedium() const { return code_ == kReadOnlyMedium; }
   bool IsAmbiguous() const { return code_ == kAmbiguous; }
+  bool IsRefused() const { return code_ == kRefused; }
   const std::string& op() const { return op_; }
   const std::string& path() const { return path_; }
   const std::string& reason() const { return reason_; }
@@ -48,7 +55,7 @@ class Status {
   }
 
  private:
-  enum Code { kOk, kNotFound, kIOError, kBusy, kReadOnlyMedium, kAmbiguous };
+  enum Code { kOk, kNotFound, kIOError, kBusy, kReadOnlyMedium, kAmbiguous, kRefused };
   Status(Code code, std::string op, std::string path, std::string reason)
       : code_(code), op_(std::move(op)), path_(std::move(path)), reason_(std::move(reason)) {}
 

@@ -123,7 +123,7 @@ class SearchSamenessTest : public VaxoTest {
     engine.SetSearchMethod(method);
     ExitCode = 0;
     std::string merged = old_text;
-    engine.Upgrade("$A.DAT", merged, new_text, upg_text, check);
+    ApplyExitCode(engine.Upgrade("$A.DAT", merged, new_text, upg_text, check));
     return {merged, TakeLog(), ExitCode};
   }
 };

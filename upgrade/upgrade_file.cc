@@ -97,7 +97,7 @@ int Merge(const Arguments& arguments) {
   bool bTestFlag = arguments.check;
   std::string merged = texts[0];
   CLSVaxoUpg engine;
-  engine.Upgrade(paths[1], merged, texts[1], texts[2], bTestFlag);
+  ApplyExitCode(engine.Upgrade(paths[1], merged, texts[1], texts[2], bTestFlag));
 
   if (merged.empty()) {
     // A run would leave the new file alone here; by hand the engineer gets

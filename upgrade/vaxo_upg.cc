@@ -5,7 +5,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/exit_code.h"
 #include "base/text.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
@@ -98,15 +97,15 @@ std::string CLSVaxoUpg::RuleKey(const std::string& line) {
   return key;
 }
 
-void CLSVaxoUpg::Upgrade(const std::string& strFileName, std::string& strOldFile,
-                         const std::string& strNewFile, const std::string& strUpgFile) {
+int32_t CLSVaxoUpg::Upgrade(const std::string& strFileName, std::string& strOldFile,
+                            const std::string& strNewFile, const std::string& strUpgFile) {
   bool bTestFlag = false;
-  Upgrade(strFileName, strOldFile, strNewFile, strUpgFile, bTestFlag);
+  return Upgrade(strFileName, strOldFile, strNewFile, strUpgFile, bTestFlag);
 }
 
-void CLSVaxoUpg::Upgrade(const std::string& /*strFileName*/, std::string& strOldFile,
-                         const std::string& strNewFile, const std::string& strUpgFile,
-                         bool& bTestFlag) {
+int32_t CLSVaxoUpg::Upgrade(const std::string& /*strFileName*/, std::string& strOldFile,
+                            const std::string& strNewFile, const std::string& strUpgFile,
+                            bool& bTestFlag) {
   Env::Default()->ProcessEvents();
   bCheckDouble = bTestFlag;
   lPosAlt = 1;
@@ -147,6 +146,7 @@ void CLSVaxoUpg::Upgrade(const std::string& /*strFileName*/, std::string& strOld
     const RuleIndex** slot_;
   } attach(&index_, index.get());
 
+  int32_t exit_code = 0;  // the last one a rule gives
   // One entry per new line; a later rule on the same line wins.
   std::vector<Source> table(neuLines.size());
   // Entries are built only when the logbook writes them.
@@ -179,16 +179,17 @@ void CLSVaxoUpg::Upgrade(const std::string& /*strFileName*/, std::string& strOld
         const int32_t newNo = Search(rule, key, neuLines, lPosNeu, kFindStringNeuMessages);
         table[lineNo - 1] = {Source::kNewTrimmed, newNo};
         if (LogBuch().is_on()) Log(TypError, log_text::kKeptNew.Format(key));
-        ExitCode = 2;
+        exit_code = 2;
       }
     } else if (oldNo != 0) {  // D: nowhere to carry the old line
       if (LogBuch().is_on()) Log(TypWarning, log_text::kLost.Format(key));
-      ExitCode = 1;
+      exit_code = 1;
     }
     // E: in neither text; the searches have logged it.
   }
 
   strOldFile = MergedText(table, altLines, neuLines, upgLines);
+  return exit_code;
 }
 
 std::string CLSVaxoUpg::DelDblLeerz(const std::string& str) const {

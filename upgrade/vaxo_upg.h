@@ -5,9 +5,10 @@
 // Every rule line of the upg-file names a variable. Its line in the new text
 // is replaced by the old text's line (A), or by the rule line itself when
 // the old text lacks the variable and the rule gives a default (B); without
-// a default the new line stays (C, ExitCode 2). A variable that the new text
-// lacks is not carried over (D, ExitCode 1). One log entry per rule, plus
-// the searches' own entries.
+// a default the new line stays (C, exit code 2). A variable that the new text
+// lacks is not carried over (D, exit code 1). One log entry per rule, plus
+// the searches' own entries. The engine sets no exit code itself: it hands
+// back the one its rules give, and the caller applies it.
 #pragma once
 
 #include <cstdint>
@@ -31,10 +32,12 @@ class CLSVaxoUpg {
   /// each ended by CR LF, with the lines named by the rules of `strUpgFile`
   /// replaced. `bTestFlag` switches the searches to check mode (doubles
   /// count as missing); it is only read. `strFileName` is not used.
-  void Upgrade(const std::string& strFileName, std::string& strOldFile,
-               const std::string& strNewFile, const std::string& strUpgFile, bool& bTestFlag);
-  void Upgrade(const std::string& strFileName, std::string& strOldFile,
-               const std::string& strNewFile, const std::string& strUpgFile);
+  /// Returns the exit code the rules give (the last one assigned: 2 for a
+  /// new line kept, 1 for an old line lost), 0 when none gives one.
+  int32_t Upgrade(const std::string& strFileName, std::string& strOldFile,
+                  const std::string& strNewFile, const std::string& strUpgFile, bool& bTestFlag);
+  int32_t Upgrade(const std::string& strFileName, std::string& strOldFile,
+                  const std::string& strNewFile, const std::string& strUpgFile);
 
   /// `str` with every run of spaces made one space and the ends trimmed.
   std::string DelDblLeerz(const std::string& str) const;
