@@ -73,6 +73,7 @@ int Preview(const PreviewOptions& o) {
   std::string out;
   for (const PreviewEnv::Event& event : preview.events()) {
     if (event.child) {
+      out += notes.BeforeShift();
       out += "value transfer: " + event.text + "\n";
       continue;
     }

@@ -36,6 +36,14 @@ std::string PreviewNotes::Before(const std::string& path) {
   return i < 0 ? "" : Unchanged(size_t(i));
 }
 
+std::string PreviewNotes::BeforeShift() {
+  for (size_t i = 0; i < run_.files.size(); ++i) {
+    const report::FileReport& f = run_.files[i];
+    if (f.pass == report::Pass::kR1 && UCase(f.name) == "$MACHINE.DAT") return Unchanged(i);
+  }
+  return "";
+}
+
 std::string PreviewNotes::After(const std::string& path) {
   const int i = FileOf(path);
   if (i < 0) return "";

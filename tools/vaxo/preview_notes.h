@@ -18,6 +18,9 @@ class PreviewNotes {
   /// Before the diff of `path`: the files before it in the run that have
   /// no diff.
   std::string Before(const std::string& path);
+  /// Before the value transfer, which the run starts while on the robot's
+  /// $MACHINE.DAT: the files before that one that have no diff.
+  std::string BeforeShift();
   /// After the diff of `path`: its values left behind.
   std::string After(const std::string& path);
   /// At the end: the files not shown yet.
