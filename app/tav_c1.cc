@@ -76,7 +76,7 @@ void TAV_C1::StartUpgrade() {
   } catch (const std::exception&) {
     // The log itself is what failed; the reports below still give it.
   }
-  if (log_started) WriteRunReport(LogBuch().path());
+  if (log_started && report_) WriteRunReport(LogBuch().path());
   // A windowed program has no standard error: the system's log always gets
   // the reason, and a person who filled in the form is told at once.
   Env::Default()->ReportError(failure + " (exit code 3, log " + log_file + ")");
@@ -93,7 +93,7 @@ void TAV_C1::StartUpgrade() {
 
 void TAV_C1::EndWithClosingEntry() {
   Log(TypTitle, "ENDE  (ExitCode=" + std::to_string(ExitCode) + ")");
-  const std::string why = WriteRunReport(LogBuch().path());
+  const std::string why = report_ ? WriteRunReport(LogBuch().path()) : std::string();
   CurrentProgressView()->Close();
   Env* env = Env::Default();
   // A person watching a terminal learns why the run ended as it did and
