@@ -10,17 +10,24 @@ MemEnv::~MemEnv() = default;
 // Upper-cased (code page 1252, as the system matches names), "\"-separated, no empty or "."
 // components, no trailing "\". A path without a drive lies below the current directory, one that
 // starts with "\" on its drive.
-std::string MemEnv::Key(const std::string& path) const {
-  std::string p = UpperCaseCp1252(path);
+std::string MemEnv::Key(const std::string& path) const { return UpperCaseCp1252(FullForm(path)); }
+
+std::string MemEnv::FullPath(const std::string& path) {
+  const std::string full = FullForm(path);
+  return full.size() == 2 ? full + "\\" : full;
+}
+
+std::string MemEnv::FullForm(const std::string& path) const {
+  std::string p = path;
   for (char& c : p) {
     if (c == '/') c = '\\';
   }
-  std::string drive = UpperCaseCp1252(current_directory_.substr(0, 2));
+  std::string drive = current_directory_.substr(0, 2);
   if (p.size() >= 2 && p[1] == ':') {
     drive = p.substr(0, 2);
     p = p.substr(2);
   } else if (p.empty() || p[0] != '\\') {
-    p = UpperCaseCp1252(current_directory_.substr(2)) + "\\" + p;
+    p = current_directory_.substr(2) + "\\" + p;
   }
   std::vector<std::string> parts;
   size_t i = 0;
