@@ -119,6 +119,7 @@ void TAV_C1::RunSequence() {
     CurrentProgressView()->Close();
     Env::Default()->ExitProcess(0);
   }
+  if (backup_) backup_->MachineDataFolders({quelle_r1, quelle_steu, ziel_r1, ziel_steu});
 
   file_box_.SetPath(quelle_steu);
   file_box_.SetPattern("$*.dat");
