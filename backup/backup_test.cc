@@ -11,6 +11,7 @@
 #include "backup/backup_sets.h"
 #include "backup/journal.h"
 #include "backup/rollback.h"
+#include "base/text.h"
 #include "tests/support/vaxo_test.h"
 
 namespace vaxo {
@@ -235,6 +236,159 @@ TEST_F(BackupTest, SetsComeBackInTheOrderOfTheirRunsWhateverTheClock) {
   ASSERT_TRUE(ListSets(&shuffled, kLog, &sets).ok());
   EXPECT_TRUE(sets.back().ended);
   EXPECT_EQ(sets.back().exit_code, 2);
+}
+
+// A journal is a file anyone who can write the log's folder can add lines
+// to: each forged line makes the rollback refuse the whole set, and no
+// file changes.
+TEST_F(BackupTest, ForgedJournalLinesAreRefusedAndNothingIsDone) {
+  mem_.AddFile("C:\\OTHER\\$victim.dat", "victim\r\n");
+  mem_.AddFile("C:\\OTHER\\victim.txt", "victim\r\n");
+  mem_.AddFile("D:\\$victim4.dat", "victim\r\n");
+  mem_.AddFile("C:\\LOG\\Upgrade_vaxo.log", "log\r\n");
+  mem_.AddFile("C:\\LOG\\Upgrade_vaxo.log.lock", "");
+  const char* kPre = R"({"pack":"pre-1","offset":0,"size":2,"attributes":32})";
+  struct Forged {
+    std::string lines, refused;
+  } const rows[] = {
+      {R"({"kind":"change","path":"C:\\OTHER\\$victim.dat","op":"replace","after":null,"before":)" +
+           std::string(kPre) + "}",
+       "C:\\OTHER\\$victim.dat: not in a machine-data folder the set names"},
+      {R"({"kind":"change","path":"C:\\INST\\..\\OTHER\\$victim.dat","op":"copy","after":null,"before":"absent"})",
+       "C:\\INST\\..\\OTHER\\$victim.dat: no full path without \".\" and \"..\""},
+      {R"({"kind":"attributes","path":"D:\\$victim4.dat","before":1})",
+       "D:\\$victim4.dat: not in a machine-data folder the set names"},
+      {R"({"kind":"folder","path":"C:\\LOG"})"
+       "\n"
+       R"({"kind":"change","path":"C:\\LOG\\Upgrade_vaxo.log.lock","op":"copy","after":null,"before":"absent"})",
+       "C:\\LOG: the log's folder"},
+      {R"({"kind":"change","path":"C:\\INST\\$b.dat","op":"replace","after":null,"before":{"pack":"..\\..\\Upgrade_vaxo.log","offset":0,"size":5,"attributes":32}})",
+       "pack ..\\..\\Upgrade_vaxo.log: no pack of the set"},
+      {R"({"kind":"saved","pack":"pre-1","files":[{"path":"INST\\$c.dat","offset":0,"size":2,"attributes":32}]})",
+       "INST\\$c.dat: no full path without \".\" and \"..\""},
+      {R"({"kind":"folder","path":"C:\\OTHER"})"
+       "\n"
+       R"({"kind":"change","path":"C:\\OTHER\\victim.txt","op":"replace","after":null,"before":)" +
+           std::string(kPre) + "}",
+       "C:\\OTHER\\victim.txt: no data file ($*.dat, *.servo)"},
+      {R"({"kind":"folder","path":"C:\\INST\\.\\"})",
+       "C:\\INST\\.\\: a folder that is no full path without \".\" and \"..\""},
+  };
+  for (const Forged& row : rows) {
+    SCOPED_TRACE(row.lines);
+    std::string set;
+    {
+      BackupEnv backup(&faults_, kLog);
+      set = backup.set_folder();
+      backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+    }
+    mem_.AppendFile(JournalOf(set), row.lines + "\n");
+    const Tree after_run = Files();
+    EXPECT_EQ(RollBack(), kRollbackFailed);
+    EXPECT_NE(std::find(lines_.begin(), lines_.end(), "refused    " + row.refused), lines_.end())
+        << lines_.front();
+    EXPECT_NE(lines_.back().find("refused"), std::string::npos);
+    EXPECT_EQ(Files(), after_run);
+    for (const char* victim :
+         {"C:\\OTHER\\$victim.dat", "C:\\OTHER\\victim.txt", "D:\\$victim4.dat"})
+      EXPECT_EQ(mem_.FileContent(victim), "victim\r\n") << victim;
+    EXPECT_EQ(mem_.Attributes("D:\\$victim4.dat"), uint32_t(kAttrArchive));
+    EXPECT_TRUE(mem_.FileExists("C:\\LOG\\Upgrade_vaxo.log.lock"));
+    EXPECT_EQ(mem_.FileContent("C:\\LOG\\Upgrade_vaxo.log"), "log\r\n");
+    mem_.AddFile("C:\\INST\\$a.dat", "a\r\n");  // as before the next row's run
+  }
+}
+
+TEST_F(BackupTest, ADamagedPreImageIsNotRestoredAndTheOthersAre) {
+  std::string set;
+  {
+    BackupEnv backup(&faults_, kLog);
+    set = backup.set_folder();
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");  // its bytes go to pre-1
+    backup.ReplaceFile("C:\\INST\\$B.DAT", "run\r\n");
+  }
+  mem_.AddFile(set + "\\pre-1", "X\r\n");  // one byte flipped
+  EXPECT_EQ(RollBack(), kRollbackFailed);
+  EXPECT_EQ(mem_.FileContent("C:\\INST\\$a.dat"), "run\r\n");
+  EXPECT_EQ(mem_.FileContent("C:\\INST\\$b.dat"), "b\r\n");
+  EXPECT_NE(std::find(lines_.begin(), lines_.end(),
+                      "failed     C:\\INST\\$a.dat: read " + set +
+                          "\\pre-1: the saved bytes are damaged (they differ from their "
+                          "fingerprint)"),
+            lines_.end())
+      << lines_.front();
+}
+
+TEST_F(BackupTest, OnlyTheValueFileAndTheLogsOwnFilesAreTheRuns) {
+  // The program kept in C:\ above the installation, the log beside it.
+  const RunOwnFiles own(&mem_, "C:\\Upgrade_vaxo.log", "C:\\");
+  for (const char* path :
+       {"C:\\Upgrade_vaxo.log", "c:\\upgrade_vaxo.log.lock", "C:\\Upgrade_vaxo.html",
+        "C:\\Upgrade_vaxo.json", "C:\\Upgrade_vaxo.backup\\000001-20261209-003559\\pre-1",
+        "C:\\Upgrade_vaxo.backup.lock", "C:\\Vaxo_Value.tmp", "C:\\VAXO_VALUE.TMP.lock"})
+    EXPECT_TRUE(own.Holds(path)) << path;
+  for (const char* path : {"C:\\INST\\$a.dat", "C:\\Vaxo_Value.dat", "C:\\Upgrade_vaxo.servo",
+                           "C:\\INST\\Upgrade_vaxo.log"})
+    EXPECT_FALSE(own.Holds(path)) << path;
+  // And the run's set holds the installation below the program's folder.
+  mem_.set_program_directory("C:\\");
+  const Tree before = Files();
+  {
+    BackupEnv backup(&faults_, "C:\\Upgrade_vaxo.log");
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+    backup.ReplaceFile("C:\\Vaxo_Value.tmp", "values\r\n");
+  }
+  std::vector<SetInfo> sets;
+  ASSERT_TRUE(ListSets(&mem_, "C:\\Upgrade_vaxo.log", &sets).ok());
+  ASSERT_EQ(sets.size(), 1u);
+  EXPECT_EQ(Rollback(&mem_, sets[0].folder, false, &lines_), kAllRestored) << lines_.back();
+  EXPECT_EQ(Files(), before);
+  EXPECT_EQ(mem_.FileContent("C:\\Vaxo_Value.tmp"), "values\r\n");
+}
+
+// Sees the journal as a disk would after a power cut: only what was
+// flushed. Every change must find its line there already.
+class PowerCut : public EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  Status AppendFile(const std::string& path, const std::string& content) override {
+    return EnvWrapper::AppendFile(path, content);  // in the cache only
+  }
+  Status AppendFileSynced(const std::string& path, const std::string& content) override {
+    Status s = EnvWrapper::AppendFileSynced(path, content);
+    if (path.find("journal") != std::string::npos) ReadFile(path, &flushed_);
+    return s;
+  }
+  Status ReplaceFile(const std::string& path, const std::string& content) override {
+    if (path.find("\\INST\\") != std::string::npos) Check(path);
+    return EnvWrapper::ReplaceFile(path, content);
+  }
+  Status SetArchiveOnly(const std::string& path) override {
+    Check(path);
+    return EnvWrapper::SetArchiveOnly(path);
+  }
+  Status DeleteFile(const std::string& path) override {
+    Check(path);
+    return EnvWrapper::DeleteFile(path);
+  }
+  int checked = 0;
+
+ private:
+  void Check(const std::string& path) {
+    ++checked;
+    const std::string name = path.substr(path.rfind('\\') + 1);
+    EXPECT_NE(UCase(flushed_).find(name), std::string::npos) << name << " changes before its line";
+  }
+  std::string flushed_;
+};
+
+TEST_F(BackupTest, EveryJournalLineIsFlushedBeforeItsChange) {
+  PowerCut disk(&faults_);
+  BackupEnv backup(&disk, kLog);
+  backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+  backup.SetArchiveOnly("C:\\INST\\$C.DAT");
+  backup.DeleteFile("C:\\INST\\$D.DAT");
+  EXPECT_EQ(disk.checked, 3);
 }
 
 TEST(JournalText, BytesRoundTripThroughJson) {
