@@ -52,8 +52,14 @@ void TAV_C1::StartUpgrade() {
     // ends at once and touches nothing, the log least of all: the other
     // run's record would be spoilt.
     const Status locked = env->Lock(log_file, 0, &run_lock_);
-    if (locked.IsBusy())
+    if (locked.IsBusy()) {
+      // A rollback holds the sets' lock while it holds the log.
+      std::unique_ptr<EnvLock> sets;
+      if (env->Lock(backup::SetsFolder(log_file), 0, &sets).IsBusy())
+        throw RunError("a rollback is running on the log " + log_file +
+                       "; this run changed nothing");
       throw RunError("another run is writing the log " + log_file + "; this run changed nothing");
+    }
     ThrowIfError(locked);
     ExitCode = 0;
     LogBuch().LogState(true);
@@ -120,6 +126,7 @@ void TAV_C1::RunSequence() {
     CurrentProgressView()->Close();
     Env::Default()->ExitProcess(0);
   }
+  if (backup_) backup_->MachineDataFolders({quelle_r1, quelle_steu, ziel_r1, ziel_steu});
 
   file_box_.SetPath(quelle_steu);
   file_box_.SetPattern(kSteuDataPattern);
@@ -199,6 +206,14 @@ const char* const kShiftVariables[] = {"$ROB_STOPPED", "$ROB_CAL", "$PRO_ACT", "
 // How long a shift waits for another run's shift from the same program
 // folder, which shares the value file, to finish with it.
 constexpr int kShiftWaitMs = 60000;
+
+// `path` as given when it is full already (the command line keeps its
+// spelling), else resolved from the current folder.
+std::string FullForTool(Env* env, const std::string& path) {
+  if ((path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0)
+    return path;
+  return env->FullPath(path);
+}
 
 bool NeedsShift(const std::string& new_path, const std::string& old_text,
                 const std::string& new_text) {
@@ -297,13 +312,17 @@ void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_p
 
   // The files the tool reads and writes, taken from the paths of the
   // layout; where a layout has no such prefix, the run's own folders are
-  // named, so the tool never gets a path relative to the current folder.
+  // named.
   std::string old_file = read_command_.GetQuelle_R1() + "\\$machine.dat";
   size_t p = env->UpperCase(old_path).find("\\$MACHINE.DAT");
   if (p != std::string::npos) old_file = old_path.substr(0, p + 1) + "$machine.dat";
   std::string steu_file = read_command_.GetZiel_Steu() + "\\$machine.dat";
   p = env->UpperCase(new_path).find("\\R1\\VAXO\\$MACHINE.DAT");
   if (p != std::string::npos) steu_file = new_path.substr(0, p + 1) + "STEU\\Vaxo\\$machine.dat";
+  // The tool is started in the run's current folder, but what it is given
+  // is full: a relative path would mean what the tool makes of it.
+  old_file = FullForTool(env, old_file);
+  steu_file = FullForTool(env, steu_file);
 
   // The value file is the program folder's: one shift at a time.
   std::unique_ptr<EnvLock> shift_lock;

@@ -1,6 +1,7 @@
 #include "backup/backup_env.h"
 
 #include "backup/backup_sets.h"
+#include "backup/set_paths.h"
 #include "base/text.h"
 
 namespace vaxo {
@@ -32,6 +33,23 @@ BackupEnv::BackupEnv(Env* target, const std::string& log_path)
 }
 
 bool BackupEnv::Excluded(const std::string& key) const { return own_.Holds(key); }
+
+// The rollback acts only in the folders a set names: each is named before
+// the first change in it.
+void BackupEnv::NameFolder(const std::string& folder) {
+  if (!folder.empty() && folders_.insert(Key(folder)).second)
+    Write({{"kind", "folder"}, {"path", Latin1ToUtf8(folder)}});
+}
+
+std::string BackupEnv::Full(const std::string& path) {
+  const std::string full = target()->FullPath(path);
+  NameFolder(FolderOf(full));
+  return full;
+}
+
+void BackupEnv::MachineDataFolders(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) NameFolder(target()->FullPath(folder));
+}
 
 void BackupEnv::Write(const nlohmann::json& record) {
   Status s = journal_.Append(record);
@@ -66,8 +84,8 @@ void BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
   std::string pack;
   nlohmann::json files = nlohmann::json::array();
   std::map<std::string, std::vector<DirEntry>> listed;
-  for (const std::string& path : paths) {
-    const std::string key = Key(path);
+  for (const std::string& given : paths) {
+    const std::string path = target()->FullPath(given), key = Key(path);
     Known& known = known_[key];
     if (known.content || Excluded(key)) continue;
     // A file that is not there now is saved, or refused, when it is made.
@@ -76,9 +94,11 @@ void BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
     std::string bytes;
     Status s = target()->ReadFile(path, &bytes);
     if (!s.ok()) throw RunError(s);  // the pass could not read it either
+    Full(path);
     files.push_back({{"path", Latin1ToUtf8(DiskSpelling(path, &listed))},
                      {"offset", pack.size()},
                      {"size", bytes.size()},
+                     {"fingerprint", Fingerprint(bytes)},
                      {"attributes", attributes}});
     pack += bytes;
   }
@@ -91,8 +111,8 @@ void BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
   }
 }
 
-Status BackupEnv::BeforeAttributesChange(const std::string& path, uint32_t wanted) {
-  const std::string key = Key(path);
+Status BackupEnv::BeforeAttributesChange(const std::string& given, uint32_t wanted) {
+  const std::string path = target()->FullPath(given), key = Key(path);
   if (Excluded(key)) return Status::OK();
   Known& known = known_[key];
   if (known.attributes) return Status::OK();
@@ -100,15 +120,17 @@ Status BackupEnv::BeforeAttributesChange(const std::string& path, uint32_t wante
   Status s = target()->GetAttributes(path, &attributes);
   if (!s.ok()) return s;
   if ((attributes & kSettable) == (wanted & kSettable)) return Status::OK();  // nothing changes
+  Full(path);
   Write({{"kind", "attributes"}, {"path", Latin1ToUtf8(path)}, {"before", attributes}});
   known.attributes = true;
   return Status::OK();
 }
 
-Status BackupEnv::BeforeContentChange(const std::string& path, const char* op,
+Status BackupEnv::BeforeContentChange(const std::string& given, const char* op,
                                       const nlohmann::json& after) {
-  const std::string key = Key(path);
+  const std::string path = target()->FullPath(given), key = Key(path);
   if (Excluded(key)) return Status::OK();
+  Full(path);
   Known& known = known_[key];
   nlohmann::json record = {
       {"kind", "change"}, {"path", Latin1ToUtf8(path)}, {"op", op}, {"after", after}};
@@ -127,6 +149,7 @@ Status BackupEnv::BeforeContentChange(const std::string& path, const char* op,
       record["before"] = {{"pack", WritePack(bytes)},
                           {"offset", 0},
                           {"size", bytes.size()},
+                          {"fingerprint", Fingerprint(bytes)},
                           {"attributes", attributes}};
     }
   }
@@ -141,7 +164,8 @@ void BackupEnv::BeforeChildChanges(const std::string& path) {
   ThrowIfError(BeforeContentChange(path, "child", nullptr));
 }
 
-void BackupEnv::AfterChildChanged(const std::string& path) {
+void BackupEnv::AfterChildChanged(const std::string& given) {
+  const std::string path = target()->FullPath(given);
   if (Excluded(Key(path))) return;
   std::string bytes;
   Status s = target()->ReadFile(path, &bytes);
