@@ -8,6 +8,7 @@
 #include "backup/backup_env.h"
 #include "base/exit_code.h"
 #include "base/text.h"
+#include "files/file_list.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
 #include "log/log_location.h"
@@ -52,8 +53,14 @@ void TAV_C1::StartUpgrade() {
     // ends at once and touches nothing, the log least of all: the other
     // run's record would be spoilt.
     const Status locked = env->Lock(log_file, 0, &run_lock_);
-    if (locked.IsBusy())
+    if (locked.IsBusy()) {
+      // A rollback holds the sets' lock while it holds the log.
+      std::unique_ptr<EnvLock> sets;
+      if (env->Lock(backup::SetsFolder(log_file), 0, &sets).IsBusy())
+        throw RunError("a rollback is running on the log " + log_file +
+                       "; this run changed nothing");
       throw RunError("another run is writing the log " + log_file + "; this run changed nothing");
+    }
     ThrowIfError(locked);
     ExitCode = 0;
     LogBuch().LogState(true);
@@ -80,7 +87,7 @@ void TAV_C1::StartUpgrade() {
   } catch (const std::exception&) {
     // The log itself is what failed; the reports below still give it.
   }
-  if (log_started) WriteRunReport(LogBuch().path());
+  if (log_started && report_) WriteRunReport(LogBuch().path());
   // A windowed program has no standard error: the system's log always gets
   // the reason, and a person who filled in the form is told at once.
   Env::Default()->ReportError(failure + " (exit code 3, log " + log_file + ")");
@@ -97,7 +104,7 @@ void TAV_C1::StartUpgrade() {
 
 void TAV_C1::EndWithClosingEntry() {
   Log(TypTitle, log_text::FormatClosing(ExitCode));
-  const std::string why = WriteRunReport(LogBuch().path());
+  const std::string why = report_ ? WriteRunReport(LogBuch().path()) : std::string();
   CurrentProgressView()->Close();
   Env* env = Env::Default();
   // A person watching a terminal learns why the run ended as it did and
@@ -123,15 +130,17 @@ bool TAV_C1::RunSequence() {
     Log(TypInfo, log_text::kUpgradeEnd.Format());
     return false;
   }
+  if (backup_)
+    ThrowIfError(backup_->MachineDataFolders({quelle_r1, quelle_steu, ziel_r1, ziel_steu}));
 
   file_box_.SetPath(quelle_steu);
-  file_box_.SetPattern("$*.dat");
+  file_box_.SetPattern(kSteuDataPattern);
   RunPass(PassKind::kSteu, quelle_steu, ziel_steu);
 
   // The controller's new $MACHINE.DAT is written by now, so the shift
   // inside the R1 pass writes into the upgraded file.
   file_box_.SetPath(quelle_r1);
-  file_box_.SetPattern("$*.dat;*.servo");
+  file_box_.SetPattern(kR1DataPattern);
   RunPass(PassKind::kR1, quelle_r1, ziel_r1);
   return true;
 }
@@ -166,6 +175,14 @@ const char* const kShiftVariables[] = {"$ROB_STOPPED", "$ROB_CAL", "$PRO_ACT", "
 // How long a shift waits for another run's shift from the same program
 // folder, which shares the value file, to finish with it.
 constexpr int kShiftWaitMs = 60000;
+
+// `path` as given when it is full already (the command line keeps its
+// spelling), else resolved from the current folder.
+std::string FullForTool(Env* env, const std::string& path) {
+  if ((path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0)
+    return path;
+  return env->FullPath(path);
+}
 
 bool NeedsShift(const std::string& new_path, const std::string& old_text,
                 const std::string& new_text) {
@@ -264,13 +281,17 @@ void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_p
 
   // The files the tool reads and writes, taken from the paths of the
   // layout; where a layout has no such prefix, the run's own folders are
-  // named, so the tool never gets a path relative to the current folder.
+  // named.
   std::string old_file = read_command_.GetQuelle_R1() + "\\$machine.dat";
   size_t p = env->UpperCase(old_path).find("\\$MACHINE.DAT");
   if (p != std::string::npos) old_file = old_path.substr(0, p + 1) + "$machine.dat";
   std::string steu_file = read_command_.GetZiel_Steu() + "\\$machine.dat";
   p = env->UpperCase(new_path).find("\\R1\\VAXO\\$MACHINE.DAT");
   if (p != std::string::npos) steu_file = new_path.substr(0, p + 1) + "STEU\\Vaxo\\$machine.dat";
+  // The tool is started in the run's current folder, but what it is given
+  // is full: a relative path would mean what the tool makes of it.
+  old_file = FullForTool(env, old_file);
+  steu_file = FullForTool(env, steu_file);
 
   // The value file is the program folder's: one shift at a time.
   std::unique_ptr<EnvLock> shift_lock;

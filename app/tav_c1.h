@@ -24,6 +24,9 @@ class TAV_C1 {
   /// Whether the run keeps a backup set (it does, but for a preview and
   /// the measurement of what the backup costs).
   void set_backups(bool on) { backups_ = on; }
+  /// Whether the run writes its report at its end (it does, but for the
+  /// measurement of what the report costs).
+  void set_report(bool on) { report_ = on; }
 
   // Visible for tests.
   float ProgressValue() const { return progress_value_; }
@@ -52,6 +55,7 @@ class TAV_C1 {
   CLSVaxoUpg vaxo_upg_;
   std::unique_ptr<EnvLock> run_lock_;  // held until the process ends
   bool backups_ = true;
+  bool report_ = true;
   std::unique_ptr<backup::BackupEnv> backup_;
 };
 

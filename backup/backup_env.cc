@@ -1,6 +1,7 @@
 #include "backup/backup_env.h"
 
 #include "backup/backup_sets.h"
+#include "backup/set_paths.h"
 #include "base/text.h"
 
 namespace vaxo {
@@ -11,6 +12,11 @@ namespace {
 // A failure to write into the set refuses the change; the run stops on it.
 Status InSet(const Status& s) {
   return s.ok() ? s : Status::Refused("backup", s.path(), s.reason());
+}
+
+// A failure of what must come before the change refuses it, as it is.
+Status Refuse(const Status& s) {
+  return s.ok() || s.IsRefused() ? s : Status::Refused(s.op(), s.path(), s.reason());
 }
 
 constexpr uint32_t kSettable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
@@ -32,6 +38,27 @@ BackupEnv::BackupEnv(Env* target, const std::string& log_path)
 
 bool BackupEnv::Excluded(const std::string& key) const { return own_.Holds(key); }
 
+// The rollback acts only in the folders a set names: each is named before
+// the first change in it.
+Status BackupEnv::NameFolder(const std::string& folder) {
+  if (folder.empty() || folders_.count(Key(folder))) return Status::OK();
+  const Status s = Write({{"kind", "folder"}, {"path", Latin1ToUtf8(folder)}});
+  if (s.ok()) folders_.insert(Key(folder));
+  return s;
+}
+
+Status BackupEnv::NameFolderOf(const std::string& path) {
+  return NameFolder(FolderOf(target()->FullPath(path)));
+}
+
+Status BackupEnv::MachineDataFolders(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) {
+    const Status s = NameFolder(target()->FullPath(folder));
+    if (!s.ok()) return s;
+  }
+  return Status::OK();
+}
+
 Status BackupEnv::Write(const nlohmann::json& record) { return InSet(journal_.Append(record)); }
 
 Status BackupEnv::WritePack(const std::string& bytes, std::string* name) {
@@ -50,12 +77,15 @@ Status BackupEnv::DiskSpelling(const std::string& path,
   if (it == listed->end()) {
     std::vector<DirEntry> entries;
     Status s = target()->ListDirectory(dir.size() == 2 ? dir + "\\" : dir, &entries);
-    // No name to give the file back under: the change is refused.
-    if (!s.ok()) return Status::Refused(s.op(), s.path(), s.reason());
+    if (!s.ok()) return Refuse(s);  // no name to give the file back under
     it = listed->emplace(Key(dir), std::move(entries)).first;
   }
-  for (const DirEntry& e : it->second)
-    if (target()->UpperCase(e.name) == name) *spelled = dir + "\\" + e.name;
+  for (const DirEntry& e : it->second) {
+    if (target()->UpperCase(e.name) == name) {
+      *spelled = dir + "\\" + e.name;
+      break;
+    }
+  }
   return Status::OK();
 }
 
@@ -63,22 +93,22 @@ Status BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
   std::string pack;
   nlohmann::json files = nlohmann::json::array();
   std::map<std::string, std::vector<DirEntry>> listed;
-  for (const std::string& path : paths) {
-    const std::string key = Key(path);
+  for (const std::string& given : paths) {
+    const std::string path = target()->FullPath(given), key = Key(path);
     Known& known = known_[key];
     if (known.content || Excluded(key)) continue;
     // A file that is not there now is saved, or refused, when it is made.
     uint32_t attributes = 0;
     if (!target()->GetAttributes(path, &attributes).ok() || (attributes & kAttrDirectory)) continue;
     std::string bytes, spelled;
-    Status s = target()->ReadFile(path, &bytes);
-    // The pass could not read it either.
-    if (!s.ok()) return Status::Refused(s.op(), s.path(), s.reason());
-    s = DiskSpelling(path, &listed, &spelled);
+    Status s = Refuse(target()->ReadFile(path, &bytes));  // the pass could not read it either
+    if (s.ok()) s = NameFolderOf(path);
+    if (s.ok()) s = DiskSpelling(path, &listed, &spelled);
     if (!s.ok()) return s;
     files.push_back({{"path", Latin1ToUtf8(spelled)},
                      {"offset", pack.size()},
                      {"size", bytes.size()},
+                     {"fingerprint", Fingerprint(bytes)},
                      {"attributes", attributes}});
     pack += bytes;
   }
@@ -94,8 +124,8 @@ Status BackupEnv::SaveBeforeChanges(const std::vector<std::string>& paths) {
   return Status::OK();
 }
 
-Status BackupEnv::BeforeAttributesChange(const std::string& path, uint32_t wanted) {
-  const std::string key = Key(path);
+Status BackupEnv::BeforeAttributesChange(const std::string& given, uint32_t wanted) {
+  const std::string path = target()->FullPath(given), key = Key(path);
   if (Excluded(key)) return Status::OK();
   Known& known = known_[key];
   if (known.attributes) return Status::OK();
@@ -103,15 +133,19 @@ Status BackupEnv::BeforeAttributesChange(const std::string& path, uint32_t wante
   Status s = target()->GetAttributes(path, &attributes);
   if (!s.ok()) return s;
   if ((attributes & kSettable) == (wanted & kSettable)) return Status::OK();  // nothing changes
-  s = Write({{"kind", "attributes"}, {"path", Latin1ToUtf8(path)}, {"before", attributes}});
+  s = NameFolderOf(path);
+  if (s.ok())
+    s = Write({{"kind", "attributes"}, {"path", Latin1ToUtf8(path)}, {"before", attributes}});
   if (s.ok()) known.attributes = true;
   return s;
 }
 
-Status BackupEnv::BeforeContentChange(const std::string& path, const char* op,
+Status BackupEnv::BeforeContentChange(const std::string& given, const char* op,
                                       const nlohmann::json& after) {
-  const std::string key = Key(path);
+  const std::string path = target()->FullPath(given), key = Key(path);
   if (Excluded(key)) return Status::OK();
+  Status named = NameFolderOf(path);
+  if (!named.ok()) return named;
   Known& known = known_[key];
   nlohmann::json record = {
       {"kind", "change"}, {"path", Latin1ToUtf8(path)}, {"op", op}, {"after", after}};
@@ -130,8 +164,11 @@ Status BackupEnv::BeforeContentChange(const std::string& path, const char* op,
       if (s.ok()) s = WritePack(bytes, &pack);
       if (!s.ok()) return s;
       record["path"] = Latin1ToUtf8(spelled);
-      record["before"] = {
-          {"pack", pack}, {"offset", 0}, {"size", bytes.size()}, {"attributes", attributes}};
+      record["before"] = {{"pack", pack},
+                          {"offset", 0},
+                          {"size", bytes.size()},
+                          {"fingerprint", Fingerprint(bytes)},
+                          {"attributes", attributes}};
     }
   }
   const Status s = Write(record);
@@ -142,11 +179,11 @@ Status BackupEnv::BeforeContentChange(const std::string& path, const char* op,
 // The child changes the file whatever is said here: what cannot be saved
 // stops the run before the child starts.
 Status BackupEnv::BeforeChildChanges(const std::string& path) {
-  const Status s = BeforeContentChange(path, "child", nullptr);
-  return s.ok() || s.IsRefused() ? s : Status::Refused(s.op(), s.path(), s.reason());
+  return Refuse(BeforeContentChange(path, "child", nullptr));
 }
 
-Status BackupEnv::AfterChildChanged(const std::string& path) {
+Status BackupEnv::AfterChildChanged(const std::string& given) {
+  const std::string path = target()->FullPath(given);
   if (Excluded(Key(path))) return Status::OK();
   std::string bytes;
   Status s = target()->ReadFile(path, &bytes);

@@ -6,10 +6,12 @@
 // set can take both installations back to where they were whatever ends
 // the run, a kill included (rollback.h).
 //
-// The set is a folder of its own in "Upgrade_vaxo.backup" beside the log,
-// named by the time the run started. The log, the other files of the log's
-// folder named "Upgrade_vaxo.*" and the program's folder are not the
-// installations' and are not backed up.
+// The set is a folder of its own in "Upgrade_vaxo.backup" beside the log
+// (backup_sets.h). The run's own files (RunOwnFiles) are not backed up.
+// The set names every file by its full path, resolved from the current
+// folder of the run, so that it means the same files wherever the rollback
+// is started; and it names the folder of each file before the file's
+// first line (set_paths.h).
 //
 // When a backup cannot be written, the file is not changed: the change
 // returns Status::Refused ("backup <path in the set>: <reason>"), which no
@@ -19,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,9 @@ class BackupEnv : public EnvWrapper {
 
   /// The set's folder.
   const std::string& set_folder() const { return set_; }
+  /// Names the run's machine-data folders in the set, once they are known.
+  /// Refused when the set cannot be written.
+  Status MachineDataFolders(const std::vector<std::string>& folders);
 
   /// Saves the bytes and attributes of those of `paths` that exist and are
   /// not saved yet, in one piece and with one journal line: what a pass may
@@ -66,6 +72,9 @@ class BackupEnv : public EnvWrapper {
 
   std::string Key(const std::string& path) const { return PathKey(target(), path); }
   bool Excluded(const std::string& key) const;
+  /// Names the folder of `path` (in full) in the set.
+  Status NameFolderOf(const std::string& path);
+  Status NameFolder(const std::string& folder);
   /// Before attributes only change: their state before, once. Before the
   /// bytes change: the pre-image once, then a line per change. A file
   /// whose state cannot be read is not changed: the failure is the change's
@@ -85,6 +94,7 @@ class BackupEnv : public EnvWrapper {
   RunOwnFiles own_;
   Journal journal_;
   std::map<std::string, Known> known_;
+  std::set<std::string> folders_;  // named in the set
   int packs_ = 0;
 };
 

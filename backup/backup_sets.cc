@@ -1,7 +1,7 @@
 #include "backup/backup_sets.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <tuple>
 
 #include "backup/journal.h"
 #include "base/text.h"
@@ -11,11 +11,56 @@ namespace backup {
 
 namespace {
 
-// A set's name: its time, then the number of its suffix (1 without one).
-std::pair<std::string, long> SortKey(const std::string& name) {
-  const size_t dash = name.find('-', 9);
-  if (dash == std::string::npos) return {name, 1};
-  return {name.substr(0, dash), std::atol(name.c_str() + dash + 1)};
+bool Digits(const std::string& text, size_t from, size_t count) {
+  if (from + count > text.size() || count == 0) return false;
+  for (size_t i = from; i < from + count; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+// A set's place among the runs: names of no set first (by name), then the
+// sets of earlier versions by time and suffix, then the numbered ones.
+struct Place {
+  int generation = 0;
+  std::string time;
+  unsigned long long number = 0;
+  std::string name;
+  bool operator<(const Place& o) const {
+    return std::tie(generation, time, number, name) <
+           std::tie(o.generation, o.time, o.number, o.name);
+  }
+};
+
+// "000012-20261209-003559": run 12.
+bool NumberOf(const std::string& name, unsigned long long* number) {
+  const size_t dash = name.find('-');
+  if (dash == std::string::npos || dash > 18 || !Digits(name, 0, dash) ||
+      name.size() != dash + 16 || name[dash + 9] != '-' || !Digits(name, dash + 1, 8) ||
+      !Digits(name, dash + 10, 6))
+    return false;
+  *number = std::stoull(name.substr(0, dash));
+  return true;
+}
+
+Place PlaceOf(const std::string& name) {
+  Place p;
+  p.name = name;
+  if (NumberOf(name, &p.number)) {
+    p.generation = 2;
+  } else if (name.size() >= 15 && Digits(name, 0, 8) && name[8] == '-' && Digits(name, 9, 6) &&
+             (name.size() == 15 ||
+              (name[15] == '-' && name.size() <= 30 && Digits(name, 16, name.size() - 16)))) {
+    // "20261209-003559" and "20261209-003559-2": an earlier version's set.
+    p.generation = 1;
+    p.time = name.substr(0, 15);
+    p.number = name.size() == 15 ? 1 : std::stoull(name.substr(16));
+  }
+  return p;
+}
+
+std::string Folder(const std::string& path) {
+  const size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 }  // namespace
@@ -29,17 +74,18 @@ std::string PathKey(Env* env, const std::string& path) {
 
 RunOwnFiles::RunOwnFiles(Env* env, const std::string& log_path, const std::string& program_dir)
     : env_(env) {
-  const size_t slash = log_path.find_last_of('\\');
-  log_prefix_ =
-      PathKey(env, slash == std::string::npos ? std::string() : log_path.substr(0, slash + 1)) +
-      "UPGRADE_VAXO.";
-  program_prefix_ = PathKey(env, program_dir) + "\\";
+  const std::string log_dir = Folder(log_path);
+  const std::string value_file = program_dir + "\\Vaxo_Value.tmp";
+  for (const std::string& file :
+       {log_path, log_path + ".lock", log_dir + "Upgrade_vaxo.html", log_dir + "Upgrade_vaxo.json",
+        SetsFolder(log_path) + ".lock", value_file, value_file + ".lock"})
+    files_.insert(PathKey(env, env->FullPath(file)));
+  sets_prefix_ = PathKey(env, env->FullPath(SetsFolder(log_path))) + "\\";
 }
 
 bool RunOwnFiles::Holds(const std::string& path) const {
-  const std::string key = PathKey(env_, path);
-  return key.compare(0, log_prefix_.size(), log_prefix_) == 0 ||
-         key.compare(0, program_prefix_.size(), program_prefix_) == 0;
+  const std::string key = PathKey(env_, env_->FullPath(path));
+  return files_.count(key) || key.compare(0, sets_prefix_.size(), sets_prefix_) == 0;
 }
 
 std::string SetsFolder(const std::string& log_path) {
@@ -54,9 +100,17 @@ Status MakeSet(Env* env, const std::string& log_path, std::string* set_folder) {
   const std::string sets = SetsFolder(log_path);
   Status s = env->CreateDirectory(sets);
   if (!s.ok()) return s;
-  const std::string name = env->SortableLocalTime();
-  for (int n = 1;; ++n) {
-    const std::string folder = sets + "\\" + name + (n == 1 ? "" : "-" + std::to_string(n));
+  std::vector<DirEntry> entries;
+  s = env->ListDirectory(sets, &entries);
+  if (!s.ok()) return s;
+  unsigned long long last = 0, number = 0;
+  for (const DirEntry& e : entries)
+    if (NumberOf(e.name, &number)) last = std::max(last, number);
+  const std::string time = env->SortableLocalTime();
+  for (unsigned long long n = last + 1;; ++n) {
+    std::string digits = std::to_string(n);
+    if (digits.size() < 6) digits.insert(0, 6 - digits.size(), '0');
+    const std::string folder = sets + "\\" + digits + "-" + time;
     uint32_t attributes = 0;
     s = env->GetAttributes(folder, &attributes);
     if (s.ok()) continue;  // taken
@@ -88,6 +142,18 @@ Status ReadSetInfo(Env* env, const std::string& folder, SetInfo* info) {
   return Status::OK();
 }
 
+uint64_t SetSize(Env* env, const std::string& folder) {
+  uint64_t total = 0;
+  std::vector<DirEntry> files;
+  if (!env->ListDirectory(folder, &files).ok()) return 0;
+  for (const DirEntry& f : files) {
+    uint64_t size = 0;
+    if (!(f.attributes & kAttrDirectory) && env->GetFileSize(folder + "\\" + f.name, &size).ok())
+      total += size;
+  }
+  return total;
+}
+
 Status FindSetOfLog(Env* env, const std::string& log_path, SetInfo* set) {
   std::string log;
   Status s = env->ReadFile(log_path, &log);
@@ -97,7 +163,7 @@ Status FindSetOfLog(Env* env, const std::string& log_path, SetInfo* set) {
   s = ListSets(env, log_path, &sets);
   if (!s.ok()) return s;
   for (auto it = sets.rbegin(); it != sets.rend(); ++it) {
-    if (!header.empty() && it->log_header == header) {
+    if (it->damaged.empty() && !header.empty() && it->log_header == header) {
       *set = *it;
       return Status::OK();
     }
@@ -115,12 +181,13 @@ Status ListSets(Env* env, const std::string& log_path, std::vector<SetInfo>* set
   std::vector<std::string> names;
   for (const DirEntry& e : entries)
     if (e.attributes & kAttrDirectory) names.push_back(e.name);
+  // The listing comes in no particular order.
   std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return SortKey(a) < SortKey(b); });
+            [](const std::string& a, const std::string& b) { return PlaceOf(a) < PlaceOf(b); });
   for (const std::string& name : names) {
     SetInfo info;
     s = ReadSetInfo(env, folder + "\\" + name, &info);
-    if (!s.ok()) return s;
+    if (!s.ok()) info.damaged = s.ToString();  // listed as such; the others stay usable
     sets->push_back(info);
   }
   return Status::OK();

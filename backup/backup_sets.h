@@ -1,9 +1,14 @@
 // Where the backup sets of the runs lie and what each says of its run:
 // "Upgrade_vaxo.backup" beside the log holds one folder per run, named by
-// the time the run started ("20261209-003559", "-2" and on when two runs
-// start in the same second), so that they sort in the order of the runs.
+// the run's number among the runs of that log and the time it started
+// ("000012-20261209-003559"). The number, never the clock, orders the
+// runs: a clock set back or another time zone does not change which run
+// came last. Sets of earlier versions, named by the time alone
+// ("20261209-003559", "-2" and on within one second), come before them.
 #pragma once
 
+#include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,8 +27,10 @@ std::string SetsFolder(const std::string& log_path);
 std::string JournalOf(const std::string& set_folder);
 
 /// True for what a run writes that is its own and no installation's: the
-/// files of the log's folder named "Upgrade_vaxo.*" (the log, its report,
-/// the sets) and whatever lies in the program's folder (the value file).
+/// value file "Vaxo_Value.tmp" in the program's folder with its lock, and
+/// the log's own files (the log, its lock, its report files, the sets and
+/// their lock). Everything else, an installation below the program's or
+/// the log's folder included, is the installations'.
 class RunOwnFiles {
  public:
   RunOwnFiles(Env* env, const std::string& log_path, const std::string& program_dir);
@@ -31,15 +38,18 @@ class RunOwnFiles {
 
  private:
   Env* env_;
-  std::string log_prefix_, program_prefix_;
+  std::set<std::string> files_;
+  std::string sets_prefix_;
 };
 
-/// Makes the folder of a new set (and the sets' folder when missing).
+/// Makes the folder of a new set (and the sets' folder when missing),
+/// numbered one past the last run's.
 Status MakeSet(Env* env, const std::string& log_path, std::string* set_folder);
 
 struct SetInfo {
   std::string name;
   std::string folder;
+  std::string damaged;     // why its journal cannot be read; empty when it can
   std::string log_header;  // the first line of the run's log
   bool ended = false;      // the run wrote how it ended
   int exit_code = 0;
@@ -50,8 +60,12 @@ struct SetInfo {
 /// first line; NotFound when none is kept.
 Status FindSetOfLog(Env* env, const std::string& log_path, SetInfo* set);
 
-/// The sets beside `log_path`, oldest first; none when there is no folder.
+/// The sets beside `log_path` in the order of their runs, oldest first;
+/// none when there is no folder. A set whose journal cannot be read is
+/// listed with the reason in `damaged`.
 Status ListSets(Env* env, const std::string& log_path, std::vector<SetInfo>* sets);
+/// The bytes of the files of the set in `folder`.
+uint64_t SetSize(Env* env, const std::string& folder);
 /// What the journal of `folder` says of its run.
 Status ReadSetInfo(Env* env, const std::string& folder, SetInfo* info);
 

@@ -3,6 +3,7 @@
 // its bytes and attributes back; what changed since is left alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -10,6 +11,7 @@
 #include "backup/backup_sets.h"
 #include "backup/journal.h"
 #include "backup/rollback.h"
+#include "base/text.h"
 #include "tests/support/vaxo_test.h"
 
 namespace vaxo {
@@ -26,11 +28,11 @@ class BackupTest : public VaxoTest {
   void SetUp() override {
     VaxoTest::SetUp();
     mem_.AddDirectory("C:\\LOG");
-    mem_.AddFile("C:\\INST\\a.dat", "a\r\n");
-    mem_.AddFile("C:\\INST\\b.dat", "b\r\n", kAttrArchive | kAttrReadOnly);
-    mem_.AddFile("C:\\INST\\c.dat", "c\r\n", kAttrArchive | kAttrHidden);
-    mem_.AddFile("C:\\INST\\d.dat", "", kAttrArchive | kAttrSystem);
-    mem_.AddFile("C:\\INST\\z\xE4hler.dat", "e\r\n");  // the run spells it Z\xC4HLER.DAT
+    mem_.AddFile("C:\\INST\\$a.dat", "a\r\n");
+    mem_.AddFile("C:\\INST\\$b.dat", "b\r\n", kAttrArchive | kAttrReadOnly);
+    mem_.AddFile("C:\\INST\\$c.dat", "c\r\n", kAttrArchive | kAttrHidden);
+    mem_.AddFile("C:\\INST\\$d.dat", "", kAttrArchive | kAttrSystem);
+    mem_.AddFile("C:\\INST\\$z\xE4hler.dat", "e\r\n");  // the run spells it Z\xC4HLER.DAT
     mem_.AddFile("C:\\TOOLS\\Vaxo_Value.dat", "names\r\n");
   }
 
@@ -56,14 +58,14 @@ class BackupTest : public VaxoTest {
 TEST_F(BackupTest, RollbackUndoesAnyMixOfChanges) {
   const Tree before = Files();
   std::mt19937 rng(7);
-  const std::vector<std::string> names = {"a.dat", "B.DAT",   "c.dat",
-                                          "d.dat", "new.dat", "Z\xC4HLER.DAT"};
+  const std::vector<std::string> names = {"$a.dat", "$B.DAT",   "$c.dat",
+                                          "$d.dat", "$new.dat", "$Z\xC4HLER.DAT"};
   for (int round = 0; round < 200; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     mem_.set_sortable_time("20261209-" + std::to_string(100000 + round));
     {
       BackupEnv backup(&faults_, kLog);
-      if (round % 3 == 0) backup.SaveBeforeChanges({"C:\\INST\\A.DAT", "C:\\INST\\b.dat"});
+      if (round % 3 == 0) backup.SaveBeforeChanges({"C:\\INST\\$A.DAT", "C:\\INST\\$b.dat"});
       for (int op = 0; op < 6; ++op) {
         const std::string path = "C:\\INST\\" + names[rng() % names.size()];
         switch (rng() % 5) {
@@ -100,20 +102,21 @@ TEST_F(BackupTest, AFileChangedSinceTheRunIsLeftAloneUnlessForced) {
   const Tree before = Files();
   {
     BackupEnv backup(&faults_, kLog);
-    backup.ReplaceFile("C:\\INST\\A.DAT", "run\r\n");
-    backup.CopyFile("C:\\TOOLS\\Vaxo_Value.dat", "C:\\INST\\NEW.DAT");
-    backup.SetArchiveOnly("C:\\INST\\C.DAT");
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+    backup.CopyFile("C:\\TOOLS\\Vaxo_Value.dat", "C:\\INST\\$NEW.DAT");
+    backup.SetArchiveOnly("C:\\INST\\$C.DAT");
   }
-  mem_.AddFile("C:\\INST\\a.dat", "a person's\r\n");
-  mem_.AddFile("C:\\INST\\NEW.DAT", "another run's\r\n");
+  mem_.AddFile("C:\\INST\\$a.dat", "a person's\r\n");
+  mem_.AddFile("C:\\INST\\$NEW.DAT", "another run's\r\n");
   EXPECT_EQ(RollBack(), kSomeLeftAlone);
-  EXPECT_EQ(lines_, (std::vector<std::string>{
-                        "attributes C:\\INST\\C.DAT",
-                        "left alone C:\\INST\\NEW.DAT: changed since the run (--force removes it)",
-                        "left alone C:\\INST\\a.dat: changed since the run (--force restores it)",
-                        "rollback of 20261208-144134: 0 restored, 0 removed, 1 with attributes set "
-                        "back, 2 left alone"}));
-  EXPECT_EQ(mem_.FileContent("C:\\INST\\a.dat"), "a person's\r\n");
+  EXPECT_EQ(lines_,
+            (std::vector<std::string>{
+                "attributes C:\\INST\\$C.DAT",
+                "left alone C:\\INST\\$NEW.DAT: changed since the run (--force removes it)",
+                "left alone C:\\INST\\$a.dat: changed since the run (--force restores it)",
+                "rollback of 000001-20261208-144134: 0 restored, 0 removed, 1 with attributes set "
+                "back, 2 left alone"}));
+  EXPECT_EQ(mem_.FileContent("C:\\INST\\$a.dat"), "a person's\r\n");
   EXPECT_EQ(RollBack(/*force=*/true), kAllRestored);
   EXPECT_EQ(lines_.size(), 3u);  // the two left alone before, and the summary
   EXPECT_EQ(Files(), before);
@@ -125,14 +128,50 @@ TEST_F(BackupTest, ATornLastLineIsLeftOutAndTheRestStands) {
   {
     BackupEnv backup(&faults_, kLog);
     set = backup.set_folder();
-    backup.ReplaceFile("C:\\INST\\A.DAT", "run\r\n");
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
   }
   mem_.AppendFile(JournalOf(set), "{\"kind\":\"change\",\"pa");  // killed while writing
   std::vector<nlohmann::json> records;
   ASSERT_TRUE(Journal::Read(&mem_, JournalOf(set), &records).ok());
-  EXPECT_EQ(records.size(), 2u);  // the run, the change
+  EXPECT_EQ(records.size(), 3u);  // the run, the folder, the change
   EXPECT_EQ(RollBack(), kAllRestored);
   EXPECT_EQ(Files(), before);
+  // The rollback's own lines start on a line of their own: the set still
+  // reads, and a later run's set is not blocked by it.
+  SetInfo info;
+  ASSERT_TRUE(ReadSetInfo(&mem_, set, &info).ok());
+  EXPECT_TRUE(info.rolled_back);
+  {
+    BackupEnv backup(&faults_, kLog);
+    backup.ReplaceFile("C:\\INST\\$B.DAT", "run\r\n");
+  }
+  EXPECT_EQ(RollBack(), kAllRestored) << lines_.back();
+  EXPECT_EQ(Files(), before);
+}
+
+TEST_F(BackupTest, ADamagedSetIsListedAsSuchAndBlocksNoOther) {
+  std::string damaged;
+  {
+    BackupEnv backup(&faults_, kLog);
+    damaged = backup.set_folder();
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+  }
+  mem_.AppendFile(JournalOf(damaged), "{\"kind\":\"ch\n{\"kind\":\"end\"}\n");
+  {
+    BackupEnv backup(&faults_, kLog);
+    backup.ReplaceFile("C:\\INST\\$B.DAT", "run\r\n");
+  }
+  std::vector<SetInfo> sets;
+  ASSERT_TRUE(ListSets(&mem_, kLog, &sets).ok());
+  ASSERT_EQ(sets.size(), 2u);
+  EXPECT_NE(sets[0].damaged.find("line 4 of the journal is damaged"), std::string::npos)
+      << sets[0].damaged;
+  EXPECT_EQ(sets[1].damaged, "");
+  EXPECT_EQ(RollBack(), kAllRestored);
+  EXPECT_EQ(mem_.FileContent("C:\\INST\\$b.dat"), "b\r\n");
+  lines_.clear();
+  EXPECT_EQ(Rollback(&mem_, damaged, false, &lines_), kRollbackFailed);
+  EXPECT_EQ(mem_.FileContent("C:\\INST\\$a.dat"), "run\r\n");
 }
 
 TEST_F(BackupTest, ABackupThatCannotBeWrittenStopsBeforeTheChange) {
@@ -142,36 +181,210 @@ TEST_F(BackupTest, ABackupThatCannotBeWrittenStopsBeforeTheChange) {
                ? Status::IOError(op, path, "No space left on device")
                : Status::OK();
   });
-  const Status s = backup.ReplaceFile("C:\\INST\\A.DAT", "run\r\n");
+  const Status s = backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
   EXPECT_TRUE(s.IsRefused());  // no part of the run takes it as a result
   EXPECT_EQ(s.ToString(), "backup " + JournalOf(backup.set_folder()) + ": No space left on device");
-  EXPECT_EQ(mem_.FileContent("C:\\INST\\a.dat"), "a\r\n");
+  EXPECT_EQ(mem_.FileContent("C:\\INST\\$a.dat"), "a\r\n");
 }
 
-TEST_F(BackupTest, SetsSortByTimeAndTellHowTheRunEnded) {
-  for (const char* time :
-       {"20261209-003559", "20261209-003559", "20261209-003559", "20261208-235959"}) {
-    mem_.set_sortable_time(time);
-    BackupEnv backup(&faults_, kLog);
+// Lists a folder's entries in an order of its own, as a disk may.
+class ShuffledListing : public EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override {
+    Status s = EnvWrapper::ListDirectory(dir, entries);
+    std::shuffle(entries->begin(), entries->end(), rng_);
+    return s;
   }
+
+ private:
+  std::mt19937 rng_{11};
+};
+
+TEST_F(BackupTest, SetsComeBackInTheOrderOfTheirRunsWhateverTheClock) {
+  ShuffledListing shuffled(&faults_);
+  // Sets of an earlier version, named by the time alone, came first.
+  for (const char* old : {"20261209-003559-10", "20261209-003559", "20261209-003559-2"})
+    mem_.AddDirectory(std::string("C:\\LOG\\Upgrade_vaxo.backup\\") + old);
+  std::vector<std::string> expected = {"20261209-003559", "20261209-003559-2",
+                                       "20261209-003559-10"};
+  // Twelve runs within one second, then two after the clock went back.
+  for (int run = 0; run < 14; ++run) {
+    mem_.set_sortable_time(run < 12 ? "20261210-120000" : "20261201-000000");
+    BackupEnv backup(&shuffled, kLog);
+    expected.push_back(backup.set_folder().substr(backup.set_folder().rfind('\\') + 1));
+  }
+  EXPECT_EQ(expected[3], "000001-20261210-120000");
+  EXPECT_EQ(expected.back(), "000014-20261201-000000");
   std::vector<SetInfo> sets;
-  ASSERT_TRUE(ListSets(&mem_, kLog, &sets).ok());
+  ASSERT_TRUE(ListSets(&shuffled, kLog, &sets).ok());
   std::vector<std::string> names;
   for (const auto& s : sets) names.push_back(s.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"20261208-235959", "20261209-003559",
-                                             "20261209-003559-2", "20261209-003559-3"}));
-  EXPECT_EQ(sets[0].folder, "C:\\LOG\\Upgrade_vaxo.backup\\20261208-235959");
-  EXPECT_FALSE(sets[0].ended);
-  mem_.set_sortable_time("20261210-000000");
+  EXPECT_EQ(names, expected);
+  EXPECT_EQ(sets[3].folder, "C:\\LOG\\Upgrade_vaxo.backup\\000001-20261210-120000");
+  EXPECT_FALSE(sets[3].ended);
   try {
     BackupEnv backup(&faults_, kLog);
     backup.ExitProcess(2);
   } catch (const ProcessExit& e) {
     EXPECT_EQ(e.code, 2);
   }
-  ASSERT_TRUE(ListSets(&mem_, kLog, &sets).ok());
+  ASSERT_TRUE(ListSets(&shuffled, kLog, &sets).ok());
   EXPECT_TRUE(sets.back().ended);
   EXPECT_EQ(sets.back().exit_code, 2);
+}
+
+// A journal is a file anyone who can write the log's folder can add lines
+// to: each forged line makes the rollback refuse the whole set, and no
+// file changes.
+TEST_F(BackupTest, ForgedJournalLinesAreRefusedAndNothingIsDone) {
+  mem_.AddFile("C:\\OTHER\\$victim.dat", "victim\r\n");
+  mem_.AddFile("C:\\OTHER\\victim.txt", "victim\r\n");
+  mem_.AddFile("D:\\$victim4.dat", "victim\r\n");
+  mem_.AddFile("C:\\LOG\\Upgrade_vaxo.log", "log\r\n");
+  mem_.AddFile("C:\\LOG\\Upgrade_vaxo.log.lock", "");
+  const char* kPre = R"({"pack":"pre-1","offset":0,"size":2,"attributes":32})";
+  struct Forged {
+    std::string lines, refused;
+  } const rows[] = {
+      {R"({"kind":"change","path":"C:\\OTHER\\$victim.dat","op":"replace","after":null,"before":)" +
+           std::string(kPre) + "}",
+       "C:\\OTHER\\$victim.dat: not in a machine-data folder the set names"},
+      {R"({"kind":"change","path":"C:\\INST\\..\\OTHER\\$victim.dat","op":"copy","after":null,"before":"absent"})",
+       "C:\\INST\\..\\OTHER\\$victim.dat: no full path without \".\" and \"..\""},
+      {R"({"kind":"attributes","path":"D:\\$victim4.dat","before":1})",
+       "D:\\$victim4.dat: not in a machine-data folder the set names"},
+      {R"({"kind":"folder","path":"C:\\LOG"})"
+       "\n"
+       R"({"kind":"change","path":"C:\\LOG\\Upgrade_vaxo.log.lock","op":"copy","after":null,"before":"absent"})",
+       "C:\\LOG: the log's folder"},
+      {R"({"kind":"change","path":"C:\\INST\\$b.dat","op":"replace","after":null,"before":{"pack":"..\\..\\Upgrade_vaxo.log","offset":0,"size":5,"attributes":32}})",
+       "pack ..\\..\\Upgrade_vaxo.log: no pack of the set"},
+      {R"({"kind":"saved","pack":"pre-1","files":[{"path":"INST\\$c.dat","offset":0,"size":2,"attributes":32}]})",
+       "INST\\$c.dat: no full path without \".\" and \"..\""},
+      {R"({"kind":"folder","path":"C:\\OTHER"})"
+       "\n"
+       R"({"kind":"change","path":"C:\\OTHER\\victim.txt","op":"replace","after":null,"before":)" +
+           std::string(kPre) + "}",
+       "C:\\OTHER\\victim.txt: no data file ($*.dat, *.servo)"},
+      {R"({"kind":"folder","path":"C:\\INST\\.\\"})",
+       "C:\\INST\\.\\: a folder that is no full path without \".\" and \"..\""},
+  };
+  for (const Forged& row : rows) {
+    SCOPED_TRACE(row.lines);
+    std::string set;
+    {
+      BackupEnv backup(&faults_, kLog);
+      set = backup.set_folder();
+      backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+    }
+    mem_.AppendFile(JournalOf(set), row.lines + "\n");
+    const Tree after_run = Files();
+    EXPECT_EQ(RollBack(), kRollbackFailed);
+    EXPECT_NE(std::find(lines_.begin(), lines_.end(), "refused    " + row.refused), lines_.end())
+        << lines_.front();
+    EXPECT_NE(lines_.back().find("refused"), std::string::npos);
+    EXPECT_EQ(Files(), after_run);
+    for (const char* victim :
+         {"C:\\OTHER\\$victim.dat", "C:\\OTHER\\victim.txt", "D:\\$victim4.dat"})
+      EXPECT_EQ(mem_.FileContent(victim), "victim\r\n") << victim;
+    EXPECT_EQ(mem_.Attributes("D:\\$victim4.dat"), uint32_t(kAttrArchive));
+    EXPECT_TRUE(mem_.FileExists("C:\\LOG\\Upgrade_vaxo.log.lock"));
+    EXPECT_EQ(mem_.FileContent("C:\\LOG\\Upgrade_vaxo.log"), "log\r\n");
+    mem_.AddFile("C:\\INST\\$a.dat", "a\r\n");  // as before the next row's run
+  }
+}
+
+TEST_F(BackupTest, ADamagedPreImageIsNotRestoredAndTheOthersAre) {
+  std::string set;
+  {
+    BackupEnv backup(&faults_, kLog);
+    set = backup.set_folder();
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");  // its bytes go to pre-1
+    backup.ReplaceFile("C:\\INST\\$B.DAT", "run\r\n");
+  }
+  mem_.AddFile(set + "\\pre-1", "X\r\n");  // one byte flipped
+  EXPECT_EQ(RollBack(), kRollbackFailed);
+  EXPECT_EQ(mem_.FileContent("C:\\INST\\$a.dat"), "run\r\n");
+  EXPECT_EQ(mem_.FileContent("C:\\INST\\$b.dat"), "b\r\n");
+  EXPECT_NE(std::find(lines_.begin(), lines_.end(),
+                      "failed     C:\\INST\\$a.dat: read " + set +
+                          "\\pre-1: the saved bytes are damaged (they differ from their "
+                          "fingerprint)"),
+            lines_.end())
+      << lines_.front();
+}
+
+TEST_F(BackupTest, OnlyTheValueFileAndTheLogsOwnFilesAreTheRuns) {
+  // The program kept in C:\ above the installation, the log beside it.
+  const RunOwnFiles own(&mem_, "C:\\Upgrade_vaxo.log", "C:\\");
+  for (const char* path :
+       {"C:\\Upgrade_vaxo.log", "c:\\upgrade_vaxo.log.lock", "C:\\Upgrade_vaxo.html",
+        "C:\\Upgrade_vaxo.json", "C:\\Upgrade_vaxo.backup\\000001-20261209-003559\\pre-1",
+        "C:\\Upgrade_vaxo.backup.lock", "C:\\Vaxo_Value.tmp", "C:\\VAXO_VALUE.TMP.lock"})
+    EXPECT_TRUE(own.Holds(path)) << path;
+  for (const char* path : {"C:\\INST\\$a.dat", "C:\\Vaxo_Value.dat", "C:\\Upgrade_vaxo.servo",
+                           "C:\\INST\\Upgrade_vaxo.log"})
+    EXPECT_FALSE(own.Holds(path)) << path;
+  // And the run's set holds the installation below the program's folder.
+  mem_.set_program_directory("C:\\");
+  const Tree before = Files();
+  {
+    BackupEnv backup(&faults_, "C:\\Upgrade_vaxo.log");
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+    backup.ReplaceFile("C:\\Vaxo_Value.tmp", "values\r\n");
+  }
+  std::vector<SetInfo> sets;
+  ASSERT_TRUE(ListSets(&mem_, "C:\\Upgrade_vaxo.log", &sets).ok());
+  ASSERT_EQ(sets.size(), 1u);
+  EXPECT_EQ(Rollback(&mem_, sets[0].folder, false, &lines_), kAllRestored) << lines_.back();
+  EXPECT_EQ(Files(), before);
+  EXPECT_EQ(mem_.FileContent("C:\\Vaxo_Value.tmp"), "values\r\n");
+}
+
+// Sees the journal as a disk would after a power cut: only what was
+// flushed. Every change must find its line there already.
+class PowerCut : public EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  Status AppendFile(const std::string& path, const std::string& content) override {
+    return EnvWrapper::AppendFile(path, content);  // in the cache only
+  }
+  Status AppendFileSynced(const std::string& path, const std::string& content) override {
+    Status s = EnvWrapper::AppendFileSynced(path, content);
+    if (path.find("journal") != std::string::npos) ReadFile(path, &flushed_);
+    return s;
+  }
+  Status ReplaceFile(const std::string& path, const std::string& content) override {
+    if (path.find("\\INST\\") != std::string::npos) Check(path);
+    return EnvWrapper::ReplaceFile(path, content);
+  }
+  Status SetArchiveOnly(const std::string& path) override {
+    Check(path);
+    return EnvWrapper::SetArchiveOnly(path);
+  }
+  Status DeleteFile(const std::string& path) override {
+    Check(path);
+    return EnvWrapper::DeleteFile(path);
+  }
+  int checked = 0;
+
+ private:
+  void Check(const std::string& path) {
+    ++checked;
+    const std::string name = path.substr(path.rfind('\\') + 1);
+    EXPECT_NE(UCase(flushed_).find(name), std::string::npos) << name << " changes before its line";
+  }
+  std::string flushed_;
+};
+
+TEST_F(BackupTest, EveryJournalLineIsFlushedBeforeItsChange) {
+  PowerCut disk(&faults_);
+  BackupEnv backup(&disk, kLog);
+  backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+  backup.SetArchiveOnly("C:\\INST\\$C.DAT");
+  backup.DeleteFile("C:\\INST\\$D.DAT");
+  EXPECT_EQ(disk.checked, 3);
 }
 
 TEST(JournalText, BytesRoundTripThroughJson) {

@@ -13,6 +13,19 @@ std::string Fingerprint(const std::string& bytes) {
 }
 
 Status Journal::Append(const nlohmann::json& record) {
+  if (!whole_) {
+    // A process killed while it appended may have left a line without its
+    // end: cut it, or what comes next would join it and spoil both.
+    std::string text;
+    Status s = env_->ReadFile(path_, &text);
+    if (s.ok() && !text.empty() && text.back() != '\n') {
+      s = env_->ReplaceFile(path_, text.substr(0, text.find_last_of('\n') + 1));
+      if (!s.ok()) return s;
+    } else if (!s.ok() && !s.IsNotFound()) {
+      return s;
+    }
+    whole_ = true;
+  }
   return env_->AppendFileSynced(path_, record.dump() + "\n");
 }
 

@@ -27,7 +27,8 @@ class Journal {
   Journal(Env* env, std::string path) : env_(env), path_(std::move(path)) {}
 
   const std::string& path() const { return path_; }
-  /// Appends `record` as one line and returns once it is on disk.
+  /// Appends `record` as one line and returns once it is on disk. A torn
+  /// last line is cut first.
   Status Append(const nlohmann::json& record);
 
   /// The records of the journal at `path`, in order; a last line that is
@@ -37,6 +38,7 @@ class Journal {
  private:
   Env* env_;
   std::string path_;
+  bool whole_ = false;  // the file is known to end with a whole line
 };
 
 }  // namespace backup

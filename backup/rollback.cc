@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "backup/backup_sets.h"
 #include "backup/journal.h"
+#include "backup/set_paths.h"
 #include "base/text.h"
 
 namespace vaxo {
@@ -23,7 +25,8 @@ struct FileState {
   bool absent = false;         // it did not exist before the run
   std::string pack;            // where its bytes are
   size_t offset = 0, size = 0;
-  nlohmann::json after;  // what the run left in it: a fingerprint, "absent", null: unknown
+  std::string fingerprint;  // of its bytes; empty in sets of earlier versions
+  nlohmann::json after;     // what the run left in it: a fingerprint, "absent", null: unknown
   bool changed_content = false;
   bool restored = false;
 };
@@ -41,6 +44,7 @@ void Before(FileState* f, const std::string& path, const nlohmann::json& before,
   f->pack = before.value("pack", "");
   f->offset = before.value("offset", size_t(0));
   f->size = before.value("size", size_t(0));
+  f->fingerprint = before.value("fingerprint", "");
   if (!f->has_attributes) {
     f->has_attributes = true;
     f->attributes = before.value("attributes", uint32_t(kAttrArchive));
@@ -57,6 +61,9 @@ class Rollbacker {
 
  private:
   Status Load();
+  /// Lines for whatever the journal names that no run can have changed.
+  void Check(const std::vector<nlohmann::json>& records);
+  void Refuse(const std::string& what, const std::string& why);
   void One(FileState& f);
   Status RestoreBytes(const FileState& f);
   Status Remove(const FileState& f);
@@ -71,6 +78,8 @@ class Rollbacker {
   Journal journal_;
   std::map<std::string, FileState> files_;
   std::map<std::string, std::string> packs_;
+  std::set<std::string> folders_;  // the set's machine-data folders, by key
+  std::vector<std::string> refused_;
   bool rolled_back_ = false;
   int restored_ = 0, removed_ = 0, attributes_ = 0, left_ = 0, failed_ = 0;
 };
@@ -80,6 +89,7 @@ Status Rollbacker::Load() {
   Status s = Journal::Read(env_, journal_.path(), &records);
   if (s.IsNotFound()) return Status::OK();  // stopped before its first line: nothing changed
   if (!s.ok()) return s;
+  Check(records);
   size_t order = 0;
   for (const auto& r : records) {
     ++order;
@@ -120,7 +130,60 @@ Status Rollbacker::Load() {
   return Status::OK();
 }
 
+void Rollbacker::Refuse(const std::string& what, const std::string& why) {
+  refused_.push_back("refused    " + what + ": " + why);
+}
+
+void Rollbacker::Check(const std::vector<nlohmann::json>& records) {
+  // The log's folder and the sets below it are the run's own, never an
+  // installation's.
+  const std::string sets = PathKey(env_, FolderOf(set_));
+  const std::string log_dir = PathKey(env_, FolderOf(sets));
+  for (const auto& r : records) {
+    if (r.value("kind", "") != "folder") continue;
+    const std::string folder = Utf8ToLatin1(r.value("path", ""));
+    const std::string key = PathKey(env_, folder);
+    if (!IsPlainFullPath(folder))
+      Refuse(folder, "a folder that is no full path without \".\" and \"..\"");
+    else if (key == log_dir || (key + "\\").compare(0, sets.size() + 1, sets + "\\") == 0)
+      Refuse(folder, "the log's folder");
+    else
+      folders_.insert(PathKey(env_, folder));
+  }
+  auto file = [&](const nlohmann::json& path, bool bytes) {
+    const std::string p = path.is_string() ? Utf8ToLatin1(path.get<std::string>()) : "";
+    if (!IsPlainFullPath(p))
+      Refuse(p, "no full path without \".\" and \"..\"");
+    else if (!folders_.count(PathKey(env_, FolderOf(p))))
+      Refuse(p, "not in a machine-data folder the set names");
+    else if (bytes && !IsDataFileName(env_, p.substr(p.find_last_of('\\') + 1)))
+      Refuse(p, "no data file ($*.dat, *.servo)");
+  };
+  auto pack = [&](const nlohmann::json& name) {
+    if (!name.is_string() || !IsPackName(name.get<std::string>()))
+      Refuse("pack " + (name.is_string() ? Utf8ToLatin1(name.get<std::string>()) : name.dump()),
+             "no pack of the set");
+  };
+  for (const auto& r : records) {
+    const std::string kind = r.value("kind", "");
+    if (kind == "saved") {
+      pack(r.value("pack", nlohmann::json()));
+      if (r.contains("files") && r["files"].is_array())
+        for (const auto& f : r["files"]) file(f.value("path", nlohmann::json()), true);
+    } else if (kind == "change") {
+      file(r.value("path", nlohmann::json()), true);
+      const nlohmann::json before = r.value("before", nlohmann::json());
+      if (before.is_object()) pack(before.value("pack", nlohmann::json()));
+    } else if (kind == "written") {
+      file(r.value("path", nlohmann::json()), true);
+    } else if (kind == "attributes" || kind == "restored") {
+      file(r.value("path", nlohmann::json()), false);
+    }
+  }
+}
+
 bool Rollbacker::Pack(const std::string& name, std::string* bytes) {
+  if (!IsPackName(name)) return false;
   auto it = packs_.find(name);
   if (it == packs_.end()) {
     std::string content;
@@ -160,6 +223,9 @@ Status Rollbacker::RestoreBytes(const FileState& f) {
   std::string pack;
   if (!Pack(f.pack, &pack) || f.offset + f.size > pack.size())
     return Status::IOError("read", set_ + "\\" + f.pack, "the saved bytes are missing");
+  if (!f.fingerprint.empty() && Fingerprint(pack.substr(f.offset, f.size)) != f.fingerprint)
+    return Status::IOError("read", set_ + "\\" + f.pack,
+                           "the saved bytes are damaged (they differ from their fingerprint)");
   uint32_t now = 0;
   if (env_->GetAttributes(f.path, &now).ok() && (now & kAttrReadOnly)) {
     Status s = env_->SetArchiveOnly(f.path);
@@ -252,7 +318,8 @@ Status Rollbacker::Saved(std::map<std::string, SavedFile>* files) {
     SavedFile& saved = (*files)[kv.first];
     saved.existed = !f.absent;
     std::string pack;
-    if (saved.existed && Pack(f.pack, &pack) && f.offset + f.size <= pack.size())
+    if (saved.existed && Pack(f.pack, &pack) && f.offset + f.size <= pack.size() &&
+        (f.fingerprint.empty() || Fingerprint(pack.substr(f.offset, f.size)) == f.fingerprint))
       saved.bytes = pack.substr(f.offset, f.size);
   }
   return Status::OK();
@@ -268,6 +335,15 @@ int Rollbacker::Run() {
   if (rolled_back_) {
     out_->push_back("set " + name + " was rolled back already; nothing done");
     return kAllRestored;
+  }
+  if (!refused_.empty()) {
+    // A journal that names more than a run can have changed is not a run's
+    // own: none of it is done.
+    out_->insert(out_->end(), refused_.begin(), refused_.end());
+    out_->push_back("rollback of " + name + " refused: its journal names " +
+                    std::to_string(refused_.size()) +
+                    " thing(s) no run changes (above); nothing done");
+    return kRollbackFailed;
   }
   std::vector<FileState*> order;
   for (auto& kv : files_)

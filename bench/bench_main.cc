@@ -99,6 +99,23 @@ void Report(const Recorder& r) {
   }
   Ratio(r, "whole run with its backup set / without", "Installation/files:200/lines:2000",
         "InstallationWithoutBackup/files:200/lines:2000", "<=", 1.5);
+  Ratio(r, "whole run with the report's audit / without", "Installation/files:200/lines:2000",
+        "InstallationWithoutAudit/files:200/lines:2000", "<=", 1.1);
+  Ratio(r, "vaxo report with its audit / without", "ReportCommand/files:200",
+        "ReportCommandWithoutAudit/files:200", "<=", 1.1);
+  for (const char* bench : {"RunAgainstFloor", "WineRunAgainstFloor"}) {
+    const Recorder::Entry* e = r.Find(bench);
+    if (!e || !e->counters.count("ratio")) continue;
+    const std::string where = bench[0] == 'W' ? "Windows program under Wine" : "Linux program";
+    std::printf("| %s, whole run / floor: %.3g s / %.3g s | | | |\n", where.c_str(),
+                e->counters.at("run_s"), e->counters.at("floor_s"));
+    Row(where + ", whole run / floor (medians of 3)", e->counters.at("ratio"), "<=", 1.5);
+    if (e->counters.count("memory_ratio")) {
+      std::printf("| peak with report / without: %.3g MB / %.3g MB | | | |\n",
+                  e->counters.at("peak_MB"), e->counters.at("peak_without_report_MB"));
+      Row("peak memory, run with its report / without", e->counters.at("memory_ratio"), "<=", 2);
+    }
+  }
   if (const Recorder::Entry* e = r.Find("ReportCommand/files:200")) {
     Row("vaxo report, log of " + std::to_string(long(e->counters.at("log_lines"))) +
             " lines, seconds",

@@ -4,7 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <tuple>
 
 #include "bench/bench_inputs.h"
@@ -85,8 +88,8 @@ void RunInstallation(benchmark::State& state, const char* program) {
     WriteBytes(root + "/drive_c/zel/roboter/log/.keep", "");
     state.ResumeTiming();
     const ChildRun run =
-        RunChild({program, root + "/OLD|" + root + "/NEW"},
-                 {"VAXO_DRIVE_C=" + root + "/drive_c"}, "/dev/null", root + "/stderr.txt");
+        RunChild({program, root + "/OLD|" + root + "/NEW"}, {"VAXO_DRIVE_C=" + root + "/drive_c"},
+                 "/dev/null", root + "/stderr.txt");
     const size_t log_size = FileSize(root + "/drive_c/zel/roboter/log/Upgrade_vaxo.log");
     RemoveTree(root);
     if (run.exit_code < 0 || log_size == 0) {
@@ -109,6 +112,10 @@ void InstallationWithoutBackup(benchmark::State& state) {
   RunInstallation(state, UPGRADE_VAXO_WITHOUT_BACKUP_BIN);
 }
 
+void InstallationWithoutAudit(benchmark::State& state) {
+  RunInstallation(state, UPGRADE_VAXO_WITHOUT_AUDIT_BIN);
+}
+
 // Side by side, five each, so that the ratio of the medians is fair on a
 // shared machine.
 BENCHMARK(Installation)
@@ -125,6 +132,140 @@ BENCHMARK(InstallationWithoutBackup)
     ->Repetitions(5)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
+BENCHMARK(InstallationWithoutAudit)
+    ->ArgNames({"files", "lines"})
+    ->Args({200, 2000})
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+// The whole run against its floor (floor.cc), and its peak memory against
+// the same program without its report: three rounds of the three, each on a
+// fresh pair, the medians set against each other. Under Wine (the Windows
+// build in VAXO_BENCH_WIN32, with WINEPREFIX) the program and the floor
+// are the Windows ones, the log goes to the prefix's drive C.
+struct LogCount {
+  long entries = 0, bytes = 0;
+};
+
+// The entries of a log: a line each, but for a title's four lines.
+LogCount CountEntries(const std::string& log_path) {
+  std::ifstream in(log_path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  const std::string text = ss.str();
+  LogCount count;
+  count.bytes = long(text.size());
+  long lines = 0, titles = 0;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    ++lines;
+    if (end == at) ++titles;
+    at = end + 2;
+  }
+  count.entries = lines - 3 * titles;
+  return count;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+std::string WindowsPath(const std::string& host) {
+  std::string path = "Z:" + host;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+void AgainstFloor(benchmark::State& state, bool wine) {
+  std::string program = UPGRADE_VAXO_BIN, floor = FLOOR_BIN,
+              without_report = UPGRADE_VAXO_WITHOUT_REPORT_BIN, log_dir;
+  std::vector<std::string> front;
+  if (wine) {
+    const char* dir = std::getenv("VAXO_BENCH_WIN32");
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (!dir || !prefix) {
+      state.SkipWithError("no Windows build (VAXO_BENCH_WIN32) or no WINEPREFIX");
+      for (auto _ : state) {
+      }
+      return;
+    }
+    program = std::string(dir) + "/UpgradeVaxo.exe";
+    floor = std::string(dir) + "/vaxo_floor.exe";
+    front = {"/usr/bin/env", "wine"};
+    log_dir = std::string(prefix) + "/drive_c/zel/roboter/log";
+  }
+  std::vector<double> runs, floors, peaks, bare_peaks, run_cpu, floor_cpu;
+  for (auto _ : state) {
+    for (int round = 0; round < 3; ++round) {
+      for (int which = 0; which < 3; ++which) {
+        const std::string root = MakeTempDir("floor");
+        WriteInstallationPair(root, 200, 2000);
+        const std::string here = wine ? log_dir : root + "/drive_c/zel/roboter/log";
+        WriteBytes(here + "/.keep", "");
+        const std::string log = here + "/Upgrade_vaxo.log";
+        std::vector<std::string> argv = front;
+        if (which < 2) {
+          const std::string pair =
+              wine ? WindowsPath(root + "/OLD") + "|" + WindowsPath(root + "/NEW")
+                   : root + "/OLD|" + root + "/NEW";
+          argv.push_back(which == 0 ? program : without_report);
+          argv.push_back(pair);
+        } else {
+          argv.insert(argv.end(), {floor, wine ? WindowsPath(root) : root,
+                                   wine ? "C:\\zel\\roboter\\log\\Upgrade_vaxo.log" : log,
+                                   std::to_string(long(state.counters["entries"])),
+                                   std::to_string(long(state.counters["log_bytes"]))});
+        }
+        if (wine && which == 1) {  // no Windows build without its report
+          RemoveTree(root);
+          continue;
+        }
+        const ChildRun run = RunChild(argv, {"VAXO_DRIVE_C=" + root + "/drive_c"}, "/dev/null",
+                                      root + "/stderr.txt");
+        const LogCount count = CountEntries(log);
+        if (wine) RemoveTree(log_dir);
+        RemoveTree(root);
+        if (run.exit_code < 0 || run.exit_code > 2 || count.entries == 0) {
+          state.SkipWithError("a run failed");
+          return;
+        }
+        if (which == 0) {
+          runs.push_back(run.seconds);
+          run_cpu.push_back(run.cpu_seconds);
+          peaks.push_back(run.peak_kb / 1024.0);
+          state.counters["entries"] = double(count.entries);
+          state.counters["log_bytes"] = double(count.bytes);
+        } else if (which == 1) {
+          bare_peaks.push_back(run.peak_kb / 1024.0);
+        } else {
+          floors.push_back(run.seconds);
+          floor_cpu.push_back(run.cpu_seconds);
+        }
+      }
+    }
+    state.SetIterationTime(Median(runs));
+  }
+  state.counters["run_s"] = Median(runs);
+  state.counters["floor_s"] = Median(floors);
+  state.counters["ratio"] = Median(runs) / Median(floors);
+  state.counters["run_cpu_s"] = Median(run_cpu);
+  state.counters["floor_cpu_s"] = Median(floor_cpu);
+  state.counters["peak_MB"] = Median(peaks);
+  if (!wine) {
+    state.counters["peak_without_report_MB"] = Median(bare_peaks);
+    state.counters["memory_ratio"] = Median(peaks) / Median(bare_peaks);
+  }
+}
+
+void RunAgainstFloor(benchmark::State& state) { AgainstFloor(state, false); }
+void WineRunAgainstFloor(benchmark::State& state) { AgainstFloor(state, true); }
+
+BENCHMARK(RunAgainstFloor)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(WineRunAgainstFloor)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
 #endif
 
 }  // namespace

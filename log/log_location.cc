@@ -4,10 +4,13 @@
 
 namespace vaxo {
 
+std::vector<std::string> LogFilePlaces() {
+  return {"c:\\zel\\roboter\\log\\Upgrade_vaxo.log", "c:\\Upgrade_vaxo.log"};
+}
+
 std::string DefaultLogFile() {
-  if (Env::Default()->DirectoryExists("c:\\zel\\roboter\\log"))
-    return "c:\\zel\\roboter\\log\\Upgrade_vaxo.log";
-  return "c:\\Upgrade_vaxo.log";
+  if (Env::Default()->DirectoryExists("c:\\zel\\roboter\\log")) return LogFilePlaces()[0];
+  return LogFilePlaces()[1];
 }
 
 }  // namespace vaxo

@@ -134,6 +134,10 @@ class Env {
   /// A path as the user or a command line gave it, in the system's form
   /// (a host path of the emulation becomes a drive path; Windows: unchanged).
   virtual std::string SystemPath(const std::string& text) { return text; }
+  /// `path` resolved from the current folder (and its drive's) as the
+  /// system would: a drive, the root's "\", no "." or ".." names. Names keep
+  /// their spelling. What is already full comes back as it is.
+  virtual std::string FullPath(const std::string& path) { return path; }
 
   // --- the system's notion of text ------------------------------------------
 

@@ -15,23 +15,21 @@
 #include "platform/posix_names.h"
 #include "platform/posix_path.h"
 #include "platform/posix_sys.h"
+#include "platform/posix_watch.h"
 #include "platform/posix_write.h"
 
 namespace vaxo {
 
-// The log appends to one file, entry after entry, and a walk to it reads
-// every folder on the way (for names that differ only in case), which costs
-// more than the append. So the last append keeps where its walk ended and a
-// stamp of each folder it read: while every folder keeps its identity and
-// change time it holds the same names, the walk would end at the same
-// place, and a stat of each stands for the walk. The path spelled out on
-// the host is kept too, as it follows the drive mapping and the current
-// directory. Anything else (a folder changed, the file gone, made a link or
-// a directory) takes the walk again.
+// The log appends to one file, entry after entry. The last append keeps
+// where its walk ended and the change mark from before that walk: while no
+// folder on the way and not the file itself has changed since (the mark
+// stands), the walk would end at the same file with the same answers, and
+// the append goes straight there. The path spelled out on the host is kept
+// too, as it follows the drive mapping and the current directory.
 struct PosixEnv::AppendMemo {
   std::mutex mu;
   std::string path, spelled, host;
-  posix::WalkStamps stamps;
+  uint64_t mark = 0;
 };
 
 PosixEnv::PosixEnv() : memo_(new AppendMemo) {}
@@ -191,17 +189,20 @@ Status PosixEnv::Append(const std::string& path, const std::string& content, boo
   if (!s.ok()) return s;
   std::lock_guard<std::mutex> lock(memo_->mu);
   AppendMemo& memo = *memo_;
-  if (memo.path == path && memo.spelled == spelled && posix::StampsHold(memo.stamps)) {
-    s = posix::AppendAll(path, memo.host, content, posix::AppendTo::kExistingFile, sync);
+  const uint64_t mark = posix::ChangeMark();
+  if (mark != 0 && memo.mark == mark && memo.path == path && memo.spelled == spelled) {
+    s = posix::AppendAll(path, memo.host, content, posix::AppendTo::kCheckedFile, sync);
     if (!s.IsNotFound()) return s;
   }
   memo.path.clear();
   struct stat st;
-  posix::WalkStamps stamps;
   std::string host, target;
-  s = posix::Resolve("append", path, true, &host, &stamps);
+  s = posix::Resolve("append", path, true, &host);
   if (s.ok()) s = posix::FinalTarget(path, host, &target);
   if (!s.ok()) return s;
+  // Watched before it is looked at, so that a change after the look moves
+  // the mark; a file made here moves it anyway, and the next append looks.
+  const bool watched = target == host && posix::WatchFile(target);
   if (sys::Stat(target, &st) == 0) {
     if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) return sys::AccessDenied("append", path);
   } else if (errno == ENOENT) {
@@ -211,11 +212,11 @@ Status PosixEnv::Append(const std::string& path, const std::string& content, boo
     return sys::Error("stat", path, errno);
   }
   s = posix::AppendAll(path, target, content, posix::AppendTo::kFileOrNew, sync);
-  if (s.ok() && target == host) {
+  if (s.ok() && watched) {
     memo.path = path;
     memo.spelled = spelled;
     memo.host = host;
-    memo.stamps = std::move(stamps);
+    memo.mark = mark;
   }
   return s;
 }

@@ -67,6 +67,7 @@ class PosixEnv : public Env {
   std::string CommandLineTail() override;
   void ProcessEvents() override {}
   std::string SystemPath(const std::string& text) override;
+  std::string FullPath(const std::string& path) override;
   Status WriteStd(int stream, const std::string& bytes) override;
   bool IsTerminal(int stream) override;
   bool ReadStdinLine(std::string* line) override;

@@ -528,6 +528,17 @@ class WindowsEnv : public Env {
     return text;
   }
 
+  std::string FullPath(const std::string& path) override {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+      const DWORD length = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()),
+                                              buffer.data(), nullptr);
+      if (length == 0) return path;  // no full form: the path as given
+      if (length < buffer.size()) return std::string(buffer.data(), length);
+      buffer.resize(length + 1);
+    }
+  }
+
   std::string ProgramDirectory() override {
     const std::string path = ProgramPath();
     const size_t slash = path.find_last_of('\\');

@@ -64,6 +64,7 @@ class EnvWrapper : public Env {
   void ProcessEvents() override { target_->ProcessEvents(); }
   void ReportError(const std::string& text) override { target_->ReportError(text); }
   std::string SystemPath(const std::string& text) override { return target_->SystemPath(text); }
+  std::string FullPath(const std::string& path) override { return target_->FullPath(path); }
   std::string UpperCase(const std::string& text) override { return target_->UpperCase(text); }
   int CompareNames(const std::string& a, const std::string& b) override {
     return target_->CompareNames(a, b);

@@ -15,19 +15,26 @@ std::string MemEnv::UpperCase(const std::string& text) {
 }
 
 std::string MemEnv::Key(const std::string& path) const {
-  const auto upper = [this](const std::string& text) {
-    return letter_case_ ? letter_case_->UpperCase(text) : UpperCaseCp1252(text);
-  };
-  std::string p = upper(path);
+  const std::string full = FullForm(path);
+  return letter_case_ ? letter_case_->UpperCase(full) : UpperCaseCp1252(full);
+}
+
+std::string MemEnv::FullPath(const std::string& path) {
+  const std::string full = FullForm(path);
+  return full.size() == 2 ? full + "\\" : full;
+}
+
+std::string MemEnv::FullForm(const std::string& path) const {
+  std::string p = path;
   for (char& c : p) {
     if (c == '/') c = '\\';
   }
-  std::string drive = upper(current_directory_.substr(0, 2));
+  std::string drive = current_directory_.substr(0, 2);
   if (p.size() >= 2 && p[1] == ':') {
     drive = p.substr(0, 2);
     p = p.substr(2);
   } else if (p.empty() || p[0] != '\\') {
-    p = upper(current_directory_.substr(2)) + "\\" + p;
+    p = current_directory_.substr(2) + "\\" + p;
   }
   std::vector<std::string> parts;
   size_t i = 0;

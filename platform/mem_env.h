@@ -82,6 +82,7 @@ class MemEnv : public Env {
   std::string LocalTimestamp() override { return timestamp_; }
   std::string SortableLocalTime() override { return sortable_time_; }
   std::string ProgramDirectory() override { return program_directory_; }
+  std::string FullPath(const std::string& path) override;
   std::string CommandLineTail() override { return command_line_tail_; }
   void ProcessEvents() override { ++events_processed_; }
   void ReportError(const std::string& text) override { reported_.push_back(text); }
@@ -106,6 +107,8 @@ class MemEnv : public Env {
     uint32_t attributes = 0;
     std::string content;
   };
+  /// Key without the upper-casing.
+  std::string FullForm(const std::string& path) const;
   static std::string Parent(const std::string& key);
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;

@@ -97,6 +97,14 @@ std::string PosixEnv::SystemPath(const std::string& text) {
   return PresentPath(text, sys::HomeDirectory());
 }
 
+std::string PosixEnv::FullPath(const std::string& path) {
+  const WindowsPathParts parts =
+      SplitWindowsPath(path, IsRelativeWindowsPath(path) ? sys::CurrentDirectory() : std::string());
+  std::string full = std::string(1, parts.drive) + ":";
+  for (const std::string& name : parts.names) full += "\\" + name;
+  return parts.names.empty() ? full + "\\" : full;
+}
+
 Status PosixEnv::WriteStd(int stream, const std::string& bytes) {
   const int fd = stream == 2 ? 2 : 1;
   size_t done = 0;

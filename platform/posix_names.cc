@@ -7,6 +7,7 @@
 
 #include "platform/posix_path.h"
 #include "platform/posix_sys.h"
+#include "platform/posix_watch.h"
 
 namespace vaxo {
 namespace posix {
@@ -50,10 +51,6 @@ Status CheckDrive(const char* op, const std::string& path, char drive, const std
 
 }  // namespace
 
-namespace {
-
-// The names of the host directory `dir`, as ReadNames gives them; 0, or
-// the errno of the failed call, named in `*call`.
 int ListNames(const std::string& dir, std::vector<std::string>* names, const char** call) {
   *call = "opendir";
   DIR* d = sys::OpenDir(dir);
@@ -76,6 +73,8 @@ int ListNames(const std::string& dir, std::vector<std::string>* names, const cha
   return err;
 }
 
+namespace {
+
 // What Windows answers for a path that holds a name no folder can hold.
 Status InvalidName(const char* op, const std::string& path) {
   return Status::IOError(op, path,
@@ -96,22 +95,6 @@ Status NamesOf(const char* op, const std::string& path, WindowsPathParts* parts)
   return Status::OK();
 }
 
-bool Before(const struct timespec& a, const struct timespec& b) {
-  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
-// Stamps `dir` before its names are read, so that any change after the
-// look moves its change time (see WalkStamps).
-void Stamp(const std::string& dir, WalkStamps* stamps) {
-  const struct timespec now = sys::ChangeClock();
-  struct stat st;
-  if (sys::Stat(dir, &st) != 0 || !Before(st.st_ctim, now)) {
-    stamps->steady = false;
-    return;
-  }
-  stamps->folders.push_back({dir, st.st_dev, st.st_ino, st.st_ctim});
-}
-
 // The entry of the host directory `dir` that `wanted` names, found without
 // regard to case ("" when there is none). The whole directory is read even
 // when the name is there as spelled: a second name that differs only in
@@ -119,12 +102,11 @@ void Stamp(const std::string& dir, WalkStamps* stamps) {
 // either one could be the wrong installation. A directory that may be
 // passed but not read gives the name as spelled, or none.
 Status FindEntry(const char* op, const std::string& path, const std::string& dir,
-                 const std::string& wanted, std::string* found, WalkStamps* stamps) {
+                 const std::string& wanted, std::string* found) {
   found->clear();
-  if (stamps) Stamp(dir, stamps);
-  std::vector<std::string> names;
+  std::vector<std::string> matches;
   const char* call = nullptr;
-  const int err = ListNames(dir, &names, &call);
+  const int err = FolderMatches(dir, wanted, &matches, &call);
   if (err == EACCES) {
     struct stat st;
     if (sys::Lstat(JoinHost(dir, wanted), &st) == 0) {
@@ -135,7 +117,6 @@ Status FindEntry(const char* op, const std::string& path, const std::string& dir
     return Status::OK();
   }
   if (err != 0) return sys::Error(call, path, err);
-  const std::vector<std::string> matches = CaseMatches(names, wanted);
   if (matches.size() > 1) {
     std::string reason =
         (matches.size() == 2 ? std::string("two") : std::to_string(matches.size())) +
@@ -155,19 +136,7 @@ Status ReadNames(const std::string& path, const std::string& dir, std::vector<st
   return err == 0 ? Status::OK() : sys::Error(call, path, err);
 }
 
-bool StampsHold(const WalkStamps& stamps) {
-  if (!stamps.steady || stamps.folders.empty()) return false;
-  for (const FolderStamp& f : stamps.folders) {
-    struct stat st;
-    if (sys::Stat(f.host, &st) != 0 || st.st_dev != f.dev || st.st_ino != f.ino ||
-        st.st_ctim.tv_sec != f.ctime.tv_sec || st.st_ctim.tv_nsec != f.ctime.tv_nsec)
-      return false;
-  }
-  return true;
-}
-
-Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
-               WalkStamps* stamps) {
+Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host) {
   WindowsPathParts parts;
   Status s = NamesOf(op, path, &parts);
   if (!s.ok()) return s;
@@ -180,7 +149,7 @@ Status Resolve(const char* op, const std::string& path, bool may_create, std::st
   }
   for (size_t i = 0; i < parts.names.size(); ++i) {
     std::string found;
-    s = FindEntry(op, path, current, parts.names[i], &found, stamps);
+    s = FindEntry(op, path, current, parts.names[i], &found);
     if (!s.ok()) {
       const Status drive = i == 0 ? CheckDrive(op, path, parts.drive, current) : Status::OK();
       return drive.ok() ? s : drive;

@@ -3,9 +3,6 @@
 // or else without regard to case, as Wine finds it.
 #pragma once
 
-#include <sys/types.h>
-
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -19,32 +16,10 @@ namespace posix {
 /// ~/.upgrade_vaxo/drive_c (made when missing). `path` is for errors.
 Status DriveRoot(const char* op, const std::string& path, char drive, std::string* root);
 
-/// A folder whose names a walk read, as it was just before: while it keeps
-/// its identity and its change time, it holds the same names.
-struct FolderStamp {
-  std::string host;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  struct timespec ctime = {};
-};
-
-/// The folders one walk read. Not `steady` when one of them had changed in
-/// the current tick of the clock that dates changes: a change right after
-/// the look could carry the same time, and its stamp would not show it.
-struct WalkStamps {
-  std::vector<FolderStamp> folders;
-  bool steady = true;
-};
-
-/// True when `stamps` is steady and every folder still is as stamped: a
-/// walk through them now would read the same names.
-bool StampsHold(const WalkStamps& stamps);
-
 /// The host path that `path` names. With `may_create` the last name may be
-/// missing and then keeps the spelling given. With `stamps` the walk also
-/// stamps every folder whose names it reads.
-Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host,
-               WalkStamps* stamps = nullptr);
+/// missing and then keeps the spelling given. The names of the folders on
+/// the way are read once and kept while they hold (posix_watch.h).
+Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host);
 
 /// The host path of `path` with every name spelled as given, without
 /// looking at the disk (but for making the default C: root). Fails as
@@ -54,6 +29,9 @@ Status SpelledHostPath(const char* op, const std::string& path, std::string* hos
 /// The names in the host directory `dir` ("." and ".." left out); `path`
 /// is for errors.
 Status ReadNames(const std::string& path, const std::string& dir, std::vector<std::string>* names);
+/// The same names read now; 0, or the errno of the failed call, named in
+/// `*call`.
+int ListNames(const std::string& dir, std::vector<std::string>* names, const char** call);
 
 }  // namespace posix
 }  // namespace vaxo

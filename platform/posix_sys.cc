@@ -66,12 +66,6 @@ std::string HomeDirectory() {
   return pw && pw->pw_dir ? pw->pw_dir : "/";
 }
 
-struct timespec ChangeClock() {
-  struct timespec now = {};
-  clock_gettime(CLOCK_REALTIME_COARSE, &now);
-  return now;
-}
-
 int Lstat(const std::string& host, struct stat* st) {
   return Fails("stat", host) ? -1 : ::lstat(host.c_str(), st);
 }

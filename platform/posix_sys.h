@@ -38,10 +38,6 @@ Status NotAFile(const char* op, const std::string& path);
 std::string CurrentDirectory();
 /// $HOME, else the user's home directory from the password database.
 std::string HomeDirectory();
-/// Now, by the clock the kernel dates the changes of files with (coarse:
-/// it moves in ticks of a few milliseconds).
-struct timespec ChangeClock();
-
 struct Fault {
   int error = 0;         ///< errno the call fails with; 0: the call is made
   size_t max_write = 0;  ///< for "write": at most this many bytes at once; 0: all

@@ -22,9 +22,10 @@ mode_t CurrentUmask() {
   return mask;
 }
 
-Status WriteAll(int fd, const std::string& bytes, const std::string& host,
-                const std::string& path) {
+Status WriteAll(int fd, const std::string& bytes, const std::string& host, const std::string& path,
+                size_t* written = nullptr) {
   size_t done = 0;
+  if (written) *written = 0;
   while (done < bytes.size()) {
     const size_t piece = std::min(bytes.size() - done, size_t(1) << 20);
     const ssize_t n = sys::Write(fd, bytes.data() + done, piece, host);
@@ -34,6 +35,7 @@ Status WriteAll(int fd, const std::string& bytes, const std::string& host,
     }
     if (n == 0) return Status::IOError("write", path, "nothing written");
     done += size_t(n);
+    if (written) *written = done;
   }
   return Status::OK();
 }
@@ -91,7 +93,7 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
 
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
                  AppendTo to, bool sync) {
-  const bool existing = to == AppendTo::kExistingFile;
+  const bool existing = to != AppendTo::kFileOrNew;
   struct stat st;
   const bool made = sync && !existing && sys::Lstat(target, &st) != 0;
   // As a read: an open that cannot block (a FIFO without a reader fails it
@@ -101,7 +103,9 @@ Status AppendAll(const std::string& path, const std::string& target, const std::
   if (fd < 0)
     return errno == ENXIO ? sys::NotAFile("append", path) : sys::Error("open", path, errno);
   Status s;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (to == AppendTo::kCheckedFile) {
+    // Nothing to look at; a failed write's end is found after it.
+  } else if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     s = sys::NotAFile("append", path);
   } else if (existing && !(st.st_mode & S_IWUSR)) {
     s = sys::AccessDenied("append", path);
@@ -112,10 +116,14 @@ Status AppendAll(const std::string& path, const std::string& target, const std::
   }
   // A write that fails half-way is taken back, so that the file still ends
   // where it ended before (for the log: with a whole entry).
-  const off_t end = st.st_size;
-  s = WriteAll(fd, content, target, path);
-  if (!s.ok() && ftruncate(fd, end) != 0) {
-    // Nothing more can be done; the write's own failure is reported.
+  size_t written = 0;
+  s = WriteAll(fd, content, target, path, &written);
+  if (!s.ok()) {
+    const bool known = to != AppendTo::kCheckedFile || fstat(fd, &st) == 0;
+    const off_t end = to == AppendTo::kCheckedFile ? st.st_size - off_t(written) : st.st_size;
+    if (known && ftruncate(fd, end) != 0) {
+      // Nothing more can be done; the write's own failure is reported.
+    }
   }
   if (s.ok() && sync && sys::Fsync(fd, target) != 0) s = sys::Error("fsync", path, errno);
   if (sys::Close(fd, target) != 0 && s.ok()) s = sys::Error("close", path, errno);

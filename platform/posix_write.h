@@ -21,9 +21,11 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
                        const std::string& content, const unsigned* mode = nullptr,
                        const uint32_t* attributes = nullptr);
 
-/// Where AppendAll may write: a file there or a new one, or only a file
-/// already there (a missing one is NotFound, a read-only one refused).
-enum class AppendTo { kFileOrNew, kExistingFile };
+/// Where AppendAll may write: a file there or a new one; only a file
+/// already there (a missing one is NotFound, a read-only one refused); or a
+/// file found a regular, writable one before and watched since, which
+/// needs no look (a missing one is NotFound).
+enum class AppendTo { kFileOrNew, kExistingFile, kCheckedFile };
 
 /// Appends `content` to the regular file `target` in one piece: after a
 /// failure the file ends where it ended before. Anything but a regular

@@ -3,10 +3,14 @@
 // (its log is the run's log, its diffs applied give the run's files); vaxo
 // rollback gives both installations back, bytes and attributes, and leaves
 // alone what changed since the run.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "base/text.h"
@@ -78,15 +82,35 @@ std::map<fs::path, std::string> Diffs(const Scratch& s, const std::string& outpu
 
 std::string LogBody(const std::string& log) { return log.substr(log.find("\r\n")); }
 
+// A report's JSON past what tells a foreseen run from the real one.
+std::string PastRunFields(const std::string& json) {
+  nlohmann::ordered_json j = nlohmann::ordered_json::parse(json);
+  for (const char* field : {"log", "started", "preview"}) j.erase(field);
+  return j.dump(1);
+}
+
+const char kReportJson[] = "drive_c/zel/roboter/log/Upgrade_vaxo.json";
+
 TEST(E2eSafety, PreviewChangesNothingAndForeseesTheRun) {
   Scratch s;
   Sample(s);
   s.RunVaxo("--help");  // puts vaxo in place
   const auto before = Everything(s);
   const fs::path preview_log = s.root() / "preview.log";
-  RunResult preview = s.RunVaxo("preview '" + Args(s) + "' --log '" + preview_log.string() + "'");
+  RunResult preview = s.RunVaxo("preview '" + Args(s) + "' --log '" + preview_log.string() +
+                                "' --json '" + (s.root() / "preview.json").string() + "'");
   EXPECT_EQ(preview.exit_code, 2) << preview.err;
+  const std::string json = s.Read("preview.json");
+  fs::remove(s.root() / "preview.json");
   EXPECT_EQ(Everything(s), before);  // no file, attribute, log, value file or backup set
+  // What no rule would carry, after the files' diffs; the robot's
+  // configuration has no upg-file and stays as it is.
+  EXPECT_NE(preview.out.find("unchanged: " + s.WinUpper("new") +
+                             "\\ROBOTER\\ZEL\\R1\\VAXO\\$CONFIG.DAT\n"
+                             "left behind: $SPEED_LIMIT= old $SPEED_LIMIT=250 / new "
+                             "$SPEED_LIMIT=200\n"),
+            std::string::npos)
+      << preview.out;
   EXPECT_EQ(preview.out.substr(preview.out.rfind("exit code")), "exit code 2\n");
   EXPECT_NE(preview.out.find("attributes " + s.WinUpper("old") +
                              "\\ZEL\\STEU\\VAXO\\$option.dat: read-only -> archive only"),
@@ -111,6 +135,10 @@ TEST(E2eSafety, PreviewChangesNothingAndForeseesTheRun) {
   EXPECT_EQ(run.exit_code, 2) << run.err;
   EXPECT_EQ(LogBody(s.Read("preview.log")),
             LogBody(s.Read("drive_c/zel/roboter/log/Upgrade_vaxo.log")));
+  // Its report is the run's, but for the log's place, its time and "preview".
+  EXPECT_EQ(PastRunFields(json), PastRunFields(s.Read(kReportJson)));
+  EXPECT_TRUE(nlohmann::json::parse(json)["preview"].get<bool>());
+  EXPECT_FALSE(nlohmann::json::parse(s.Read(kReportJson))["preview"].get<bool>());
   std::map<std::string, std::string> expected;
   for (const auto& kv : s.Snapshot("new")) expected["applied/" + kv.first] = kv.second;
   EXPECT_EQ(s.Snapshot("applied/new"), expected);
@@ -179,6 +207,43 @@ TEST(E2eSafety, ControlBytesReachATerminalEscaped) {
   }
 }
 
+// Files of the source folders that no pass takes are named, each with why;
+// a data file the file list passes over for its system attribute makes the
+// verdict CHECK although the run ends with 0. The preview foresees it.
+TEST(E2eSafety, FilesNoPassTakesAreNamedAndASkippedDataFileAsksForACheck) {
+  Scratch s;
+  WriteGeneratedPair(s, 2);
+  s.MakeDir("drive_c/zel/roboter/log");
+  const std::string r1 = "old/ZEL/R1/VAXO/";
+  s.Write(r1 + "robot.ini", "[robot]\r\n");
+  s.Write(r1 + "$config.bak", "$A=1\r\n");
+  s.Write(r1 + "$system.dat", "$A=1\r\n");
+  const std::string system = (s.root() / r1 / "$system.dat").string();
+  ASSERT_EQ(std::system(("setfattr -n user.DOSATTRIB -v '\"0x4\"' '" + system + "'").c_str()), 0);
+  // The old robot file holds a value the new one lacks and no rule names.
+  s.Write(r1 + "$machine.dat", Crlf({"$A=1", "$LOCAL = 7 ; set on site"}));
+
+  const fs::path json = s.root() / "preview.json";
+  const RunResult preview = s.RunVaxo("preview '" + Args(s) + "' --json '" + json.string() + "'");
+  EXPECT_EQ(preview.exit_code, 0) << preview.err;
+  // After the robot's $MACHINE.DAT's diff, before the next file's.
+  const size_t diff = vaxo::UCase(preview.out).find("R1\\VAXO\\$MACHINE.DAT\n@@");
+  const size_t left =
+      preview.out.find("\nleft behind: $LOCAL= old $LOCAL = 7 ; set on site / new (no line)\n");
+  EXPECT_LT(diff, left) << preview.out;
+  EXPECT_LT(left, preview.out.find("\n---", diff)) << preview.out;
+  const RunResult run = s.Run(Args(s));
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(s.Audit(),
+            "R1 $MACHINE.DAT $LOCAL= old-only $LOCAL = 7 ; set on site | -\n"
+            "not taken R1 $config.bak: not a data file (the R1 pass takes $*.dat;*.servo)\n"
+            "not taken R1 $system.dat: a data file with the system attribute: the file list "
+            "leaves it out\n"
+            "not taken R1 robot.ini: not a data file (the R1 pass takes $*.dat;*.servo)\n"
+            "CHECK\n");
+  EXPECT_EQ(PastRunFields(s.Read("preview.json")), PastRunFields(s.Read(kReportJson)));
+}
+
 TEST(E2eSafety, RollbackGivesBothInstallationsBack) {
   Scratch s;
   Sample(s);
@@ -215,6 +280,143 @@ TEST(E2eSafety, RollbackGivesBothInstallationsBack) {
   EXPECT_EQ(s.RunVaxo("rollback --force").exit_code, 0);
   EXPECT_EQ(s.State("old"), before);
   EXPECT_EQ(s.State("new"), new_before);
+}
+
+// The Linux program's own commands, run in `dir` below the scratch folder.
+std::string In(const Scratch& s, const std::string& dir, const std::string& tz = "") {
+  return "cd '" + (s.root() / dir).string() + "' && " + (tz.empty() ? "" : "TZ=" + tz + " ") +
+         "VAXO_DRIVE_C='" + s.drive_c().string() + "' '" + s.program_dir().string() + "/";
+}
+
+// The names of the sets, oldest first, as --list gives them.
+std::vector<std::string> SetNames(const Scratch& s) {
+  std::vector<std::string> names;
+  std::istringstream in(s.RunVaxo("rollback --list").out);
+  std::string line;
+  while (std::getline(in, line))
+    if (line.find("  ") != std::string::npos) names.push_back(line.substr(0, line.find("  ")));
+  return names;
+}
+
+// Takes the emulation's lock of `file` below the scratch folder.
+struct HeldLock {
+  HeldLock(const Scratch& s, const std::string& file)
+      : fd(open((s.root() / file).c_str(), O_CREAT | O_RDWR, 0644)) {
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0) << file;
+  }
+  ~HeldLock() { close(fd); }
+  int fd;
+};
+
+TEST(E2eSafety, InstallationsBelowTheProgramsFolderAreTakenBack) {
+  Scratch s(".");  // the program in the folder that holds old/ and new/
+  Sample(s);
+  const auto before = s.State("old"), new_before = s.State("new");
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  const RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_NE(back.out.find(": 4 restored, 1 removed, 1 with attributes set back, 0 left alone"),
+            std::string::npos)
+      << back.out;
+  EXPECT_EQ(s.State("old"), before);
+  EXPECT_EQ(s.State("new"), new_before);
+}
+
+TEST(E2eSafety, TheLastRunIsTakenBackFirstWhateverTheClock) {
+  if (UnderWine()) GTEST_SKIP() << "the time zone of the Linux program";
+  Scratch s;
+  Sample(s);
+  const auto new_before = s.State("new");
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);  // puts the programs in place
+  ASSERT_EQ(s.RunVaxo("rollback").exit_code, 0);
+  ASSERT_EQ(s.Execute(In(s, ".", "UTC-12") + "upgrade_vaxo' '" + Args(s) + "'").exit_code, 2);
+  const auto after_first = s.State("new");
+  s.Write("old/ZEL/STEU/VAXO/$option.dat", Crlf({"$OPT_CONVEYOR=0", "$OPT_VISION=1"}));
+  ASSERT_EQ(s.Execute(In(s, ".", "UTC+12") + "upgrade_vaxo' '" + Args(s) + "'").exit_code, 2);
+  const std::vector<std::string> sets = SetNames(s);
+  ASSERT_EQ(sets.size(), 3u);
+  EXPECT_EQ(sets[2].substr(0, 7), "000003-");
+  EXPECT_LT(sets[2].substr(7), sets[1].substr(7));  // its clock said a day earlier
+  // The first run's set while the second's is not taken back: refused.
+  RunResult back = s.RunVaxo("rollback " + sets[1]);
+  EXPECT_EQ(back.exit_code, 3);
+  EXPECT_NE(back.err.find("set " + sets[2] + " of a later run is not rolled back"),
+            std::string::npos)
+      << back.err;
+  back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_NE(back.out.find("rollback of " + sets[2]), std::string::npos) << back.out;
+  EXPECT_EQ(s.State("new"), after_first);
+  EXPECT_EQ(s.RunVaxo("rollback " + sets[1]).exit_code, 0);
+  EXPECT_EQ(s.State("new"), new_before);
+}
+
+TEST(E2eSafety, RelativePathsMeanTheFoldersOfTheRunsStart) {
+  if (UnderWine()) GTEST_SKIP() << "the Linux program's current folder";
+  Scratch s;
+  Sample(s);
+  s.MakeDir("robB");
+  fs::copy(s.root() / "new", s.root() / "robB/new", fs::copy_options::recursive);
+  const auto before = s.State("new"), other = s.State("robB");
+  const RunResult preview = s.RunVaxo("preview old\\|new");
+  std::string root = s.root().string();
+  for (char& c : root)
+    if (c == '/') c = '\\';
+  EXPECT_NE(preview.out.find(" | Z:" + root + "\\OLD\\ZEL\\R1\\VAXO\\$machine.dat /DAT"),
+            std::string::npos)
+      << preview.out;
+  ASSERT_EQ(s.Run("old|new").exit_code, 2);
+  // The log keeps the paths as the run built them.
+  EXPECT_NE(s.LogBody().find("commandolineargument: OLD|NEW\r\n"), std::string::npos);
+  // Rolled back from another installation's folder: this run's files.
+  const RunResult back = s.Execute(In(s, "robB") + "vaxo' rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_EQ(s.State("new"), before);
+  EXPECT_EQ(s.State("robB"), other);
+}
+
+TEST(E2eSafety, ListAndLockTellARunningRunAndARunningRollback) {
+  if (UnderWine()) GTEST_SKIP() << "the emulation's locks";
+  Scratch s;
+  Sample(s);
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  const std::string log = "drive_c/zel/roboter/log/";
+  const std::string set = log + "Upgrade_vaxo.backup/" + SetNames(s).at(0);
+  // As the journal of a run still going: no end yet, the log held.
+  std::string journal = s.Read(set + "/journal.jsonl");
+  journal.erase(journal.rfind("{\"exit_code\""));
+  s.Write(set + "/journal.jsonl", journal);
+  {
+    HeldLock run(s, log + "Upgrade_vaxo.log.lock");
+    const RunResult list = s.RunVaxo("rollback --list");
+    EXPECT_NE(list.out.find("  running (it holds the log)"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("1 set(s), "), std::string::npos) << list.out;
+    EXPECT_NE(s.Run(Args(s)).err.find("another run is writing the log"), std::string::npos);
+    HeldLock rollback(s, log + "Upgrade_vaxo.backup.lock");
+    const RunResult second = s.Run(Args(s));
+    EXPECT_EQ(second.exit_code, 3);
+    EXPECT_NE(second.err.find("a rollback is running on the log"), std::string::npos) << second.err;
+  }
+  EXPECT_NE(s.RunVaxo("rollback --list").out.find("  no exit code (the run was killed)"),
+            std::string::npos);
+}
+
+TEST(E2eSafety, SetsBesideTheOtherPlaceOfTheLogAreNamed) {
+  Scratch s;
+  Sample(s);
+  fs::remove_all(s.drive_c() / "zel");
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  const auto new_before = s.State("new");
+  s.MakeDir("drive_c/zel/roboter/log");  // now the log would go there
+  RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 3);
+  EXPECT_NE(back.err.find("1 set(s) lie in c:\\Upgrade_vaxo.backup (vaxo rollback --log "
+                          "c:\\Upgrade_vaxo.log)"),
+            std::string::npos)
+      << back.err;
+  back = s.RunVaxo("rollback --log 'c:\\Upgrade_vaxo.log'");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_NE(new_before, s.State("new"));
 }
 
 }  // namespace

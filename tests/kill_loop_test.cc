@@ -64,6 +64,10 @@ TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
   ASSERT_EQ(clean.exit_code, 0) << clean.err;
   const std::string clean_log = s.Read("drive_c/zel/roboter/log/Upgrade_vaxo.log");
   const auto after = s.Snapshot("new");
+  t0 = std::chrono::steady_clock::now();
+  ASSERT_EQ(s.RunVaxo("rollback").exit_code, 0);  // puts vaxo in place, too
+  const double rollback_secs =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   ASSERT_EQ(after.size(), before.size());
   // The value transfer writes the controller's $machine.dat a second time.
   std::map<std::string, std::set<std::string>> states;
@@ -73,7 +77,9 @@ TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
 
   std::mt19937 rng(12345);
   std::uniform_int_distribution<int> delay_us(0, int(clean_secs * 1e6 * 1.1));
-  int runs = 0, finished = 0, temps_left = 0, partial_last_entry = 0, rolled_back = 0;
+  std::uniform_int_distribution<int> rollback_delay_us(0, int(rollback_secs * 1e6));
+  int runs = 0, finished = 0, temps_left = 0, partial_last_entry = 0, rolled_back = 0,
+      rollbacks_killed = 0;
   const double budget = Budget();
   const auto start = std::chrono::steady_clock::now();
   while (runs < kRuns &&
@@ -112,8 +118,17 @@ TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
       ASSERT_NE(it, states.end()) << "unexpected file " << rel;
       ASSERT_TRUE(it->second.count(s.Read(rel))) << "run " << runs << ": " << rel << " is partial";
     }
-    // Whenever it was killed, its backup set takes the run back; a run
-    // killed before its set was made had changed nothing.
+    // Whenever it was killed, its backup set takes the run back, even
+    // after a rollback killed half-way; a run killed before its set was
+    // made had changed nothing.
+    if (runs % 2 == 0) {
+      const pid_t rollback = Spawn(s, {(s.program_dir() / "vaxo").string(), "rollback"});
+      ASSERT_GT(rollback, 0);
+      std::this_thread::sleep_for(std::chrono::microseconds(rollback_delay_us(rng)));
+      kill(rollback, SIGKILL);
+      waitpid(rollback, &status, 0);
+      if (!WIFEXITED(status)) ++rollbacks_killed;
+    }
     const RunResult back = s.RunVaxo("rollback");
     if (back.exit_code == 0) {
       ++rolled_back;
@@ -127,8 +142,8 @@ TEST(KillLoop, KilledAtRandomTheLogIsAPrefixAndEveryFileOldOrNew) {
   std::printf(
       "[ killloop ] %d runs killed (%d had ended first), clean run %.2f s; %d left a "
       "temporary file, %d logs ended inside an entry; %d rolled back to the first byte and "
-      "attribute, the rest had changed nothing\n",
-      runs, finished, clean_secs, temps_left, partial_last_entry, rolled_back);
+      "attribute, the rest had changed nothing; %d rollbacks killed half-way and run again\n",
+      runs, finished, clean_secs, temps_left, partial_last_entry, rolled_back, rollbacks_killed);
   EXPECT_GE(runs, 5);
 }
 

@@ -1,0 +1,165 @@
+#include "platform/posix_watch.h"
+
+#include <sys/inotify.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "platform/letter_case.h"
+#include "platform/posix_names.h"
+
+namespace vaxo {
+namespace posix {
+
+namespace {
+
+// What changes a folder's names, or what its names stand for.
+constexpr uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
+                                   IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR;
+// What changes what an append to a file may do: its attributes, its place.
+constexpr uint32_t kFileEvents = IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF;
+
+// File systems whose changes made on other machines raise no event here.
+bool Remote(long type) {
+  switch (type) {
+    case 0x6969:      // NFS
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2
+    case 0x517B:      // SMB
+    case 0x65735546:  // FUSE
+    case 0x01021997:  // 9P
+      return true;
+    default:
+      return false;
+  }
+}
+
+// One folder's names, each under its upper-case key, in key order.
+struct Kept {
+  std::vector<std::pair<std::string, std::string>> by_key;
+};
+
+class Folders {
+ public:
+  static Folders& Get() {
+    static Folders* folders = new Folders();  // lives until the process ends
+    return *folders;
+  }
+
+  int Matches(const std::string& dir, const std::string& wanted, std::vector<std::string>* matches,
+              const char** call) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Drain();
+    auto it = kept_.find(dir);
+    if (it == kept_.end()) {
+      // The watch first: a change while the names are read is then reported.
+      const bool watched = Watch(dir, kFolderEvents);
+      std::vector<std::string> names;
+      const int err = ListNames(dir, &names, call);
+      if (err != 0) return err;
+      Kept kept;
+      for (std::string& name : names) kept.by_key.emplace_back(UpperCaseCp1252(name), name);
+      std::sort(kept.by_key.begin(), kept.by_key.end());
+      if (!watched) return Find(kept, wanted, matches);
+      it = kept_.emplace(dir, std::move(kept)).first;
+    }
+    return Find(it->second, wanted, matches);
+  }
+
+  uint64_t Mark() {
+    std::lock_guard<std::mutex> lock(mu_);
+    Drain();
+    return fd_ < 0 ? 0 : changes_;
+  }
+
+  bool WatchFile(const std::string& host) {
+    std::lock_guard<std::mutex> lock(mu_);
+    return Watch(host, kFileEvents);
+  }
+
+ private:
+  Folders() {
+    fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    changes_ = 1;
+  }
+
+  static int Find(const Kept& kept, const std::string& wanted, std::vector<std::string>* matches) {
+    const std::string key = UpperCaseCp1252(wanted);
+    auto first = std::lower_bound(kept.by_key.begin(), kept.by_key.end(),
+                                  std::make_pair(key, std::string()));
+    for (auto i = first; i != kept.by_key.end() && i->first == key; ++i)
+      matches->push_back(i->second);
+    return 0;  // in byte order: the key ties break on the name
+  }
+
+  bool Watch(const std::string& host, uint32_t events) {
+    if (fd_ < 0) return false;
+    struct statfs fs;
+    if (statfs(host.c_str(), &fs) != 0 || Remote(long(fs.f_type))) return false;
+    const int wd = inotify_add_watch(fd_, host.c_str(), events);
+    if (wd < 0) return false;
+    std::vector<std::string>& paths = watched_[wd];
+    if (std::find(paths.begin(), paths.end(), host) == paths.end()) paths.push_back(host);
+    return true;
+  }
+
+  // Reads the kernel's queue and forgets the names of every folder at or
+  // below a place that changed (a folder moved takes its subfolders along).
+  void Drain() {
+    if (fd_ < 0) return;
+    alignas(inotify_event) char buf[16384];
+    while (true) {
+      const ssize_t n = read(fd_, buf, sizeof buf);
+      if (n <= 0) {
+        if (n < 0 && errno == EINTR) continue;
+        return;
+      }
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buf + at);
+        at += ssize_t(sizeof(inotify_event) + event->len);
+        ++changes_;
+        if (event->mask & IN_Q_OVERFLOW) {
+          kept_.clear();
+          continue;
+        }
+        auto w = watched_.find(event->wd);
+        if (w == watched_.end()) continue;
+        for (const std::string& place : w->second) Forget(place);
+        if (event->mask & IN_IGNORED) watched_.erase(w);
+      }
+    }
+  }
+
+  void Forget(const std::string& place) {
+    kept_.erase(place);
+    const std::string below = place == "/" ? place : place + "/";
+    auto it = kept_.lower_bound(below);
+    while (it != kept_.end() && it->first.compare(0, below.size(), below) == 0)
+      it = kept_.erase(it);
+  }
+
+  std::mutex mu_;
+  int fd_ = -1;
+  uint64_t changes_ = 0;
+  std::map<std::string, Kept> kept_;                 // by host folder
+  std::map<int, std::vector<std::string>> watched_;  // the places of each watch
+};
+
+}  // namespace
+
+int FolderMatches(const std::string& dir, const std::string& wanted,
+                  std::vector<std::string>* matches, const char** call) {
+  return Folders::Get().Matches(dir, wanted, matches, call);
+}
+
+uint64_t ChangeMark() { return Folders::Get().Mark(); }
+
+bool WatchFile(const std::string& host) { return Folders::Get().WatchFile(host); }
+
+}  // namespace posix
+}  // namespace vaxo
