@@ -19,6 +19,8 @@ namespace vaxo {
 
 std::string ChooseLogFile() { return DefaultLogFile(); }
 
+Env* TAV_C1::env() const { return backup_ ? static_cast<Env*>(backup_.get()) : env_; }
+
 void TAV_C1::Load() {
   progress_min_ = 1;
   progress_max_ = 5;
@@ -37,11 +39,10 @@ void TAV_C1::StepProgress() {
     progress_value_ = progress_min_;
   }
   CurrentProgressView()->SetValue(progress_value_);
-  Env::Default()->ProcessEvents();
+  env()->ProcessEvents();
 }
 
 void TAV_C1::StartUpgrade() {
-  Env* env = Env::Default();
   std::string failure;
   const std::string log_file = ChooseLogFile();
   // The backup set is the environment of the rest of the run; it stays so
@@ -52,11 +53,11 @@ void TAV_C1::StartUpgrade() {
     // One run at a time writes a log. A run that finds another one at it
     // ends at once and touches nothing, the log least of all: the other
     // run's record would be spoilt.
-    const Status locked = env->Lock(log_file, 0, &run_lock_);
+    const Status locked = env_->Lock(log_file, 0, &run_lock_);
     if (locked.IsBusy()) {
       // A rollback holds the sets' lock while it holds the log.
       std::unique_ptr<EnvLock> sets;
-      if (env->Lock(backup::SetsFolder(log_file), 0, &sets).IsBusy())
+      if (env_->Lock(backup::SetsFolder(log_file), 0, &sets).IsBusy())
         throw RunError("a rollback is running on the log " + log_file +
                        "; this run changed nothing");
       throw RunError("another run is writing the log " + log_file + "; this run changed nothing");
@@ -67,14 +68,14 @@ void TAV_C1::StartUpgrade() {
     LogBuch().LogFile(log_file);
     log_started = true;
     if (backups_) {
-      backup_.reset(new backup::BackupEnv(env, log_file));
+      backup_.reset(new backup::BackupEnv(env_, log_file));
       backed_up.reset(new ScopedDefaultEnv(backup_.get()));
     }
     StepProgress();
     if (!RunSequence()) {
       // The early end: a folder of the command line was empty.
       CurrentProgressView()->Close();
-      Env::Default()->ExitProcess(0);
+      env()->ExitProcess(0);
     }
     EndWithClosingEntry();
   } catch (const std::exception& e) {  // RunError above all
@@ -90,7 +91,7 @@ void TAV_C1::StartUpgrade() {
   if (log_started && report_) WriteRunReport(LogBuch().path());
   // A windowed program has no standard error: the system's log always gets
   // the reason, and a person who filled in the form is told at once.
-  Env::Default()->ReportError(failure + " (exit code 3, log " + log_file + ")");
+  env()->ReportError(failure + " (exit code 3, log " + log_file + ")");
   if (read_command_.FormShown()) {
     const std::string advice =
         "Exit code 3. Every data file is as it was or completely upgraded: the run can be "
@@ -98,15 +99,15 @@ void TAV_C1::StartUpgrade() {
     CurrentProgressView()->ShowStopped(failure + "\r\n\r\n" + advice + "\r\nLog: " + log_file);
   }
   CurrentProgressView()->Close();
-  Env::Default()->WriteShown(2, "upgrade_vaxo: " + failure + "\n");
-  Env::Default()->ExitProcess(3);
+  env()->WriteShown(2, "upgrade_vaxo: " + failure + "\n");
+  env()->ExitProcess(3);
 }
 
 void TAV_C1::EndWithClosingEntry() {
   Log(TypTitle, log_text::FormatClosing(ExitCode));
   const std::string why = report_ ? WriteRunReport(LogBuch().path()) : std::string();
   CurrentProgressView()->Close();
-  Env* env = Env::Default();
+  Env* env = this->env();
   // A person watching a terminal learns why the run ended as it did and
   // where to read what happened.
   if (env->IsTerminal(2))
@@ -117,7 +118,7 @@ void TAV_C1::EndWithClosingEntry() {
 
 bool TAV_C1::RunSequence() {
   SetInformation("commandoline read ...");
-  if (!read_command_.ReadCommand(Env::Default()->CommandLineTail())) {
+  if (!read_command_.ReadCommand(env()->CommandLineTail())) {
     Log(TypError, log_text::kCommandFailed.Format());
     ExitCode = 1;
     return true;  // the closing entry follows
@@ -184,9 +185,9 @@ std::string FullForTool(Env* env, const std::string& path) {
   return env->FullPath(path);
 }
 
-bool NeedsShift(const std::string& new_path, const std::string& old_text,
+bool NeedsShift(Env* env, const std::string& new_path, const std::string& old_text,
                 const std::string& new_text) {
-  if (Env::Default()->UpperCase(new_path).find("$MACHINE.DAT") == std::string::npos) return false;
+  if (env->UpperCase(new_path).find("$MACHINE.DAT") == std::string::npos) return false;
   // The variables are no path: the engine's letter case (A to Z) is theirs.
   const std::string old_upper = UCase(old_text), new_upper = UCase(new_text);
   for (const char* name : kShiftVariables) {
@@ -202,7 +203,7 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
                             const std::string& dest_dir) {
   const bool r1 = kind == PassKind::kR1;
   const log_text::PassTexts& t = r1 ? log_text::kR1Pass : log_text::kSteuPass;
-  Env* env = Env::Default();
+  Env* env = this->env();
 
   SetInformation((r1 ? "/R1/" : "/STEU/") + env->UpperCase(name));
   StepProgress();
@@ -241,7 +242,7 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
   }
   Log(TypInfo, log_text::kNewRead.Format(new_path));
 
-  if (r1 && NeedsShift(new_path, strOldFile, strNewFile)) {
+  if (r1 && NeedsShift(env, new_path, strOldFile, strNewFile)) {
     Log(TypInfo, log_text::kShiftStart.Format());
     ShiftR1ToSteu(old_path, new_path);
   }
@@ -273,7 +274,7 @@ void TAV_C1::UpgradeOneFile(PassKind kind, const std::string& name, const std::s
 }
 
 void TAV_C1::ShiftR1ToSteu(const std::string& old_path, const std::string& new_path) {
-  Env* env = Env::Default();
+  Env* env = this->env();
   const std::string program_dir = env->ProgramDirectory();
   const std::string tool = program_dir + "\\ValXfer.exe";
   const std::string value_template = program_dir + "\\Vaxo_Value.dat";
@@ -334,7 +335,7 @@ void TAV_C1::CheckShiftArrived() {
 }
 
 void Main() {
-  TAV_C1 form;
+  TAV_C1 form(Env::Default());
   form.Load();
   form.StartUpgrade();
 }

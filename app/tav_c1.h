@@ -17,6 +17,11 @@ namespace vaxo {
 
 class TAV_C1 {
  public:
+  /// `env`: the environment of the run, handed in by the entry point (the
+  /// preview and the tests hand in theirs). The run's writes go through
+  /// the backup set around it, once there is one.
+  explicit TAV_C1(Env* env) : env_(env) {}
+
   /// Load handler: progress bar 1..5 at 1; the form is shown.
   void Load();
   /// Runs the whole upgrade and ends the process. Never returns.
@@ -48,6 +53,10 @@ class TAV_C1 {
   void StopIfCloseRequested();
   [[noreturn]] void EndWithClosingEntry();  // only StartUpgrade calls it
 
+  /// The environment the run works on: the backup set, once there is one.
+  Env* env() const;
+
+  Env* env_;
   float progress_min_ = 1, progress_max_ = 5, progress_value_ = 1;
   FileBox file_box_;
   CLSReadCommand read_command_;

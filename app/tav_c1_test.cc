@@ -18,7 +18,7 @@ namespace {
 using TavTest = VaxoTest;
 
 TEST_F(TavTest, ProgressCyclesFromOneToFiveAndBack) {
-  TAV_C1 form;
+  TAV_C1 form(&faults_);
   form.Load();
   EXPECT_EQ(form.ProgressValue(), 1);
   form.StepProgress();
@@ -71,7 +71,7 @@ TEST_P(ShiftTest, RunsTheToolTwiceAndChecksTheControllerFile) {
     if (!c.tool_writes) return 5;
     return RunValXfer(cmdline.substr(application.size())).exit_code;
   });
-  TAV_C1 form;
+  TAV_C1 form(&faults_);
   ASSERT_TRUE(form.read_command().ReadCommand("C:\\OLD|C:\\NEW"));
   log_.clear();
   form.ShiftR1ToSteu(old_r1 + "$MACHINE.DAT",
@@ -115,7 +115,7 @@ TEST_F(TavTest, ShiftStopsWhenAnotherRunHoldsTheValueFile) {
   mem_.AddFile("C:\\TOOLS\\Vaxo_Value.dat", "$ROB_CAL\r\n");
   std::unique_ptr<EnvLock> other;
   ASSERT_TRUE(mem_.Lock("C:\\TOOLS\\Vaxo_Value.tmp", 0, &other).ok());
-  TAV_C1 form;
+  TAV_C1 form(&faults_);
   try {
     form.ShiftR1ToSteu("D:\\R1\\VAXO\\$MACHINE.DAT", "E:\\R1\\VAXO\\$MACHINE.DAT");
     FAIL() << "no stop";
@@ -127,7 +127,7 @@ TEST_F(TavTest, ShiftStopsWhenAnotherRunHoldsTheValueFile) {
 }
 
 TEST_F(TavTest, ShiftWithoutTemplateStopsTheRun) {
-  TAV_C1 form;
+  TAV_C1 form(&faults_);
   EXPECT_THROW(form.ShiftR1ToSteu("D:\\R1\\VAXO\\$MACHINE.DAT", "E:\\R1\\VAXO\\$MACHINE.DAT"),
                RunError);
   EXPECT_TRUE(mem_.children().empty());
@@ -135,7 +135,7 @@ TEST_F(TavTest, ShiftWithoutTemplateStopsTheRun) {
 
 TEST_F(TavTest, AnEmptySourceDirectoryWritesNothing) {
   mem_.AddDirectory("C:\\OLD");
-  TAV_C1 form;
+  TAV_C1 form(&faults_);
   form.file_box().SetPath("C:\\OLD");
   form.file_box().SetPattern("$*.dat");
   form.RunPass(TAV_C1::PassKind::kSteu, "C:\\OLD", "C:\\NEW");
@@ -147,7 +147,7 @@ TEST_F(TavTest, UpgradeThatGivesNoTextLeavesTheNewFile) {
   mem_.AddFile("C:\\OLD\\$a.dat", "$A=1\r\n");
   mem_.AddFile("C:\\NEW\\$a.dat", "   \r\n");
   mem_.AddFile("C:\\NEW\\a.upg", "$A=\r\n");
-  TAV_C1 form;
+  TAV_C1 form(&faults_);
   form.file_box().SetPath("C:\\OLD");
   form.file_box().SetPattern("$*.dat");
   form.RunPass(TAV_C1::PassKind::kSteu, "C:\\OLD", "C:\\NEW");
@@ -174,7 +174,7 @@ void FailingPair(MemEnv& mem, FaultEnv& faults) {
 
 /// Runs the whole frame; the exit code it ended with.
 int Start() {
-  TAV_C1 form;
+  TAV_C1 form(Env::Default());  // the test's, installed as the default
   try {
     form.StartUpgrade();
   } catch (const ProcessExit& e) {

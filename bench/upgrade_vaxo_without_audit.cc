@@ -6,7 +6,7 @@
 
 int main() {
   vaxo::report::LeaveOutAuditForMeasurement();
-  vaxo::TAV_C1 form;
+  vaxo::TAV_C1 form(vaxo::Env::Default());
   form.Load();
   form.StartUpgrade();
 }

@@ -4,7 +4,7 @@
 #include "app/tav_c1.h"
 
 int main() {
-  vaxo::TAV_C1 form;
+  vaxo::TAV_C1 form(vaxo::Env::Default());
   form.set_backups(false);
   form.Load();
   form.StartUpgrade();

@@ -6,7 +6,7 @@
 
 int main() {
   vaxo::Env::Default();  // first: the backend sets up the process
-  vaxo::TAV_C1 form;
+  vaxo::TAV_C1 form(vaxo::Env::Default());
   form.set_report(false);
   form.Load();
   form.StartUpgrade();

@@ -108,7 +108,7 @@ Outcome RunFrame(Env* env, std::vector<Op>* ops) {
   ResetLogBook();
   ExitCode = 0;
   try {
-    TAV_C1 form;
+    TAV_C1 form(env);
     form.Load();
     form.StartUpgrade();
   } catch (const ProcessExit& e) {
@@ -118,7 +118,6 @@ Outcome RunFrame(Env* env, std::vector<Op>* ops) {
   SetProgressView(previous_view);
   ResetLogBook();
   out.ops = *ops;
-  (void)env;
   return out;
 }
 

@@ -59,7 +59,7 @@ int Preview(const PreviewOptions& o) {
   {
     ScopedDefaultEnv installed(&preview);
     try {
-      TAV_C1 form;
+      TAV_C1 form(&preview);
       form.set_backups(false);  // the preview writes no backup set either
       form.Load();
       form.StartUpgrade();
