@@ -1,6 +1,7 @@
-// The progress form `TAV_C1` and the run it drives: the run frame
-// (StartUpgrade), the run sequence over the two machine-data directories,
-// the per-file upgrade pass and the R1-to-STEU shift.
+// The progress form `TAV_C1` and the run it drives. The form and the run
+// frame (StartUpgrade, the one place a run ends) are in tav_c1.cc; the run
+// sequence over the two machine-data folders in run_sequence.cc, the pass
+// over one data file in file_pass.cc, the R1-to-STEU shift in shift.cc.
 #pragma once
 
 #include <memory>

@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "files/file_list.h"
+#include "paths/machine_file.h"
 #include "upgrade/line_search.h"
 
 namespace vaxo {
@@ -37,7 +38,7 @@ void AuditFile(Env* env, const RunReport& run, FileReport* f) {
   // The value transfer carries the four shifted names of both $MACHINE.DAT.
   std::vector<std::string> shifted;
   if (run.shift.ran && UCase(f->name) == "$MACHINE.DAT")
-    for (const char* name : kShiftedNames) shifted.push_back(std::string(name) + "=");
+    for (const char* name : kShiftVariables) shifted.push_back(std::string(name) + "=");
   f->left_behind = LeftBehind(old_text, new_text, Named(env, *f), shifted);
 }
 

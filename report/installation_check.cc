@@ -1,6 +1,7 @@
 #include "report/installation_check.h"
 
 #include "base/text.h"
+#include "paths/machine_file.h"
 #include "upgrade/vaxo_upg.h"
 
 namespace vaxo {
@@ -32,7 +33,7 @@ void CheckShift(Env* env, ShiftReport* s) {
   const std::string upper = UCase(text);
   s->checked = true;
   s->missing.clear();
-  for (const char* name : kShiftedNames) {
+  for (const char* name : kShiftVariables) {
     if (upper.find(name) == std::string::npos) s->missing.push_back(name);
   }
 }

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "log/log_texts.h"
+#include "paths/machine_file.h"
 #include "report/log_entries.h"
 #include "upgrade/line_search.h"
 
@@ -342,10 +343,10 @@ class Reader {
   // destination STEU folder the command reader found.
   std::string ShiftTarget() const {
     for (const FileReport& f : run_.files) {
-      if (f.pass == Pass::kSteu && UCase(f.name) == "$MACHINE.DAT" && !f.new_path.empty())
+      if (f.pass == Pass::kSteu && UCase(f.name) == UCase(kMachineFileName) && !f.new_path.empty())
         return f.new_path;
     }
-    return run_.new_steu_dir.empty() ? std::string() : run_.new_steu_dir + "\\$MACHINE.DAT";
+    return run_.new_steu_dir.empty() ? std::string() : ControllerMachineFile(run_.new_steu_dir);
   }
 
   RunReport run_;

@@ -3,8 +3,6 @@
 namespace vaxo {
 namespace report {
 
-const char* const kShiftedNames[4] = {"$ROB_STOPPED", "$ROB_CAL", "$PRO_ACT", "$PRO_MOVE"};
-
 // Each in the order of its enum.
 const char* PassName(Pass pass) {
   static const char* const kNames[] = {"STEU", "R1"};

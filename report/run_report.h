@@ -163,9 +163,5 @@ const char* ResultName(FileResult result);  ///< "written", "old-missing", ...
 const char* CaseName(RuleCase rule_case);   ///< "carried", "default", ...
 const char* EndingName(Ending ending);      ///< "closing entry", "stopped", "early"
 
-/// The four variables that move from the robot's to the controller's
-/// $MACHINE.DAT.
-extern const char* const kShiftedNames[4];
-
 }  // namespace report
 }  // namespace vaxo
