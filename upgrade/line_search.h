@@ -9,6 +9,10 @@
 // count. The search runs once round the list, starting at the line where it
 // last found its key, so upg-files that follow the data file's order cost
 // one pass over the file.
+//
+// This literal walk is the reference of the indexed search (rule_index.h):
+// the property test search_sameness_test.cc checks that both give the same
+// lines, positions and messages. Keep it plain.
 #pragma once
 
 #include <cstdint>
