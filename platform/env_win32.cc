@@ -203,6 +203,45 @@ bool CommitTemp(const std::string& temp, const std::string& given_target,
   return ::MoveFileExA(temp.c_str(), target.c_str(), move_flags) != 0;
 }
 
+/// `path` without the prefix "\\?\" of the system's full form: a drive
+/// path as the ...A calls take it, "\\server\share\..." for a share.
+std::string WithoutLongPrefix(const std::string& path) {
+  if (path.compare(0, 8, "\\\\?\\UNC\\") == 0) return "\\\\" + path.substr(8);
+  if (path.compare(0, 4, "\\\\?\\") == 0) return path.substr(4);
+  return path;
+}
+
+/// The path of the file `path` leads to, for the calls that would act on a
+/// symbolic link itself rather than on its target: a rename over it, a
+/// temporary file beside it. A link stays a link, and its target, which may
+/// lie in another folder or on another volume, gets the new content. Under
+/// Wine a link on the host shows as a plain file (no reparse-point bit), so
+/// a link is known by where the opened file really lies. `path` itself when
+/// the file is missing or lies where it is named; false (the system's
+/// reason in the last error) when it lies at a path too long to use.
+bool ThroughLinks(const std::string& path, std::string* final_path) {
+  *final_path = path;
+  ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return true;
+  char buffer[MAX_PATH + 8] = {};
+  const DWORD length = ::GetFinalPathNameByHandleA(file.get(), buffer, sizeof buffer,
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  char full[MAX_PATH + 1] = {};
+  const DWORD full_length = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (length == 0 || full_length == 0 || full_length >= sizeof full) return true;
+  if (length >= sizeof buffer) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  const std::string target = WithoutLongPrefix(std::string(buffer, length));
+  if (::lstrcmpiA(target.c_str(), full) == 0) return true;
+  if (!Fits(target)) return false;
+  *final_path = target;
+  return true;
+}
+
 /// Refuses to write over a read-only file or a directory, as Windows does,
 /// before any temporary file is made. Checked here rather than left to the
 /// system: under Wine run as root the read-only attribute does not stop a
@@ -381,14 +420,16 @@ class WindowsEnv : public Env {
   Status ReplaceFile(const std::string& path, const std::string& content) override {
     if (!Fits(path) || !TargetWritable(path))
       return WindowsError("replace", path, ::GetLastError());
+    std::string target;
+    if (!ThroughLinks(path, &target)) return WindowsError("replace", path, ::GetLastError());
     std::string temp;
-    if (!MakeTempBeside(path, &temp)) return WindowsError("replace", path, ::GetLastError());
+    if (!MakeTempBeside(target, &temp)) return WindowsError("replace", path, ::GetLastError());
     DWORD old_attributes = ::GetFileAttributesA(path.c_str());
     ScopedHandle file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     bool ok = file.valid() && WriteAll(file.get(), content) && ::FlushFileBuffers(file.get());
     ok = file.Close() && ok;
-    if (ok) ok = RetryWhileHeld(path, [&] { return CommitTemp(temp, path, true); });
+    if (ok) ok = RetryWhileHeld(target, [&] { return CommitTemp(temp, target, true); });
     if (!ok) {
       RemoveTemp(temp);
       return WindowsError("replace", path, ::GetLastError());
@@ -436,8 +477,10 @@ class WindowsEnv : public Env {
     if (source_attributes == INVALID_FILE_ATTRIBUTES)
       return WindowsError("copy", src, ::GetLastError());
     if (!TargetWritable(dst)) return WindowsError("copy", dst, ::GetLastError());
+    std::string target;
+    if (!ThroughLinks(dst, &target)) return WindowsError("copy", dst, ::GetLastError());
     std::string temp;
-    if (!MakeTempBeside(dst, &temp)) return WindowsError("copy", dst, ::GetLastError());
+    if (!MakeTempBeside(target, &temp)) return WindowsError("copy", dst, ::GetLastError());
     if (!RetryWhileHeld(src, [&] { return ::CopyFileA(src.c_str(), temp.c_str(), FALSE) != 0; })) {
       RemoveTemp(temp);
       return WindowsError("copy", src, ::GetLastError());
@@ -445,7 +488,7 @@ class WindowsEnv : public Env {
     const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((source_attributes & kept) != 0)
       ::SetFileAttributesA(temp.c_str(), source_attributes & (kept | FILE_ATTRIBUTE_ARCHIVE));
-    if (!RetryWhileHeld(dst, [&] { return CommitTemp(temp, dst, false); })) {
+    if (!RetryWhileHeld(target, [&] { return CommitTemp(temp, target, false); })) {
       RemoveTemp(temp);
       return WindowsError("copy", dst, ::GetLastError());
     }

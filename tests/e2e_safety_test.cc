@@ -217,5 +217,37 @@ TEST(E2eSafety, RollbackGivesBothInstallationsBack) {
   EXPECT_EQ(s.State("new"), new_before);
 }
 
+// A data file that is a symbolic link stays one through the run and its
+// rollback: its target, in another folder, gets the run's text and then
+// its own back; the run is the one of a plain file, and nothing is left
+// beside the link or the target. (A snapshot shows a link's text under its
+// target's name.)
+TEST(E2eSafety, ALinkedDataFileStaysALinkThroughRunAndRollback) {
+  const std::string link = "new/ROBOTER/ZEL/STEU/VAXO/$option.dat", target = "elsewhere/opt.dat";
+  Scratch plain, s;
+  Sample(plain);
+  Sample(s);
+  s.Write(target, s.Read(link));
+  fs::remove(s.root() / link);
+  fs::create_symlink(s.root() / target, s.root() / link);
+  const auto before = s.Snapshot("new");
+  const std::string old_text = s.Read(target);
+  ASSERT_EQ(plain.Run(Args(plain)).exit_code, 2);
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  auto upgraded = plain.Snapshot("new");
+  upgraded[target] = upgraded.at(link);
+  upgraded.erase(link);
+  EXPECT_TRUE(fs::is_symlink(s.root() / link));
+  EXPECT_EQ(s.Snapshot("new"), upgraded);
+  EXPECT_EQ(s.Snapshot("elsewhere"),
+            (std::map<std::string, std::string>{{target, upgraded.at(target)}}));
+
+  RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_TRUE(fs::is_symlink(s.root() / link));
+  EXPECT_EQ(s.Snapshot("new"), before);
+  EXPECT_EQ(s.Snapshot("elsewhere"), (std::map<std::string, std::string>{{target, old_text}}));
+}
+
 }  // namespace
 }  // namespace vaxo_e2e
