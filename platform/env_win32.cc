@@ -242,6 +242,44 @@ bool ThroughLinks(const std::string& path, std::string* final_path) {
   return true;
 }
 
+/// `text` upper-cased by the system, byte for byte.
+std::string SystemUpper(std::string text) {
+  if (!text.empty()) ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+/// A folder with case sensitivity switched on (and a host folder under
+/// Wine) can hold two names that differ only in letter case, and a call
+/// would take one of them by the spelling it asks for. Neither is the
+/// answer: the operation `op` on `path` fails naming them all, in byte
+/// order, as the emulation's does. The folder is searched with the last
+/// letter of the name left open, since a search for the name itself ends
+/// at the first match.
+Status CaseTwins(const char* op, const std::string& path) {
+  const size_t slash = path.find_last_of("\\/:");
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (name.empty() || name == "." || name == ".." || name.find_first_of("*?") != std::string::npos)
+    return Status::OK();
+  std::string pattern = path;
+  pattern.back() = '?';
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return Status::OK();
+  const std::string key = SystemUpper(name);
+  std::vector<std::string> twins;
+  do {
+    const std::string one = found.cFileName;
+    if (one.size() == key.size() && SystemUpper(one) == key) twins.push_back(one);
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  if (twins.size() < 2) return Status::OK();
+  std::sort(twins.begin(), twins.end());
+  std::string reason = (twins.size() == 2 ? std::string("two") : std::to_string(twins.size())) +
+                       " names differ only in letter case:";
+  for (size_t i = 0; i < twins.size(); ++i) reason += (i ? ", " : " ") + twins[i];
+  return Status::Ambiguous(op, path, reason);
+}
+
 /// Refuses to write over a read-only file or a directory, as Windows does,
 /// before any temporary file is made. Checked here rather than left to the
 /// system: under Wine run as root the read-only attribute does not stop a
@@ -300,6 +338,7 @@ class WindowsEnv : public Env {
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override {
     entries->clear();
     if (!Fits(dir)) return WindowsError("list", dir, ::GetLastError());
+    if (Status twins = CaseTwins("list", dir); !twins.ok()) return twins;
     DWORD attributes = ::GetFileAttributesA(dir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return WindowsError("list", dir, ::GetLastError());
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -335,6 +374,7 @@ class WindowsEnv : public Env {
 
   Status GetAttributes(const std::string& path, uint32_t* attributes) override {
     if (!Fits(path)) return WindowsError("attributes", path, ::GetLastError());
+    if (Status twins = CaseTwins("attributes", path); !twins.ok()) return twins;
     DWORD value = ::GetFileAttributesA(path.c_str());
     if (value == INVALID_FILE_ATTRIBUTES) return WindowsError("attributes", path, ::GetLastError());
     *attributes = static_cast<uint32_t>(value);
@@ -347,6 +387,7 @@ class WindowsEnv : public Env {
   // and leaves it a plain directory.
   Status SetArchiveOnly(const std::string& path) override {
     if (!Fits(path)) return WindowsError("set-attributes", path, ::GetLastError());
+    if (Status twins = CaseTwins("set-attributes", path); !twins.ok()) return twins;
     DWORD value = ::GetFileAttributesA(path.c_str());
     if (value == INVALID_FILE_ATTRIBUTES)
       return WindowsError("set-attributes", path, ::GetLastError());
@@ -359,6 +400,7 @@ class WindowsEnv : public Env {
 
   Status SetAttributes(const std::string& path, uint32_t attributes) override {
     if (!Fits(path)) return WindowsError("set-attributes", path, ::GetLastError());
+    if (Status twins = CaseTwins("set-attributes", path); !twins.ok()) return twins;
     DWORD wanted = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
@@ -369,6 +411,7 @@ class WindowsEnv : public Env {
 
   Status CreateDirectory(const std::string& path) override {
     if (!Fits(path)) return WindowsError("mkdir", path, ::GetLastError());
+    if (Status twins = CaseTwins("mkdir", path); !twins.ok()) return twins;
     if (::CreateDirectoryA(path.c_str(), nullptr)) return Status::OK();
     const DWORD code = ::GetLastError();
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -380,6 +423,7 @@ class WindowsEnv : public Env {
 
   Status GetFileSize(const std::string& path, uint64_t* size) override {
     if (!Fits(path)) return WindowsError("size", path, ::GetLastError());
+    if (Status twins = CaseTwins("size", path); !twins.ok()) return twins;
     ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -392,6 +436,7 @@ class WindowsEnv : public Env {
 
   Status ReadFile(const std::string& path, std::string* content) override {
     if (!Fits(path)) return WindowsError("read", path, ::GetLastError());
+    if (Status twins = CaseTwins("read", path); !twins.ok()) return twins;
     ScopedHandle file(OpenWhileHeld(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
     if (!file.valid()) return WindowsError("read", path, ::GetLastError());
     // Only a file on disk is read: a device (CON, a pipe) would wait.
@@ -420,6 +465,7 @@ class WindowsEnv : public Env {
   Status ReplaceFile(const std::string& path, const std::string& content) override {
     if (!Fits(path) || !TargetWritable(path))
       return WindowsError("replace", path, ::GetLastError());
+    if (Status twins = CaseTwins("replace", path); !twins.ok()) return twins;
     std::string target;
     if (!ThroughLinks(path, &target)) return WindowsError("replace", path, ::GetLastError());
     std::string temp;
@@ -456,6 +502,7 @@ class WindowsEnv : public Env {
 
   Status Append(const std::string& path, const std::string& content, bool sync) {
     if (!Fits(path) || !TargetWritable(path)) return WindowsError("append", path, ::GetLastError());
+    if (Status twins = CaseTwins("append", path); !twins.ok()) return twins;
     ScopedHandle file(OpenWhileHeld(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS));
     if (!file.valid()) return WindowsError("append", path, ::GetLastError());
     if (!WriteAll(file.get(), content)) return WindowsError("append", path, ::GetLastError());
@@ -473,6 +520,8 @@ class WindowsEnv : public Env {
   Status CopyFile(const std::string& src, const std::string& dst) override {
     if (!Fits(src)) return WindowsError("copy", src, ::GetLastError());
     if (!Fits(dst)) return WindowsError("copy", dst, ::GetLastError());
+    if (Status twins = CaseTwins("copy", src); !twins.ok()) return twins;
+    if (Status twins = CaseTwins("copy", dst); !twins.ok()) return twins;
     const DWORD source_attributes = ::GetFileAttributesA(src.c_str());
     if (source_attributes == INVALID_FILE_ATTRIBUTES)
       return WindowsError("copy", src, ::GetLastError());
@@ -497,6 +546,7 @@ class WindowsEnv : public Env {
 
   Status DeleteFile(const std::string& path) override {
     if (!Fits(path)) return WindowsError("delete", path, ::GetLastError());
+    if (Status twins = CaseTwins("delete", path); !twins.ok()) return twins;
     if (!RetryWhileHeld(path, [&] { return ::DeleteFileA(path.c_str()) != 0; }))
       return WindowsError("delete", path, ::GetLastError());
     return Status::OK();

@@ -249,5 +249,32 @@ TEST(E2eSafety, ALinkedDataFileStaysALinkThroughRunAndRollback) {
   EXPECT_EQ(s.Snapshot("elsewhere"), (std::map<std::string, std::string>{{target, old_text}}));
 }
 
+// Two data files whose names differ only in letter case, which no Windows
+// folder holds: either could be the one meant, so the run stops at the
+// first look at them, naming both, and neither changes. The rollback takes
+// back what the run did before.
+TEST(E2eSafety, DataFilesDifferingOnlyInCaseStopTheRun) {
+  Scratch s;
+  Sample(s);
+  const std::string steu = "new/ROBOTER/ZEL/STEU/VAXO/";
+  s.Write(steu + "$OPTION.DAT", "$OPT_CONVEYOR=7\r\n");
+  const auto old_before = s.State("old"), new_before = s.State("new");
+  EXPECT_EQ(s.Run(Args(s)).exit_code, 3);
+  const std::string body = s.LogBody();
+  const size_t stop = body.find("!!! Run stopped: ");
+  ASSERT_NE(stop, std::string::npos) << body;
+  EXPECT_EQ(body.substr(body.rfind("\r\n", stop) + 2),
+            Error("Run stopped: attributes " + s.WinUpper(steu) +
+                  "$OPTION.DAT: two names differ only in letter case: $OPTION.DAT, $option.dat"))
+      << body;
+  const auto after = s.State("new");
+  for (const char* name : {"$OPTION.DAT", "$option.dat"})
+    EXPECT_EQ(after.at(steu + name), new_before.at(steu + name)) << name;
+
+  RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_EQ(s.State("old"), old_before);
+  EXPECT_EQ(s.State("new"), new_before);
+}
 }  // namespace
 }  // namespace vaxo_e2e
