@@ -14,6 +14,8 @@
 #undef ReplaceFile
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -203,6 +205,119 @@ bool CommitTemp(const std::string& temp, const std::string& given_target,
   return ::MoveFileExA(temp.c_str(), target.c_str(), move_flags) != 0;
 }
 
+/// `path` without the prefix "\\?\" of the system's full form: a drive
+/// path as the ...A calls take it, "\\server\share\..." for a share.
+std::string WithoutLongPrefix(const std::string& path) {
+  if (path.compare(0, 8, "\\\\?\\UNC\\") == 0) return "\\\\" + path.substr(8);
+  if (path.compare(0, 4, "\\\\?\\") == 0) return path.substr(4);
+  return path;
+}
+
+/// The path of the file `path` leads to, for the calls that would act on a
+/// symbolic link itself rather than on its target: a rename over it, a
+/// temporary file beside it. A link stays a link, and its target, which may
+/// lie in another folder or on another volume, gets the new content. Under
+/// Wine a link on the host shows as a plain file (no reparse-point bit), so
+/// a link is known by where the opened file really lies. `path` itself when
+/// the file is missing or lies where it is named; false (the system's
+/// reason in the last error) when it lies at a path too long to use.
+bool ThroughLinks(const std::string& path, std::string* final_path) {
+  *final_path = path;
+  ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return true;
+  char buffer[MAX_PATH + 8] = {};
+  const DWORD length = ::GetFinalPathNameByHandleA(file.get(), buffer, sizeof buffer,
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  char full[MAX_PATH + 1] = {};
+  const DWORD full_length = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (length == 0 || full_length == 0 || full_length >= sizeof full) return true;
+  if (length >= sizeof buffer) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  const std::string target = WithoutLongPrefix(std::string(buffer, length));
+  if (::lstrcmpiA(target.c_str(), full) == 0) return true;
+  if (!Fits(target)) return false;
+  *final_path = target;
+  return true;
+}
+
+/// `text` upper-cased by the system, byte for byte.
+std::string SystemUpper(std::string text) {
+  if (!text.empty()) ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+/// A folder with case sensitivity switched on (and a host folder under
+/// Wine) can hold two names that differ only in letter case, and a call
+/// would take one of them by the spelling it asks for. Neither is the
+/// answer: an operation on such a name fails naming them all, in byte
+/// order, as the emulation's does. The pairs are found in the folder's
+/// listing: the run's own (ListDirectory), else one made at the first
+/// operation in the folder. A further search at each operation would cost
+/// more than the operation in a folder of thousands of files, and under
+/// Wine even a look at the folder's time costs a search; so a folder's
+/// pairs are the ones of its latest listing in this process.
+class CaseTwins {
+ public:
+  /// Notes the pairs among `entries`, the listing of the folder `dir`.
+  void Listed(const std::string& dir, const std::vector<DirEntry>& entries) {
+    std::map<std::string, std::vector<std::string>> names, twins;
+    for (const DirEntry& e : entries) names[SystemUpper(e.name)].push_back(e.name);
+    for (auto& n : names) {
+      if (n.second.size() < 2) continue;
+      std::sort(n.second.begin(), n.second.end());
+      twins.insert(std::move(n));
+    }
+    std::lock_guard<std::mutex> hold(mu_);
+    folders_[FolderKey(dir)] = std::move(twins);
+  }
+
+  /// Fails the operation `op` on `path` when its name has a twin.
+  Status Check(const char* op, const std::string& path) {
+    const size_t slash = path.find_last_of("\\/:");
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = path.substr(dir.size());
+    if (name.empty() || name == "." || name == "..") return Status::OK();
+    const std::string key = FolderKey(dir);
+    std::unique_lock<std::mutex> hold(mu_);
+    if (folders_.find(key) == folders_.end()) {
+      hold.unlock();
+      std::vector<DirEntry> entries;
+      WIN32_FIND_DATAA data;
+      HANDLE search = ::FindFirstFileA((dir + "*").c_str(), &data);
+      if (search == INVALID_HANDLE_VALUE) return Status::OK();  // the operation says why
+      do {
+        entries.push_back({data.cFileName, 0});
+      } while (::FindNextFileA(search, &data));
+      ::FindClose(search);
+      Listed(dir, entries);
+      hold.lock();
+    }
+    const auto& twins = folders_[key];
+    const auto found = twins.find(SystemUpper(name));
+    if (found == twins.end()) return Status::OK();
+    const std::vector<std::string>& names = found->second;
+    std::string reason = (names.size() == 2 ? std::string("two") : std::to_string(names.size())) +
+                         " names differ only in letter case:";
+    for (size_t i = 0; i < names.size(); ++i) reason += (i ? ", " : " ") + names[i];
+    return Status::Ambiguous(op, path, reason);
+  }
+
+ private:
+  /// The folder with a separator at its end, in upper case.
+  static std::string FolderKey(const std::string& dir) {
+    std::string key = SystemUpper(dir);
+    if (!key.empty() && key.back() != '\\' && key.back() != '/' && key.back() != ':') key += '\\';
+    return key;
+  }
+
+  std::mutex mu_;
+  std::map<std::string, std::map<std::string, std::vector<std::string>>> folders_;
+};
+
 /// Refuses to write over a read-only file or a directory, as Windows does,
 /// before any temporary file is made. Checked here rather than left to the
 /// system: under Wine run as root the read-only attribute does not stop a
@@ -261,6 +376,7 @@ class WindowsEnv : public Env {
   Status ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) override {
     entries->clear();
     if (!Fits(dir)) return WindowsError("list", dir, ::GetLastError());
+    if (Status twins = twins_.Check("list", dir); !twins.ok()) return twins;
     DWORD attributes = ::GetFileAttributesA(dir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return WindowsError("list", dir, ::GetLastError());
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -291,11 +407,13 @@ class WindowsEnv : public Env {
       entries->clear();
       return WindowsError("list", dir, code);
     }
+    twins_.Listed(dir, *entries);
     return Status::OK();
   }
 
   Status GetAttributes(const std::string& path, uint32_t* attributes) override {
     if (!Fits(path)) return WindowsError("attributes", path, ::GetLastError());
+    if (Status twins = twins_.Check("attributes", path); !twins.ok()) return twins;
     DWORD value = ::GetFileAttributesA(path.c_str());
     if (value == INVALID_FILE_ATTRIBUTES) return WindowsError("attributes", path, ::GetLastError());
     *attributes = static_cast<uint32_t>(value);
@@ -308,6 +426,7 @@ class WindowsEnv : public Env {
   // and leaves it a plain directory.
   Status SetArchiveOnly(const std::string& path) override {
     if (!Fits(path)) return WindowsError("set-attributes", path, ::GetLastError());
+    if (Status twins = twins_.Check("set-attributes", path); !twins.ok()) return twins;
     DWORD value = ::GetFileAttributesA(path.c_str());
     if (value == INVALID_FILE_ATTRIBUTES)
       return WindowsError("set-attributes", path, ::GetLastError());
@@ -320,6 +439,7 @@ class WindowsEnv : public Env {
 
   Status SetAttributes(const std::string& path, uint32_t attributes) override {
     if (!Fits(path)) return WindowsError("set-attributes", path, ::GetLastError());
+    if (Status twins = twins_.Check("set-attributes", path); !twins.ok()) return twins;
     DWORD wanted = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
@@ -330,6 +450,7 @@ class WindowsEnv : public Env {
 
   Status CreateDirectory(const std::string& path) override {
     if (!Fits(path)) return WindowsError("mkdir", path, ::GetLastError());
+    if (Status twins = twins_.Check("mkdir", path); !twins.ok()) return twins;
     if (::CreateDirectoryA(path.c_str(), nullptr)) return Status::OK();
     const DWORD code = ::GetLastError();
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -341,6 +462,7 @@ class WindowsEnv : public Env {
 
   Status GetFileSize(const std::string& path, uint64_t* size) override {
     if (!Fits(path)) return WindowsError("size", path, ::GetLastError());
+    if (Status twins = twins_.Check("size", path); !twins.ok()) return twins;
     ScopedHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -353,6 +475,7 @@ class WindowsEnv : public Env {
 
   Status ReadFile(const std::string& path, std::string* content) override {
     if (!Fits(path)) return WindowsError("read", path, ::GetLastError());
+    if (Status twins = twins_.Check("read", path); !twins.ok()) return twins;
     ScopedHandle file(OpenWhileHeld(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
     if (!file.valid()) return WindowsError("read", path, ::GetLastError());
     // Only a file on disk is read: a device (CON, a pipe) would wait.
@@ -381,14 +504,17 @@ class WindowsEnv : public Env {
   Status ReplaceFile(const std::string& path, const std::string& content) override {
     if (!Fits(path) || !TargetWritable(path))
       return WindowsError("replace", path, ::GetLastError());
+    if (Status twins = twins_.Check("replace", path); !twins.ok()) return twins;
+    std::string target;
+    if (!ThroughLinks(path, &target)) return WindowsError("replace", path, ::GetLastError());
     std::string temp;
-    if (!MakeTempBeside(path, &temp)) return WindowsError("replace", path, ::GetLastError());
+    if (!MakeTempBeside(target, &temp)) return WindowsError("replace", path, ::GetLastError());
     DWORD old_attributes = ::GetFileAttributesA(path.c_str());
     ScopedHandle file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     bool ok = file.valid() && WriteAll(file.get(), content) && ::FlushFileBuffers(file.get());
     ok = file.Close() && ok;
-    if (ok) ok = RetryWhileHeld(path, [&] { return CommitTemp(temp, path, true); });
+    if (ok) ok = RetryWhileHeld(target, [&] { return CommitTemp(temp, target, true); });
     if (!ok) {
       RemoveTemp(temp);
       return WindowsError("replace", path, ::GetLastError());
@@ -415,6 +541,7 @@ class WindowsEnv : public Env {
 
   Status Append(const std::string& path, const std::string& content, bool sync) {
     if (!Fits(path) || !TargetWritable(path)) return WindowsError("append", path, ::GetLastError());
+    if (Status twins = twins_.Check("append", path); !twins.ok()) return twins;
     ScopedHandle file(OpenWhileHeld(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_ALWAYS));
     if (!file.valid()) return WindowsError("append", path, ::GetLastError());
     if (!WriteAll(file.get(), content)) return WindowsError("append", path, ::GetLastError());
@@ -432,12 +559,16 @@ class WindowsEnv : public Env {
   Status CopyFile(const std::string& src, const std::string& dst) override {
     if (!Fits(src)) return WindowsError("copy", src, ::GetLastError());
     if (!Fits(dst)) return WindowsError("copy", dst, ::GetLastError());
+    if (Status twins = twins_.Check("copy", src); !twins.ok()) return twins;
+    if (Status twins = twins_.Check("copy", dst); !twins.ok()) return twins;
     const DWORD source_attributes = ::GetFileAttributesA(src.c_str());
     if (source_attributes == INVALID_FILE_ATTRIBUTES)
       return WindowsError("copy", src, ::GetLastError());
     if (!TargetWritable(dst)) return WindowsError("copy", dst, ::GetLastError());
+    std::string target;
+    if (!ThroughLinks(dst, &target)) return WindowsError("copy", dst, ::GetLastError());
     std::string temp;
-    if (!MakeTempBeside(dst, &temp)) return WindowsError("copy", dst, ::GetLastError());
+    if (!MakeTempBeside(target, &temp)) return WindowsError("copy", dst, ::GetLastError());
     if (!RetryWhileHeld(src, [&] { return ::CopyFileA(src.c_str(), temp.c_str(), FALSE) != 0; })) {
       RemoveTemp(temp);
       return WindowsError("copy", src, ::GetLastError());
@@ -445,7 +576,7 @@ class WindowsEnv : public Env {
     const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((source_attributes & kept) != 0)
       ::SetFileAttributesA(temp.c_str(), source_attributes & (kept | FILE_ATTRIBUTE_ARCHIVE));
-    if (!RetryWhileHeld(dst, [&] { return CommitTemp(temp, dst, false); })) {
+    if (!RetryWhileHeld(target, [&] { return CommitTemp(temp, target, false); })) {
       RemoveTemp(temp);
       return WindowsError("copy", dst, ::GetLastError());
     }
@@ -454,6 +585,7 @@ class WindowsEnv : public Env {
 
   Status DeleteFile(const std::string& path) override {
     if (!Fits(path)) return WindowsError("delete", path, ::GetLastError());
+    if (Status twins = twins_.Check("delete", path); !twins.ok()) return twins;
     if (!RetryWhileHeld(path, [&] { return ::DeleteFileA(path.c_str()) != 0; }))
       return WindowsError("delete", path, ::GetLastError());
     return Status::OK();
@@ -656,6 +788,9 @@ class WindowsEnv : public Env {
     if (!line->empty() && line->back() == '\r') line->pop_back();
     return got_any;
   }
+
+ private:
+  CaseTwins twins_;
 };
 
 }  // namespace

@@ -419,5 +419,65 @@ TEST(E2eSafety, SetsBesideTheOtherPlaceOfTheLogAreNamed) {
   EXPECT_NE(new_before, s.State("new"));
 }
 
+// A data file that is a symbolic link stays one through the run and its
+// rollback: its target, in another folder, gets the run's text and then
+// its own back; the run is the one of a plain file, and nothing is left
+// beside the link or the target. (A snapshot shows a link's text under its
+// target's name.)
+TEST(E2eSafety, ALinkedDataFileStaysALinkThroughRunAndRollback) {
+  const std::string link = "new/ROBOTER/ZEL/STEU/VAXO/$option.dat", target = "elsewhere/opt.dat";
+  Scratch plain, s;
+  Sample(plain);
+  Sample(s);
+  s.Write(target, s.Read(link));
+  fs::remove(s.root() / link);
+  fs::create_symlink(s.root() / target, s.root() / link);
+  const auto before = s.Snapshot("new");
+  const std::string old_text = s.Read(target);
+  ASSERT_EQ(plain.Run(Args(plain)).exit_code, 2);
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  auto upgraded = plain.Snapshot("new");
+  upgraded[target] = upgraded.at(link);
+  upgraded.erase(link);
+  EXPECT_TRUE(fs::is_symlink(s.root() / link));
+  EXPECT_EQ(s.Snapshot("new"), upgraded);
+  EXPECT_EQ(s.Snapshot("elsewhere"),
+            (std::map<std::string, std::string>{{target, upgraded.at(target)}}));
+
+  RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_TRUE(fs::is_symlink(s.root() / link));
+  EXPECT_EQ(s.Snapshot("new"), before);
+  EXPECT_EQ(s.Snapshot("elsewhere"), (std::map<std::string, std::string>{{target, old_text}}));
+}
+
+// Two data files whose names differ only in letter case, which no Windows
+// folder holds: either could be the one meant, so the run stops at the
+// first look at them, naming both, and neither changes. The rollback takes
+// back what the run did before.
+TEST(E2eSafety, DataFilesDifferingOnlyInCaseStopTheRun) {
+  Scratch s;
+  Sample(s);
+  const std::string steu = "new/ROBOTER/ZEL/STEU/VAXO/";
+  s.Write(steu + "$OPTION.DAT", "$OPT_CONVEYOR=7\r\n");
+  const auto old_before = s.State("old"), new_before = s.State("new");
+  EXPECT_EQ(s.Run(Args(s)).exit_code, 3);
+  const std::string body = s.LogBody();
+  const size_t stop = body.find("!!! Run stopped: ");
+  ASSERT_NE(stop, std::string::npos) << body;
+  EXPECT_EQ(body.substr(body.rfind("\r\n", stop) + 2),
+            Error("Run stopped: attributes " + s.WinUpper(steu) +
+                  "$OPTION.DAT: two names differ only in letter case: $OPTION.DAT, $option.dat"))
+      << body;
+  const auto after = s.State("new");
+  for (const char* name : {"$OPTION.DAT", "$option.dat"})
+    EXPECT_EQ(after.at(steu + name), new_before.at(steu + name)) << name;
+
+  RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_EQ(s.State("old"), old_before);
+  EXPECT_EQ(s.State("new"), new_before);
+}
+
 }  // namespace
 }  // namespace vaxo_e2e
