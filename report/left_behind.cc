@@ -1,6 +1,6 @@
 #include "report/left_behind.h"
 
-#include <algorithm>
+#include <functional>
 
 #include "upgrade/line_search.h"
 #include "upgrade/vaxo_upg.h"
@@ -45,26 +45,44 @@ void Variables(const LineList& lines, std::string* forms, std::vector<Variable>*
   }
 }
 
-// The variables with their texts in place, as views.
-struct Form {
-  std::string_view key, value, line;
-  size_t order;  // in the file
+// Keys, each with a number, in one array (open addressing): a file's keys
+// cost no allocation each.
+class KeyTable {
+ public:
+  explicit KeyTable(size_t keys) {
+    size_t size = 16;
+    while (size < 2 * keys) size *= 2;
+    slots_.resize(size);
+  }
+  // Adds `key` with `number`; false when it is there already (its number
+  // stays).
+  bool Insert(std::string_view key, size_t number) {
+    Slot& slot = SlotOf(key);
+    if (slot.used) return false;
+    slot = {key, number, true};
+    return true;
+  }
+  // The number of `key`, or none.
+  const size_t* Find(std::string_view key) {
+    const Slot& slot = SlotOf(key);
+    return slot.used ? &slot.number : nullptr;
+  }
+
+ private:
+  struct Slot {
+    std::string_view key;
+    size_t number = 0;
+    bool used = false;
+  };
+  Slot& SlotOf(std::string_view key) {
+    const size_t mask = slots_.size() - 1;
+    size_t i = std::hash<std::string_view>()(key) & mask;
+    while (slots_[i].used && slots_[i].key != key) i = (i + 1) & mask;
+    return slots_[i];
+  }
+
+  std::vector<Slot> slots_;
 };
-
-std::vector<Form> Forms(const std::string& forms, const std::vector<Variable>& vars) {
-  std::vector<Form> out;
-  out.reserve(vars.size());
-  for (const Variable& v : vars)
-    out.push_back({std::string_view(forms).substr(v.at, v.key_size),
-                   std::string_view(forms).substr(v.at + v.key_size, v.value_size), v.line,
-                   out.size()});
-  return out;
-}
-
-// By key, and in file order within a key: the first of a key comes first.
-bool KeyThenOrder(const Form& a, const Form& b) {
-  return a.key != b.key ? a.key < b.key : a.order < b.order;
-}
 
 }  // namespace
 
@@ -83,8 +101,9 @@ std::vector<std::string> NamedKeys(std::string_view upg_text) {
   return keys;
 }
 
-// Sorted lists rather than hash maps: a file of some thousand lines is
-// looked through three times a report, and a value costs no allocation.
+// The forms of a file lie in one text, and the keys are looked up in tables
+// of views into them: a file of some thousand lines is looked through three
+// times a report, and a value costs no allocation.
 LeftBehindList LeftBehind(const std::string& old_text, const std::string& new_text,
                           const std::vector<std::string>& named,
                           const std::vector<std::string>& skip) {
@@ -95,39 +114,37 @@ LeftBehindList LeftBehind(const std::string& old_text, const std::string& new_te
   LeftBehindList left;
   std::string new_forms;
   std::vector<Variable> old_vars, new_vars;
+  left.keys->reserve(old_text.size());  // the forms are never longer than the lines
+  new_forms.reserve(new_text.size());
   Variables(old_lines, left.keys.get(), &old_vars);
   Variables(new_lines, &new_forms, &new_vars);
-  const std::vector<Form> old_forms = Forms(*left.keys, old_vars);
+  const auto key = [](const std::string& forms, const Variable& v) {
+    return std::string_view(forms).substr(v.at, v.key_size);
+  };
+  const auto value = [](const std::string& forms, const Variable& v) {
+    return std::string_view(forms).substr(v.at + v.key_size, v.value_size);
+  };
 
   // The new file's first line of each key.
-  std::vector<Form> in_new = Forms(new_forms, new_vars);
-  std::sort(in_new.begin(), in_new.end(), KeyThenOrder);
-  in_new.erase(std::unique(in_new.begin(), in_new.end(),
-                           [](const Form& a, const Form& b) { return a.key == b.key; }),
-               in_new.end());
-  // The old file's first line of each key that no rule names.
-  std::vector<std::string_view> passed(named.begin(), named.end());
-  passed.insert(passed.end(), skip.begin(), skip.end());
-  std::sort(passed.begin(), passed.end());
-  std::vector<Form> by_key = old_forms;
-  std::sort(by_key.begin(), by_key.end(), KeyThenOrder);
-  std::vector<char> listed(old_forms.size(), 0);
-  for (size_t i = 0; i < by_key.size(); ++i)
-    listed[by_key[i].order] = (i == 0 || by_key[i - 1].key != by_key[i].key) &&
-                              !std::binary_search(passed.begin(), passed.end(), by_key[i].key);
+  KeyTable in_new(new_vars.size());
+  for (size_t i = 0; i < new_vars.size(); ++i) in_new.Insert(key(new_forms, new_vars[i]), i);
+  // Keys passed over: those the rules name, and each key of the old file
+  // after its first line.
+  KeyTable passed(named.size() + skip.size() + old_vars.size());
+  for (const auto* keys : {&named, &skip})
+    for (const std::string& k : *keys) passed.Insert(k, 0);
 
-  for (const Form& v : old_forms) {
-    if (!listed[v.order]) continue;
-    const auto it = std::lower_bound(in_new.begin(), in_new.end(), v.key,
-                                     [](const Form& f, std::string_view k) { return f.key < k; });
-    const bool found = it != in_new.end() && it->key == v.key;
-    if (found && it->value == v.value) continue;
-    LeftValue value;
-    value.key = v.key;
-    value.kind = found ? LeftValue::Kind::kDiffers : LeftValue::Kind::kOldOnly;
-    value.old_line = TrimmedView(v.line);
-    if (found) value.new_line = TrimmedView(it->line);
-    left.values.push_back(value);
+  for (const Variable& v : old_vars) {
+    const std::string_view k = key(*left.keys, v);
+    if (!passed.Insert(k, 0)) continue;
+    const size_t* n = in_new.Find(k);
+    if (n && value(new_forms, new_vars[*n]) == value(*left.keys, v)) continue;
+    LeftValue found;
+    found.key = k;
+    found.kind = n ? LeftValue::Kind::kDiffers : LeftValue::Kind::kOldOnly;
+    found.old_line = TrimmedView(v.line);
+    if (n) found.new_line = TrimmedView(new_vars[*n].line);
+    left.values.push_back(found);
   }
   return left;
 }

@@ -27,6 +27,9 @@ Status ReadRunReport(Env* env, const std::string& log_path, RunReport* run) {
   const Status read = env->ReadFile(log_path, &log);
   if (!read.ok()) return read;
   *run = ReadRunLog(std::move(log));
+  // The rules' lists grew as the log was read; what they hold now is all
+  // they will hold while the outputs are made.
+  for (FileReport& f : run->files) f.rules.shrink_to_fit();
   run->log_path = log_path;
   CompleteFromInstallation(env, run);
   AuditInstallation(env, run);
@@ -42,6 +45,7 @@ bool InstallationDetails::Saved(const std::string& key, std::string* bytes) {
   if (!place.existed) return false;
   if (place.pack != pack_path_) {
     pack_path_ = place.pack;
+    std::string().swap(pack_);  // one pack at a time, never two
     if (!env_->ReadFile(pack_path_, &pack_).ok()) pack_.clear();
   }
   if (place.offset + place.size <= pack_.size()) bytes->assign(pack_, place.offset, place.size);
