@@ -12,8 +12,9 @@ std::string WriteRunReport(const std::string& log_path) noexcept {
     Env* env = Env::Default();
     report::RunReport run;
     const std::string html = report::HtmlBesideLog(log_path);
-    if (!report::LoadRunReport(env, log_path, &run).ok() ||
-        !report::WriteReports(env, run, html, report::JsonBesideLog(log_path)).ok())
+    if (!report::ReadRunReport(env, log_path, &run).ok()) return "";
+    report::InstallationDetails details(env, run);
+    if (!report::WriteReports(env, run, &details, html, report::JsonBesideLog(log_path)).ok())
       return "";
     const std::vector<std::string> why = report::WhyTheExitCode(run);
     const size_t shown = why.size() <= 3 ? why.size() : 2;

@@ -207,6 +207,37 @@ Status BackupEnv::ReplaceFile(const std::string& path, const std::string& conten
   return s.ok() ? EnvWrapper::ReplaceFile(path, content) : s;
 }
 
+class BackupEnv::Replacement : public ReplacementFile {
+ public:
+  Replacement(BackupEnv* env, std::string path, std::unique_ptr<ReplacementFile> file)
+      : env_(env), path_(std::move(path)), file_(std::move(file)) {}
+  Status Append(std::string_view bytes) override {
+    if (!failed_.ok()) return failed_;
+    fingerprint_.Add(bytes);
+    return file_->Append(bytes);
+  }
+  Status Commit() override {
+    if (!failed_.ok()) return failed_;
+    failed_ = env_->BeforeContentChange(path_, "replace", fingerprint_.Text());
+    if (!failed_.ok()) file_.reset();  // the target is not changed: the bytes go
+    return failed_.ok() ? file_->Commit() : failed_;
+  }
+
+ private:
+  BackupEnv* env_;
+  std::string path_;
+  std::unique_ptr<ReplacementFile> file_;
+  FingerprintOf fingerprint_;
+  Status failed_;  // the set could not be written
+};
+
+Status BackupEnv::NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) {
+  std::unique_ptr<ReplacementFile> below;
+  Status s = EnvWrapper::NewReplacement(path, &below);
+  if (s.ok()) *file = std::make_unique<Replacement>(this, path, std::move(below));
+  return s;
+}
+
 // What a file holds after an append is known only by reading it first;
 // the run appends to nothing but its log, which is not backed up.
 Status BackupEnv::AppendFile(const std::string& path, const std::string& content) {

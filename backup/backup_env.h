@@ -57,6 +57,9 @@ class BackupEnv : public EnvWrapper {
   Status SetArchiveOnly(const std::string& path) override;
   Status SetAttributes(const std::string& path, uint32_t attributes) override;
   Status ReplaceFile(const std::string& path, const std::string& content) override;
+  /// The journal's line and the pre-image come at Commit, before the
+  /// replacement takes the target's place.
+  Status NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) override;
   Status AppendFile(const std::string& path, const std::string& content) override;
   Status AppendFileSynced(const std::string& path, const std::string& content) override;
   Status CopyFile(const std::string& src, const std::string& dst) override;
@@ -65,6 +68,7 @@ class BackupEnv : public EnvWrapper {
   void DoExitProcess(int code) override;
 
  private:
+  class Replacement;
   struct Known {
     bool attributes = false;  // its attributes before the run are in the journal
     bool content = false;     // its bytes before the run are in the set

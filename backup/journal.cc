@@ -3,13 +3,22 @@
 namespace vaxo {
 namespace backup {
 
-std::string Fingerprint(const std::string& bytes) {
-  uint64_t hash = 1469598103934665603ull;  // FNV-1a
-  for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+void FingerprintOf::Add(std::string_view bytes) {
+  for (unsigned char c : bytes) hash_ = (hash_ ^ c) * 1099511628211ull;
+  size_ += bytes.size();
+}
+
+std::string FingerprintOf::Text() const {
   static const char kHex[] = "0123456789abcdef";
-  std::string text = std::to_string(bytes.size()) + ":";
-  for (int shift = 60; shift >= 0; shift -= 4) text += kHex[(hash >> shift) & 0xF];
+  std::string text = std::to_string(size_) + ":";
+  for (int shift = 60; shift >= 0; shift -= 4) text += kHex[(hash_ >> shift) & 0xF];
   return text;
+}
+
+std::string Fingerprint(const std::string& bytes) {
+  FingerprintOf f;
+  f.Add(bytes);
+  return f.Text();
 }
 
 Status Journal::Append(const nlohmann::json& record) {

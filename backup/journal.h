@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/text.h"
@@ -21,6 +22,17 @@ namespace backup {
 /// What a file holds, to tell later whether it still holds it: its size
 /// and a 64-bit hash of its bytes, as text ("<size>:<16 hex digits>").
 std::string Fingerprint(const std::string& bytes);
+
+/// Fingerprint of bytes that come piece by piece.
+class FingerprintOf {
+ public:
+  void Add(std::string_view bytes);
+  std::string Text() const;
+
+ private:
+  uint64_t hash_ = 1469598103934665603ull;  // FNV-1a
+  uint64_t size_ = 0;
+};
 
 class Journal {
  public:

@@ -58,6 +58,7 @@ class Rollbacker {
 
   int Run();
   Status Saved(std::map<std::string, SavedFile>* files);
+  Status Places(std::map<std::string, SavedPlace>* places);
 
  private:
   Status Load();
@@ -325,6 +326,21 @@ Status Rollbacker::Saved(std::map<std::string, SavedFile>* files) {
   return Status::OK();
 }
 
+Status Rollbacker::Places(std::map<std::string, SavedPlace>* places) {
+  Status s = Load();
+  if (!s.ok()) return s;
+  for (const auto& kv : files_) {
+    const FileState& f = kv.second;
+    if (!f.changed_content || !f.content_known) continue;
+    SavedPlace& place = (*places)[kv.first];
+    place.existed = !f.absent;
+    if (place.existed) place.pack = set_ + "\\" + f.pack;
+    place.offset = f.offset;
+    place.size = f.size;
+  }
+  return Status::OK();
+}
+
 int Rollbacker::Run() {
   const std::string name = set_.substr(set_.find_last_of('\\') + 1);
   Status s = Load();
@@ -377,6 +393,13 @@ Status SavedFiles(Env* env, const std::string& set_folder,
   files->clear();
   std::vector<std::string> unused;
   return Rollbacker(env, set_folder, false, &unused).Saved(files);
+}
+
+Status SavedPlaces(Env* env, const std::string& set_folder,
+                   std::map<std::string, SavedPlace>* places) {
+  places->clear();
+  std::vector<std::string> unused;
+  return Rollbacker(env, set_folder, false, &unused).Places(places);
 }
 
 }  // namespace backup

@@ -29,6 +29,17 @@ struct SavedFile {
 /// Every file the run changed the bytes of, by its path in upper case.
 Status SavedFiles(Env* env, const std::string& set_folder, std::map<std::string, SavedFile>* files);
 
+/// Where the set in `set_folder` holds a file's bytes from before the run.
+struct SavedPlace {
+  bool existed = false;  // false: the run made it
+  std::string pack;      // the path of the pack that holds them
+  size_t offset = 0, size = 0;
+};
+/// SavedFiles without the bytes, for a caller that reads them a pack at a
+/// time rather than every file's at once.
+Status SavedPlaces(Env* env, const std::string& set_folder,
+                   std::map<std::string, SavedPlace>* places);
+
 /// Rolls back the set in `set_folder`. `out` receives one line per file
 /// acted on or left alone, then a summary line.
 int Rollback(Env* env, const std::string& set_folder, bool force, std::vector<std::string>* out);

@@ -33,17 +33,21 @@ inline bool EndsWith(const std::string& s, const std::string& tail) {
 
 // The bytes as text where each byte is the character of the same number (as
 // JSON and HTML want their text), and back. Bytes below 0x80 stay as they are.
+inline void AppendLatin1AsUtf8(std::string_view bytes, std::string* text) {
+  for (unsigned char c : bytes) {
+    if (c < 0x80) {
+      *text += char(c);
+    } else {
+      *text += char(0xC0 | (c >> 6));
+      *text += char(0x80 | (c & 0x3F));
+    }
+  }
+}
+
 inline std::string Latin1ToUtf8(std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size());
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      text += char(c);
-    } else {
-      text += char(0xC0 | (c >> 6));
-      text += char(0x80 | (c & 0x3F));
-    }
-  }
+  AppendLatin1AsUtf8(bytes, &text);
   return text;
 }
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/status.h"
@@ -38,6 +39,20 @@ enum FileAttr : uint32_t {
 class EnvLock {
  public:
   virtual ~EnvLock() = default;
+};
+
+/// A file written piece by piece in the place of another (Env::NewReplacement):
+/// the pieces go to a temporary file beside the target, which takes the
+/// target's place on Commit. Until then the target keeps its old content;
+/// one let go without a Commit that succeeded leaves no trace.
+class ReplacementFile {
+ public:
+  virtual ~ReplacementFile() = default;
+  /// Adds `bytes` at the end. After a failure every later call fails.
+  virtual Status Append(std::string_view bytes) = 0;
+  /// Puts what was appended in the target's place, flushed to disk, as
+  /// ReplaceFile does; after a failure the target holds its old content.
+  virtual Status Commit() = 0;
 };
 
 struct DirEntry {
@@ -79,6 +94,11 @@ class Env {
   /// Creates the file or replaces its content atomically: after a failure
   /// the file holds its old content and no temporary file is left.
   virtual Status ReplaceFile(const std::string& path, const std::string& content) = 0;
+  /// ReplaceFile for content made piece by piece, too large to hold whole:
+  /// fails as ReplaceFile does (op "replace") where the target refuses it,
+  /// and gives a ReplacementFile for the pieces otherwise.
+  virtual Status NewReplacement(const std::string& path,
+                                std::unique_ptr<ReplacementFile>* file) = 0;
   /// Appends to the file, creating it when missing.
   virtual Status AppendFile(const std::string& path, const std::string& content) = 0;
   /// AppendFile, and the bytes are on disk when it returns (the file's

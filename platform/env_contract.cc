@@ -238,6 +238,57 @@ void AppendMakesThenExtendsTheFile(Contract& c) {
   c.Expect(s.IsNotFound(), "as not found", s.ToString());
 }
 
+// A replacement written piece by piece changes its target only on Commit,
+// and refuses what ReplaceFile refuses, at once.
+void ReplacementsTakeThePlaceOnlyWhenCommitted(Contract& c) {
+  Env* env = c.env;
+  const std::string a = c.At("Piece.dat");
+  std::unique_ptr<ReplacementFile> file;
+  c.Expect(env->NewReplacement(a, &file).ok() && file, "a new file");
+  if (!file) return;
+  c.Expect(file->Append(kBytes.substr(0, 9)).ok() && file->Append("").ok() &&
+               file->Append(kBytes.substr(9)).ok(),
+           "takes the pieces");
+  c.Expect(c.Read(a).find("<") == 0, "the file is not there before the commit", c.Read(a));
+  c.Expect(file->Commit().ok(), "commit");
+  c.ExpectEq(c.Read(a), kBytes, "then holds the pieces in order, every byte unchanged");
+  c.ExpectFailure(file->Append("x"), "replace", a, "nothing more is taken");
+  c.ExpectEq(c.Listing(c.root), "Piece.dat", "no temporary file is left");
+  c.ExpectEq(c.Read(a), kBytes, "the committed file stays as it is");
+
+  c.Expect(env->NewReplacement(c.At("PIECE.DAT"), &file).ok() && file, "an existing file");
+  if (!file) return;
+  file->Append("new");
+  c.ExpectEq(c.Read(a), kBytes, "keeps its old content while the pieces come");
+  file.reset();
+  c.ExpectEq(c.Read(a), kBytes, "and when they are dropped without a commit");
+  c.ExpectEq(c.Listing(c.root), "Piece.dat", "which leaves nothing behind");
+  env->NewReplacement(c.At("PIECE.DAT"), &file);
+  if (!file) return;
+  c.Expect(file->Commit().ok(), "a commit of no pieces");
+  c.ExpectEq(c.Read(a), "", "empties it");
+  c.ExpectEq(c.Listing(c.root), "Piece.dat", "under the name it was made with");
+
+  const std::string nowhere = c.At("NODIR\\x.dat");
+  Status s = env->NewReplacement(nowhere, &file);
+  c.ExpectFailure(s, "replace", nowhere, "a missing folder");
+  c.Expect(s.IsNotFound() && !file, "is not found", s.ToString());
+  c.make_dir(c.At("Folder"));
+  c.Expect(!env->NewReplacement(c.At("folder"), &file).ok() && !file, "a folder is refused");
+  if (!c.set_attributes(a, kAttrReadOnly)) return;
+  s = env->NewReplacement(a, &file);
+  c.ExpectFailure(s, "replace", a, "a read-only file is refused");
+  c.ExpectEq(c.Listing(c.root), "Folder\\ Piece.dat", "and nothing is left beside it");
+  env->SetArchiveOnly(a);
+  if (!c.set_attributes(a, kAttrHidden)) return;
+  env->NewReplacement(a, &file);
+  if (!file) return;
+  c.Expect(file->Append("h").ok() && file->Commit().ok(), "a hidden file is replaced");
+  c.ExpectEq(c.Read(a), "h", "with the pieces");
+  c.Expect((c.Attributes(a) & kAttrHidden) != 0, "and stays hidden",
+           std::to_string(c.Attributes(a)));
+}
+
 void CopyTakesTheBytesAndReadOnly(Contract& c) {
   Env* env = c.env;
   const std::string a = c.At("a.dat"), b = c.At("b.dat"), m = c.At("missing.dat");
@@ -405,6 +456,7 @@ const std::vector<ContractCase>& ContractCases() {
       {"ReadOnlyFilesRefuseChanges", ReadOnlyFilesRefuseChanges},
       {"FoldersAreNoFiles", FoldersAreNoFiles},
       {"AppendMakesThenExtendsTheFile", AppendMakesThenExtendsTheFile},
+      {"ReplacementsTakeThePlaceOnlyWhenCommitted", ReplacementsTakeThePlaceOnlyWhenCommitted},
       {"CopyTakesTheBytesAndReadOnly", CopyTakesTheBytesAndReadOnly},
       {"DeleteRemovesTheFile", DeleteRemovesTheFile},
       {"MissingNamesAreNotFoundAndSaySo", MissingNamesAreNotFoundAndSaySo},

@@ -175,6 +175,16 @@ Status PosixEnv::ReplaceFile(const std::string& path, const std::string& content
   return posix::WriteAtomically("replace", path, target, content);
 }
 
+Status PosixEnv::NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) {
+  file->reset();
+  std::string target;
+  Status s = WriteTarget("replace", path, &target);
+  std::unique_ptr<posix::AtomicFile> atomic;
+  if (s.ok()) s = posix::AtomicFile::Open("replace", path, target, nullptr, nullptr, &atomic);
+  if (s.ok()) *file = std::move(atomic);
+  return s;
+}
+
 Status PosixEnv::AppendFile(const std::string& path, const std::string& content) {
   return Append(path, content, false);
 }

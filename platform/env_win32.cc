@@ -15,8 +15,10 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/env.h"
@@ -83,7 +85,7 @@ class ScopedHandle {
 };
 
 /// Writes all of `bytes` to the open file `file`; the last error on failure.
-bool WriteAll(HANDLE file, const std::string& bytes) {
+bool WriteAll(HANDLE file, std::string_view bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
@@ -363,6 +365,75 @@ std::string MutexName(const std::string& path, bool global) {
   return name + key;
 }
 
+/// A replacement's pieces go to a temporary file in the target's directory,
+/// which is flushed to disk and then put in the target's place; on any
+/// failure the temporary file is removed and the target keeps its old
+/// content.
+class TempReplacement : public ReplacementFile {
+ public:
+  /// `path` as the caller names it; `target` the file it really is (a
+  /// link's target), which gets the bytes.
+  TempReplacement(std::string path, std::string target, std::string temp, HANDLE file,
+                  DWORD old_attributes)
+      : path_(std::move(path)),
+        target_(std::move(target)),
+        temp_(std::move(temp)),
+        file_(file),
+        old_attributes_(old_attributes) {}
+  ~TempReplacement() override {
+    if (!done_) {
+      file_.Close();
+      RemoveTemp(temp_);
+    }
+  }
+
+  Status Append(std::string_view bytes) override {
+    if (done_) return Finished();
+    return WriteAll(file_.get(), bytes) ? Status::OK() : Fail();
+  }
+
+  Status Commit() override {
+    if (done_) return Finished();
+    bool ok = ::FlushFileBuffers(file_.get()) != 0;
+    const DWORD code = ::GetLastError();
+    ok = file_.Close() && ok;
+    if (!ok) ::SetLastError(code);
+    if (ok) ok = RetryWhileHeld(target_, [&] { return CommitTemp(temp_, target_, true); });
+    if (!ok) return Fail();
+    done_ = true;
+    // ReplaceFileA keeps hidden and system on Windows; Wine's and the
+    // rename fallback lose them.
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (old_attributes_ != INVALID_FILE_ATTRIBUTES && (old_attributes_ & kept)) {
+      DWORD now = ::GetFileAttributesA(target_.c_str());
+      if (now != INVALID_FILE_ATTRIBUTES && (now & kept) != (old_attributes_ & kept))
+        ::SetFileAttributesA(target_.c_str(),
+                             (now & ~FILE_ATTRIBUTE_NORMAL) | (old_attributes_ & kept));
+    }
+    return Status::OK();
+  }
+
+ private:
+  // The failure of the last call, and nothing more is taken.
+  Status Fail() {
+    const DWORD code = ::GetLastError();
+    file_.Close();
+    RemoveTemp(temp_);
+    done_ = true;
+    failed_ = WindowsError("replace", path_, code);
+    return failed_;
+  }
+  Status Finished() const {
+    return failed_.ok() ? Status::IOError("replace", path_, "written already") : failed_;
+  }
+
+  std::string path_, target_, temp_;
+  ScopedHandle file_;
+  DWORD old_attributes_;
+  bool done_ = false;
+  Status failed_;
+};
+
 /// The event ID of a stopped run: its exit code.
 constexpr DWORD kStoppedRunEvent = 3;
 
@@ -498,10 +569,16 @@ class WindowsEnv : public Env {
     return Status::OK();
   }
 
-  // The content goes to a temporary file in the target's directory, which
-  // is flushed to disk and then put in the target's place; on any failure
-  // the temporary file is removed and the target keeps its old content.
   Status ReplaceFile(const std::string& path, const std::string& content) override {
+    std::unique_ptr<ReplacementFile> file;
+    Status s = NewReplacement(path, &file);
+    if (s.ok()) s = file->Append(content);
+    if (s.ok()) s = file->Commit();
+    return s;
+  }
+
+  Status NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) override {
+    file->reset();
     if (!Fits(path) || !TargetWritable(path))
       return WindowsError("replace", path, ::GetLastError());
     if (Status twins = twins_.Check("replace", path); !twins.ok()) return twins;
@@ -509,25 +586,14 @@ class WindowsEnv : public Env {
     if (!ThroughLinks(path, &target)) return WindowsError("replace", path, ::GetLastError());
     std::string temp;
     if (!MakeTempBeside(target, &temp)) return WindowsError("replace", path, ::GetLastError());
-    DWORD old_attributes = ::GetFileAttributesA(path.c_str());
-    ScopedHandle file(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    bool ok = file.valid() && WriteAll(file.get(), content) && ::FlushFileBuffers(file.get());
-    ok = file.Close() && ok;
-    if (ok) ok = RetryWhileHeld(target, [&] { return CommitTemp(temp, target, true); });
-    if (!ok) {
+    const DWORD old_attributes = ::GetFileAttributesA(path.c_str());
+    HANDLE handle = ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
       RemoveTemp(temp);
       return WindowsError("replace", path, ::GetLastError());
     }
-    // ReplaceFileA keeps hidden and system on Windows; Wine's and the
-    // rename fallback lose them.
-    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    if (old_attributes != INVALID_FILE_ATTRIBUTES && (old_attributes & kept)) {
-      DWORD now = ::GetFileAttributesA(path.c_str());
-      if (now != INVALID_FILE_ATTRIBUTES && (now & kept) != (old_attributes & kept))
-        ::SetFileAttributesA(path.c_str(),
-                             (now & ~FILE_ATTRIBUTE_NORMAL) | (old_attributes & kept));
-    }
+    *file = std::make_unique<TempReplacement>(path, target, temp, handle, old_attributes);
     return Status::OK();
   }
 

@@ -3,6 +3,7 @@
 // tool that keeps the run's changes to itself.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ class EnvWrapper : public Env {
   }
   Status ReplaceFile(const std::string& path, const std::string& content) override {
     return target_->ReplaceFile(path, content);
+  }
+  Status NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) override {
+    return target_->NewReplacement(path, file);
   }
   Status AppendFile(const std::string& path, const std::string& content) override {
     return target_->AppendFile(path, content);

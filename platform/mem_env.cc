@@ -185,15 +185,22 @@ Status MemEnv::ReadFile(const std::string& path, std::string* content) {
   return Status::OK();
 }
 
-Status MemEnv::WriteNode(const char* op, const std::string& path, const std::string& content,
-                         bool append) {
-  std::string key = Key(path);
-  const Node* parent = Find(Parent(key));
+Status MemEnv::Refusal(const char* op, const std::string& path) const {
+  const Node* parent = Find(Parent(Key(path)));
   if (!parent || !parent->is_dir) return Status::NotFound(op, path, "directory not found");
-  Node* n = Find(path);
+  const Node* n = Find(path);
   if (n && n->is_dir) return Status::IOError(op, path, "access denied (a directory)");
   if (n && (n->attributes & kAttrReadOnly))
     return Status::IOError(op, path, "access denied (read-only)");
+  return Status::OK();
+}
+
+Status MemEnv::WriteNode(const char* op, const std::string& path, const std::string& content,
+                         bool append) {
+  const Status refused = Refusal(op, path);
+  if (!refused.ok()) return refused;
+  const std::string key = Key(path);
+  Node* n = Find(path);
   if (!n) {
     n = &nodes_[key];
     n->path = path;
@@ -209,6 +216,27 @@ Status MemEnv::WriteNode(const char* op, const std::string& path, const std::str
 
 Status MemEnv::ReplaceFile(const std::string& path, const std::string& content) {
   return WriteNode("replace", path, content, false);
+}
+
+Status MemEnv::NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) {
+  file->reset();
+  const Status s = Refusal("replace", path);
+  if (s.ok()) *file = std::make_unique<WholeReplacement>(this, path);
+  return s;
+}
+
+Status WholeReplacement::Append(std::string_view bytes) {
+  if (done_) return Status::IOError("replace", path_, "written already");
+  bytes_.append(bytes.data(), bytes.size());
+  return Status::OK();
+}
+
+Status WholeReplacement::Commit() {
+  if (done_) return Status::IOError("replace", path_, "written already");
+  done_ = true;
+  const Status s = env_->ReplaceFile(path_, bytes_);
+  bytes_ = std::string();
+  return s;
 }
 
 Status MemEnv::AppendFile(const std::string& path, const std::string& content) {

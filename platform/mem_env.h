@@ -68,6 +68,7 @@ class MemEnv : public Env {
   Status GetFileSize(const std::string& path, uint64_t* size) override;
   Status ReadFile(const std::string& path, std::string* content) override;
   Status ReplaceFile(const std::string& path, const std::string& content) override;
+  Status NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) override;
   Status AppendFile(const std::string& path, const std::string& content) override;
   Status AppendFileSynced(const std::string& path, const std::string& content) override {
     return AppendFile(path, content);
@@ -112,6 +113,8 @@ class MemEnv : public Env {
   static std::string Parent(const std::string& key);
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
+  /// Why `path` cannot be written; ok when it can.
+  Status Refusal(const char* op, const std::string& path) const;
   Status WriteNode(const char* op, const std::string& path, const std::string& content,
                    bool append);
 
@@ -130,6 +133,21 @@ class MemEnv : public Env {
   int events_processed_ = 0;
   bool terminal_[2] = {false, false};
   Env* letter_case_ = nullptr;
+};
+
+/// The ReplacementFile of an Env that keeps its files in memory: the pieces
+/// gather here and go to the Env's ReplaceFile whole on Commit, so the
+/// target changes at once or not at all. `env` must outlive it.
+class WholeReplacement : public ReplacementFile {
+ public:
+  WholeReplacement(Env* env, std::string path) : env_(env), path_(std::move(path)) {}
+  Status Append(std::string_view bytes) override;
+  Status Commit() override;
+
+ private:
+  Env* env_;
+  std::string path_, bytes_;
+  bool done_ = false;  // Commit was called: nothing more is taken
 };
 
 }  // namespace vaxo

@@ -162,6 +162,18 @@ Status OverlayEnv::ReplaceFile(const std::string& path, const std::string& conte
   return Write("replace", path, content, false);
 }
 
+// The pieces stay in memory, as the whole file would, and go in by
+// ReplaceFile: a change of the view like any other.
+Status OverlayEnv::NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) {
+  file->reset();
+  Status s = Lift("replace", path);
+  std::unique_ptr<ReplacementFile> probe;
+  if (s.ok()) s = mem_.NewReplacement(path, &probe);
+  if (!s.ok()) return As("replace", path, s);
+  *file = std::make_unique<WholeReplacement>(this, path);
+  return s;
+}
+
 Status OverlayEnv::AppendFile(const std::string& path, const std::string& content) {
   return Write("append", path, content, true);
 }

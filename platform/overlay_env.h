@@ -39,6 +39,7 @@ class OverlayEnv : public EnvWrapper {
   Status GetFileSize(const std::string& path, uint64_t* size) override;
   Status ReadFile(const std::string& path, std::string* content) override;
   Status ReplaceFile(const std::string& path, const std::string& content) override;
+  Status NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) override;
   Status AppendFile(const std::string& path, const std::string& content) override;
   Status AppendFileSynced(const std::string& path, const std::string& content) override;
   Status CopyFile(const std::string& src, const std::string& dst) override;

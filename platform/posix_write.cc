@@ -22,7 +22,7 @@ mode_t CurrentUmask() {
   return mask;
 }
 
-Status WriteAll(int fd, const std::string& bytes, const std::string& host, const std::string& path,
+Status WriteAll(int fd, std::string_view bytes, const std::string& host, const std::string& path,
                 size_t* written = nullptr) {
   size_t done = 0;
   if (written) *written = 0;
@@ -42,9 +42,10 @@ Status WriteAll(int fd, const std::string& bytes, const std::string& host, const
 
 }  // namespace
 
-Status WriteAtomically(const char* op, const std::string& path, const std::string& target,
-                       const std::string& content, const unsigned* mode,
-                       const uint32_t* attributes) {
+Status AtomicFile::Open(const char* op, const std::string& path, const std::string& target,
+                        const unsigned* mode, const uint32_t* attributes,
+                        std::unique_ptr<AtomicFile>* file) {
+  file->reset();
   mode_t new_mode;
   uint32_t dos = 0;
   struct stat st;
@@ -76,19 +77,69 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
     fd = sys::MakeTemp(&temp, O_CLOEXEC);
   }
   if (fd < 0) return sys::Error("open", path, errno);
+  std::unique_ptr<AtomicFile> made(new AtomicFile);
+  made->op_ = op;
+  made->path_ = path;
+  made->target_ = target;
+  made->dir_ = dir;
+  made->temp_ = std::move(temp);
+  made->mode_ = unsigned(new_mode);
+  made->dos_ = dos;
+  made->fd_ = fd;
+  *file = std::move(made);
+  return Status::OK();
+}
 
-  s = WriteAll(fd, content, temp, path);
-  if (s.ok() && sys::Fsync(fd, temp) != 0) s = sys::Error("fsync", path, errno);
-  if (s.ok() && sys::Fchmod(fd, new_mode, temp) != 0) s = sys::Error("chmod", path, errno);
-  if (s.ok()) s = SetDosAttributes(fd, dos, path);
-  if (sys::Close(fd, temp) != 0 && s.ok()) s = sys::Error("close", path, errno);
-  if (s.ok() && sys::Rename(temp, target) != 0) s = sys::Error("rename", path, errno);
+AtomicFile::~AtomicFile() {
+  if (!committed_) Discard();
+}
+
+void AtomicFile::Discard() {
+  if (fd_ >= 0) sys::Close(fd_, temp_);
+  fd_ = -1;
+  if (!temp_.empty()) unlink(temp_.c_str());
+  temp_.clear();
+}
+
+Status AtomicFile::Append(std::string_view bytes) {
+  if (!failed_.ok()) return failed_;
+  if (committed_) return failed_ = Status::IOError(op_, path_, "written already");
+  const Status s = WriteAll(fd_, bytes, temp_, path_);
   if (!s.ok()) {
-    unlink(temp.c_str());
+    failed_ = s;
+    Discard();
+  }
+  return s;
+}
+
+Status AtomicFile::Commit() {
+  if (!failed_.ok()) return failed_;
+  if (committed_) return failed_ = Status::IOError(op_, path_, "written already");
+  Status s;
+  if (sys::Fsync(fd_, temp_) != 0) s = sys::Error("fsync", path_, errno);
+  if (s.ok() && sys::Fchmod(fd_, mode_t(mode_), temp_) != 0) s = sys::Error("chmod", path_, errno);
+  if (s.ok()) s = SetDosAttributes(fd_, dos_, path_);
+  if (sys::Close(fd_, temp_) != 0 && s.ok()) s = sys::Error("close", path_, errno);
+  fd_ = -1;
+  if (s.ok() && sys::Rename(temp_, target_) != 0) s = sys::Error("rename", path_, errno);
+  if (!s.ok()) {
+    failed_ = s;
+    Discard();
     return s;
   }
-  SyncDirectory(dir);
+  committed_ = true;
+  SyncDirectory(dir_);
   return Status::OK();
+}
+
+Status WriteAtomically(const char* op, const std::string& path, const std::string& target,
+                       const std::string& content, const unsigned* mode,
+                       const uint32_t* attributes) {
+  std::unique_ptr<AtomicFile> file;
+  Status s = AtomicFile::Open(op, path, target, mode, attributes, &file);
+  if (s.ok()) s = file->Append(content);
+  if (s.ok()) s = file->Commit();
+  return s;
 }
 
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content,

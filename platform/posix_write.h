@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
+#include "platform/env.h"
 #include "platform/status.h"
 
 namespace vaxo {
@@ -20,6 +23,32 @@ namespace posix {
 Status WriteAtomically(const char* op, const std::string& path, const std::string& target,
                        const std::string& content, const unsigned* mode = nullptr,
                        const uint32_t* attributes = nullptr);
+
+/// WriteAtomically piece by piece: the temporary file is made by Open and
+/// takes the pieces as they come; Commit gives it the mode and bits and
+/// renames it over the target. Errors name `op` and `path`.
+class AtomicFile : public ReplacementFile {
+ public:
+  static Status Open(const char* op, const std::string& path, const std::string& target,
+                     const unsigned* mode, const uint32_t* attributes,
+                     std::unique_ptr<AtomicFile>* file);
+  ~AtomicFile() override;  // removes the temporary file unless committed
+
+  Status Append(std::string_view bytes) override;
+  Status Commit() override;
+
+ private:
+  AtomicFile() = default;
+  void Discard();
+
+  const char* op_ = "";
+  std::string path_, target_, dir_, temp_;
+  unsigned mode_ = 0;
+  uint32_t dos_ = 0;
+  int fd_ = -1;
+  bool committed_ = false;
+  Status failed_;  // the first failure, given again by every later call
+};
 
 /// Where AppendAll may write: a file there or a new one; only a file
 /// already there (a missing one is NotFound, a read-only one refused); or a

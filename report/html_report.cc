@@ -54,25 +54,32 @@ pre { font-family: Consolas, "DejaVu Sans Mono", monospace; font-size: .85em; }
 
 // Text for the page: the markup characters made entities, every other byte
 // as it is.
+// The runs between markup characters go in whole.
 void Escape(std::string_view s, std::string* out) {
-  for (char c : s) {
-    switch (c) {
+  size_t from = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char* entity;
+    switch (s[i]) {
       case '&':
-        *out += "&amp;";
+        entity = "&amp;";
         break;
       case '<':
-        *out += "&lt;";
+        entity = "&lt;";
         break;
       case '>':
-        *out += "&gt;";
+        entity = "&gt;";
         break;
       case '"':
-        *out += "&quot;";
+        entity = "&quot;";
         break;
       default:
-        *out += c;
+        continue;
     }
+    out->append(s.data() + from, i - from);
+    *out += entity;
+    from = i + 1;
   }
+  out->append(s.data() + from, s.size() - from);
 }
 
 std::string Esc(const std::string& s) {
@@ -81,12 +88,12 @@ std::string Esc(const std::string& s) {
   return out;
 }
 
-// The file table's cell: how many old values no rule carries.
-std::string LeftCount(const FileReport& f) {
-  if (!f.left_behind) return "";
-  const size_t n = f.left_behind->size();
+// How many old values no rule carries, as the file table's cell says it.
+std::string LeftCount(size_t n) {
   return n == 0 ? "none" : std::to_string(n) + (n == 1 ? " value" : " values");
 }
+
+std::string LeftCount(const FileReport& f) { return f.left_count ? LeftCount(*f.left_count) : ""; }
 
 std::string CountsText(const CaseCounts& c) {
   std::string s;
@@ -128,8 +135,8 @@ std::string Legend() {
 std::string LeftTotal(const RunReport& run) {
   size_t values = 0, files = 0;
   for (const FileReport& f : run.files) {
-    if (f.left_behind && !f.left_behind->empty()) {
-      values += f.left_behind->size();
+    if (f.left_count && *f.left_count > 0) {
+      values += *f.left_count;
       ++files;
     }
   }
@@ -191,10 +198,10 @@ void NotTakenTable(const RunReport& run, std::string* out) {
 // `text` escaped and padded with blanks to `width` characters (bytes: the
 // page's character set has one byte a character).
 void Column(std::string_view text, size_t width, bool right, std::string* out) {
-  const std::string pad(width > text.size() ? width - text.size() : 0, ' ');
-  if (right) *out += pad;
+  const size_t pad = width > text.size() ? width - text.size() : 0;
+  if (right) out->append(pad, ' ');
   Escape(text, out);
-  if (!right) *out += pad;
+  if (!right) out->append(pad, ' ');
 }
 
 // The rules of a file as lines of text in columns: a run has a rule per line
@@ -245,7 +252,7 @@ void RuleLines(const FileReport& f, std::string* out) {
   *out += "</pre>\n";
 }
 
-void FileFold(const FileReport& f, int index, std::string* out) {
+void FileFold(const FileReport& f, int index, const FileDetails& d, std::string* out) {
   *out += "<details id=\"f" + std::to_string(index) + "\"><summary>" + Esc(FileLabel(f)) + ": " +
           Esc(ResultText(f)) + "; " + CountsText(CountCases(f)) + "</summary>\n<p class=\"paths\">";
   const std::pair<const char*, const std::string*> paths[] = {
@@ -255,10 +262,11 @@ void FileFold(const FileReport& f, int index, std::string* out) {
   }
   *out += "</p>\n";
   if (!f.rules.empty()) RuleLines(f, out);
-  if (f.left_behind && !f.left_behind->empty()) {
-    *out += "<details class=\"lb\"><summary>left behind: " + LeftCount(f) +
+  const std::vector<LeftValue>& left = d.audit.left.values;
+  if (d.audited && !left.empty()) {
+    *out += "<details class=\"lb\"><summary>left behind: " + LeftCount(left.size()) +
             " no rule carries</summary><pre class=\"left\">";
-    for (const LeftValue& v : *f.left_behind) {
+    for (const LeftValue& v : left) {
       *out += "<b>";
       Escape(v.key, out);
       *out += "</b>\n  old ";
@@ -272,29 +280,40 @@ void FileFold(const FileReport& f, int index, std::string* out) {
     }
     *out += "</pre></details>\n";
   }
-  for (const std::string& diff : f.backup_diffs)
-    *out += "<details><summary>against the backup set</summary><pre class=\"diff\">" + Esc(diff) +
-            "</pre></details>\n";
+  if (!d.backup_diff.empty()) {
+    *out += "<details><summary>against the backup set</summary><pre class=\"diff\">";
+    Escape(d.backup_diff, out);
+    *out += "</pre></details>\n";
+  }
   *out += "</details>\n";
 }
 
 }  // namespace
 
-std::string ReportHtml(const RunReport& run) {
-  // Room for the page at once (a line of the page per line of the log, about
-  // as long): growing it by doubling would hold it twice on the way.
-  std::string out;
-  out.reserve(sizeof kHead + 2 * run.log_text->size());
-  out = kHead;
-  Top(run, &out);
+void WriteReportHtml(const RunReport& run, FileDetailSource* details, OutputText* out) {
+  std::string& text = out->text();
+  text += kHead;
+  Top(run, &text);
   const std::vector<int> order = FilesByProblem(run);
   if (!run.files.empty()) {
-    FileTable(run, order, &out);
-    out += "<h2>Rules of each file</h2>\n";
-    for (int i : order) FileFold(run.files[size_t(i)], i, &out);
+    FileTable(run, order, &text);
+    text += "<h2>Rules of each file</h2>\n";
+    FileDetails d;
+    for (int i : order) {
+      details->Fill(size_t(i), true, &d);
+      FileFold(run.files[size_t(i)], i, d, &text);
+      out->PartDone();
+    }
   }
-  if (!run.not_taken.empty()) NotTakenTable(run, &out);
-  return out + "</body>\n</html>\n";
+  if (!run.not_taken.empty()) NotTakenTable(run, &text);
+  text += "</body>\n</html>\n";
+}
+
+std::string ReportHtml(const RunReport& run, FileDetailSource* details) {
+  NoDetails none;
+  OutputText out;
+  WriteReportHtml(run, details ? details : &none, &out);
+  return std::move(out.text());
 }
 
 }  // namespace report

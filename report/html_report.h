@@ -8,13 +8,19 @@
 
 #include <string>
 
+#include "report/file_details.h"
+#include "report/output_text.h"
 #include "report/run_report.h"
 
 namespace vaxo {
 namespace report {
 
-/// The page. Texts are the log's bytes, declared as windows-1252.
-std::string ReportHtml(const RunReport& run);
+/// The page, file by file into `out`, with the details `details` gives.
+/// Texts are the log's bytes, declared as windows-1252.
+void WriteReportHtml(const RunReport& run, FileDetailSource* details, OutputText* out);
+
+/// The page whole, with no details unless given.
+std::string ReportHtml(const RunReport& run, FileDetailSource* details = nullptr);
 
 }  // namespace report
 }  // namespace vaxo

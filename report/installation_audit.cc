@@ -30,18 +30,6 @@ std::vector<std::string> Named(Env* env, const FileReport& f) {
   return keys;
 }
 
-void AuditFile(Env* env, const RunReport& run, FileReport* f) {
-  std::string old_text, new_text;
-  if (!BothRead(*f) || f->new_path.empty() || !env->ReadFile(f->old_path, &old_text).ok() ||
-      !env->ReadFile(f->new_path, &new_text).ok())
-    return;
-  // The value transfer carries the four shifted names of both $MACHINE.DAT.
-  std::vector<std::string> shifted;
-  if (run.shift.ran && UCase(f->name) == "$MACHINE.DAT")
-    for (const char* name : kShiftVariables) shifted.push_back(std::string(name) + "=");
-  f->left_behind = LeftBehind(old_text, new_text, Named(env, *f), shifted);
-}
-
 std::string AttributeNames(uint32_t attributes) {
   std::string s;
   if (attributes & kAttrHidden) s = "hidden";
@@ -79,9 +67,25 @@ void NotTakenIn(Env* env, Pass pass, const std::string& dir, const char* pattern
 
 void LeaveOutAuditForMeasurement() { audit_left_out = true; }
 
+bool AuditFile(Env* env, const RunReport& run, const FileReport& f, FileAudit* out) {
+  out->left = LeftBehindList();
+  if (audit_left_out || !BothRead(f) || f.new_path.empty() ||
+      !env->ReadFile(f.old_path, &out->old_text).ok() ||
+      !env->ReadFile(f.new_path, &out->new_text).ok())
+    return false;
+  // The value transfer carries the four shifted names of both $MACHINE.DAT.
+  std::vector<std::string> shifted;
+  if (run.shift.ran && UCase(f.name) == "$MACHINE.DAT")
+    for (const char* name : kShiftVariables) shifted.push_back(std::string(name) + "=");
+  out->left = LeftBehind(out->old_text, out->new_text, Named(env, f), shifted);
+  return true;
+}
+
 void AuditInstallation(Env* env, RunReport* run) {
   if (audit_left_out) return;
-  for (FileReport& f : run->files) AuditFile(env, *run, &f);
+  FileAudit audit;
+  for (FileReport& f : run->files)
+    if (AuditFile(env, *run, f, &audit)) f.left_count = audit.left.values.size();
   // The folders the command reader settled on; a run that did not get past
   // it took no file.
   for (const CodeSetter& s : run->setters)

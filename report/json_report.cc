@@ -15,60 +15,118 @@ Json Text(std::string_view bytes) { return Json(Latin1ToUtf8(bytes)); }
 
 Json TextOrNull(std::string_view bytes) { return bytes.empty() ? Json(nullptr) : Text(bytes); }
 
-// An object with its fields in the order given, room made for them at once
-// (a run has a rule object per rule: their making is most of the cost).
 Json Object(std::initializer_list<std::pair<const char*, Json>> fields) {
   Json j(Json::value_t::object);
-  auto& o = j.get_ref<Json::object_t&>();
-  o.reserve(fields.size());
-  for (auto& f : fields) o.emplace_back(f.first, std::move(const_cast<Json&>(f.second)));
+  for (auto& f : fields) j[f.first] = f.second;
   return j;
 }
 
-Json Rule(const RuleReport& r) {
-  const bool carried = r.rule_case == RuleCase::kCarried;
-  return Object(
-      {{"key", TextOrNull(r.key)},
-       {"case", CaseName(r.rule_case)},
-       {"line", r.line > 0 ? Json(r.line) : Json(nullptr)},
-       {"old_value", carried ? Text(r.old_value) : Json(nullptr)},
-       {"new_value", carried ? Text(r.new_value) : Json(nullptr)},
-       {"default_line", r.rule_case == RuleCase::kDefault ? Text(r.default_line) : Json(nullptr)}});
-}
+// The files' part, a rule per line of every upg-file and a value per line
+// left behind, is written as text without a document of JSON values: each
+// text goes through the library's own serializer from one string value
+// used again and again, so a field costs no allocation. The fields come out
+// exactly as the document's dump() would give them.
+class FileWriter {
+ public:
+  explicit FileWriter(std::string* out)
+      : out_(out),
+        serializer_(nlohmann::detail::output_adapter<char, std::string>(*out), ' ',
+                    nlohmann::detail::error_handler_t::strict) {}
 
-Json Left(const LeftValue& v) {
-  return Object(
-      {{"key", Text(v.key)},
-       {"kind", LeftKindName(v.kind)},
-       {"old_line", Text(v.old_line)},
-       {"new_line", v.kind == LeftValue::Kind::kOldOnly ? Json(nullptr) : Text(v.new_line)}});
-}
-
-Json File(const FileReport& f) {
-  Json j;
-  j["pass"] = PassName(f.pass);
-  j["name"] = Text(f.name);
-  j["old"] = TextOrNull(f.old_path);
-  j["new"] = TextOrNull(f.new_path);
-  j["upg"] = TextOrNull(f.upg_path);
-  j["result"] = f.result ? Json(ResultName(*f.result)) : Json(nullptr);
-  Json rules = Json::array();
-  rules.get_ref<Json::array_t&>().reserve(f.rules.size());
-  for (const RuleReport& r : f.rules) rules.push_back(Rule(r));
-  j["rules"] = std::move(rules);
-  if (f.left_behind) {
-    Json left = Json::array();
-    for (const LeftValue& v : *f.left_behind) left.push_back(Left(v));
-    j["left_behind"] = std::move(left);
-  } else {
-    j["left_behind"] = nullptr;
+  void File(const FileReport& f, const FileDetails& d) {
+    Raw("{\"pass\":");
+    Text(PassName(f.pass));
+    Raw(",\"name\":");
+    Text(f.name);
+    Raw(",\"old\":");
+    TextOrNull(f.old_path);
+    Raw(",\"new\":");
+    TextOrNull(f.new_path);
+    Raw(",\"upg\":");
+    TextOrNull(f.upg_path);
+    Raw(",\"result\":");
+    if (f.result) {
+      Text(ResultName(*f.result));
+    } else {
+      Raw("null");
+    }
+    Raw(",\"rules\":[");
+    for (size_t i = 0; i < f.rules.size(); ++i) {
+      if (i > 0) Raw(",");
+      Rule(f.rules[i]);
+    }
+    Raw("],\"left_behind\":");
+    if (d.audited) {
+      Raw("[");
+      const std::vector<LeftValue>& left = d.audit.left.values;
+      for (size_t i = 0; i < left.size(); ++i) {
+        if (i > 0) Raw(",");
+        Left(left[i]);
+      }
+      Raw("]}");
+    } else {
+      Raw("null}");
+    }
   }
-  return j;
-}
+
+ private:
+  void Rule(const RuleReport& r) {
+    const bool carried = r.rule_case == RuleCase::kCarried;
+    Raw("{\"key\":");
+    TextOrNull(r.key);
+    Raw(",\"case\":");
+    Text(CaseName(r.rule_case));
+    Raw(",\"line\":");
+    if (r.line > 0) {
+      *out_ += std::to_string(r.line);
+    } else {
+      Raw("null");
+    }
+    Raw(",\"old_value\":");
+    TextIf(carried, r.old_value);
+    Raw(",\"new_value\":");
+    TextIf(carried, r.new_value);
+    Raw(",\"default_line\":");
+    TextIf(r.rule_case == RuleCase::kDefault, r.default_line);
+    Raw("}");
+  }
+
+  void Left(const LeftValue& v) {
+    Raw("{\"key\":");
+    Text(v.key);
+    Raw(",\"kind\":");
+    Text(LeftKindName(v.kind));
+    Raw(",\"old_line\":");
+    Text(v.old_line);
+    Raw(",\"new_line\":");
+    TextIf(v.kind != LeftValue::Kind::kOldOnly, v.new_line);
+    Raw("}");
+  }
+
+  void Raw(std::string_view s) { out_->append(s.data(), s.size()); }
+  void Text(std::string_view bytes) {
+    std::string& s = scratch_.get_ref<std::string&>();
+    s.clear();
+    AppendLatin1AsUtf8(bytes, &s);
+    serializer_.dump(scratch_, false, false, 0);
+  }
+  void TextOrNull(std::string_view bytes) { TextIf(!bytes.empty(), bytes); }
+  void TextIf(bool given, std::string_view bytes) {
+    if (given) {
+      Text(bytes);
+    } else {
+      Raw("null");
+    }
+  }
+
+  std::string* out_;
+  Json scratch_ = Json::string_t();
+  nlohmann::detail::serializer<Json> serializer_;
+};
 
 }  // namespace
 
-std::string ReportJson(const RunReport& run) {
+void WriteReportJson(const RunReport& run, FileDetailSource* details, OutputText* out) {
   Json j;
   j["log"] = Text(run.log_path);
   j["started"] = TextOrNull(run.started);
@@ -96,21 +154,28 @@ std::string ReportJson(const RunReport& run) {
     not_taken.push_back(
         Object({{"pass", PassName(n.pass)}, {"name", Text(n.name)}, {"reason", Text(n.reason)}}));
   j["not_taken"] = std::move(not_taken);
-  // A run has an object per rule, some 1 KB each as JSON values: the whole
-  // run at once would hold 150 MB for 130,000 rules. So each file's object
-  // is made, written and dropped in turn, between the brackets of the
-  // (last) "files" array that the document's own text ends with.
+  // The files, the (last) "files" array that the document's own text ends
+  // with, go between its brackets one by one.
   j["files"] = Json::array();
   const std::string head = j.dump();  // ... "files":[]}
-  std::string text;
-  text.reserve(head.size() + 3 * run.log_text->size());  // some 2 bytes of JSON a byte of log
-  text.assign(head, 0, head.size() - 2);
+  std::string& text = out->text();
+  text.append(head, 0, head.size() - 2);
+  FileWriter writer(&text);
+  FileDetails d;
   for (size_t i = 0; i < run.files.size(); ++i) {
     if (i > 0) text += ',';
-    text += File(run.files[i]).dump();
+    details->Fill(i, false, &d);
+    writer.File(run.files[i], d);
+    out->PartDone();
   }
   text += "]}\n";
-  return text;
+}
+
+std::string ReportJson(const RunReport& run, FileDetailSource* details) {
+  NoDetails none;
+  OutputText out;
+  WriteReportJson(run, details ? details : &none, &out);
+  return std::move(out.text());
 }
 
 }  // namespace report

@@ -6,13 +6,19 @@
 
 #include <string>
 
+#include "report/file_details.h"
+#include "report/output_text.h"
 #include "report/run_report.h"
 
 namespace vaxo {
 namespace report {
 
-/// The whole report on one line, ending with a line break.
-std::string ReportJson(const RunReport& run);
+/// The whole report on one line, ending with a line break, file by file
+/// into `out`, with the details `details` gives.
+void WriteReportJson(const RunReport& run, FileDetailSource* details, OutputText* out);
+
+/// The JSON whole, with no details unless given.
+std::string ReportJson(const RunReport& run, FileDetailSource* details = nullptr);
 
 }  // namespace report
 }  // namespace vaxo

@@ -4,6 +4,7 @@
 // speaks of exactly the variables the engine would look at.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,13 +12,23 @@
 namespace vaxo {
 namespace report {
 
-/// One value of the old file that no rule carries.
+/// One value of the old file that no rule carries: views into the texts
+/// it was found in (LeftBehindList).
 struct LeftValue {
   enum class Kind { kDiffers, kOldOnly };
-  std::string key;  ///< up to and including "=", spaces removed, upper case
+  std::string_view key;  ///< up to and including "=", spaces removed, upper case
   Kind kind = Kind::kDiffers;
-  std::string old_line;  ///< the old file's line of the key, spaces at the ends removed
-  std::string new_line;  ///< the new file's, likewise; empty for kOldOnly
+  std::string_view old_line;  ///< the old file's line of the key, spaces at the ends removed
+  std::string_view new_line;  ///< the new file's, likewise; empty for kOldOnly
+};
+
+/// The values one file leaves behind. Their lines point into the old and
+/// the new text given to LeftBehind, which must outlive the list; their
+/// keys into the list's own text, which stays where it is when the list
+/// is moved.
+struct LeftBehindList {
+  std::vector<LeftValue> values;
+  std::unique_ptr<std::string> keys = std::make_unique<std::string>();
 };
 
 const char* LeftKindName(LeftValue::Kind kind);  ///< "differs", "old-only"
@@ -30,9 +41,9 @@ std::vector<std::string> NamedKeys(std::string_view upg_text);
 /// file's order: each key of the old file (its first variable line) that is
 /// not in `named`, whose line in the new file is missing or has another
 /// value. `skip` are keys never listed (the shifted names).
-std::vector<LeftValue> LeftBehind(const std::string& old_text, const std::string& new_text,
-                                  const std::vector<std::string>& named,
-                                  const std::vector<std::string>& skip = {});
+LeftBehindList LeftBehind(const std::string& old_text, const std::string& new_text,
+                          const std::vector<std::string>& named,
+                          const std::vector<std::string>& skip = {});
 
 }  // namespace report
 }  // namespace vaxo

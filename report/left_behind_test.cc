@@ -54,8 +54,9 @@ bool RefVariable(const std::string& line, std::string* key, std::string* value) 
   return true;
 }
 
-std::vector<LeftValue> Reference(const std::string& old_text, const std::string& new_text,
-                                 const std::string& upg_text, bool shift) {
+// The values left behind, a line each: "KEY kind [old line] [new line]".
+std::string Reference(const std::string& old_text, const std::string& new_text,
+                      const std::string& upg_text, bool shift) {
   std::vector<std::string> named;
   for (const std::string& rule : RefLines(upg_text)) {
     const std::string n = RefNorm(rule);
@@ -64,7 +65,7 @@ std::vector<LeftValue> Reference(const std::string& old_text, const std::string&
   if (shift)
     for (const char* s : {"$ROB_STOPPED=", "$ROB_CAL=", "$PRO_ACT=", "$PRO_MOVE="})
       named.push_back(s);
-  std::vector<LeftValue> left;
+  std::string left;
   std::vector<std::string> seen;
   std::string key, value, new_key, new_value;
   for (const std::string& line : RefLines(old_text)) {
@@ -72,15 +73,18 @@ std::vector<LeftValue> Reference(const std::string& old_text, const std::string&
     if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
     seen.push_back(key);
     if (std::find(named.begin(), named.end(), key) != named.end()) continue;
-    LeftValue v{key, LeftValue::Kind::kOldOnly, RefTrim(line), ""};
+    std::string new_line;
+    bool in_new = false;
     for (const std::string& n : RefLines(new_text)) {
       if (RefVariable(n, &new_key, &new_value) && new_key == key) {
-        v.kind = LeftValue::Kind::kDiffers;
-        v.new_line = RefTrim(n);
+        in_new = true;
+        new_line = RefTrim(n);
         break;
       }
     }
-    if (v.kind == LeftValue::Kind::kOldOnly || new_value != value) left.push_back(v);
+    if (!in_new || new_value != value)
+      left +=
+          key + (in_new ? " differs [" : " old-only [") + RefTrim(line) + "] [" + new_line + "]\n";
   }
   return left;
 }
@@ -129,10 +133,11 @@ class Triples {
   std::mt19937 rng_;
 };
 
-std::string Shown(const std::vector<LeftValue>& values) {
+std::string Shown(const LeftBehindList& left) {
   std::string s;
-  for (const LeftValue& v : values)
-    s += v.key + " " + LeftKindName(v.kind) + " [" + v.old_line + "] [" + v.new_line + "]\n";
+  for (const LeftValue& v : left.values)
+    s += std::string(v.key) + " " + LeftKindName(v.kind) + " [" + std::string(v.old_line) + "] [" +
+         std::string(v.new_line) + "]\n";
   return s;
 }
 
@@ -144,13 +149,12 @@ TEST(LeftBehindTest, AgreesWithTheDefinitionOnGeneratedTriples) {
     const bool shift = i % 3 == 0;
     std::vector<std::string> skip;
     if (shift) skip = {"$ROB_STOPPED=", "$ROB_CAL=", "$PRO_ACT=", "$PRO_MOVE="};
-    const std::vector<LeftValue> got = LeftBehind(old_text, new_text, NamedKeys(upg), skip);
-    ASSERT_EQ(Shown(got), Shown(Reference(old_text, new_text, upg, shift)))
-        << "old:\n"
-        << old_text << "\nnew:\n"
-        << new_text << "\nupg:\n"
-        << upg;
-    listed += got.size();
+    const LeftBehindList got = LeftBehind(old_text, new_text, NamedKeys(upg), skip);
+    ASSERT_EQ(Shown(got), Reference(old_text, new_text, upg, shift)) << "old:\n"
+                                                                     << old_text << "\nnew:\n"
+                                                                     << new_text << "\nupg:\n"
+                                                                     << upg;
+    listed += got.values.size();
   }
   EXPECT_GT(listed, 5000u);  // the triples do leave values behind
 }

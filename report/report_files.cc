@@ -1,9 +1,9 @@
 #include "report/report_files.h"
 
-#include <map>
+#include <functional>
+#include <memory>
 
 #include "backup/backup_sets.h"
-#include "backup/rollback.h"
 #include "report/html_report.h"
 #include "report/installation_audit.h"
 #include "report/installation_check.h"
@@ -20,23 +20,6 @@ std::string Beside(const std::string& log_path, const char* name) {
   return (slash == std::string::npos ? std::string() : log_path.substr(0, slash + 1)) + name;
 }
 
-// Where the run's backup set is still kept, each data file's change since
-// the bytes it had before the run.
-void AddBackupDiffs(Env* env, RunReport* run) {
-  backup::SetInfo set;
-  std::map<std::string, backup::SavedFile> saved;
-  if (!backup::FindSetOfLog(env, run->log_path, &set).ok()) return;
-  if (!backup::SavedFiles(env, set.folder, &saved).ok()) return;
-  for (FileReport& f : run->files) {
-    auto it = saved.find(backup::PathKey(env, f.new_path));
-    if (f.new_path.empty() || it == saved.end()) continue;
-    std::string now;
-    env->ReadFile(f.new_path, &now);  // missing: nothing
-    const std::string diff = UnifiedDiff(f.new_path, it->second.bytes, now, it->second.existed);
-    if (!diff.empty()) f.backup_diffs.push_back(diff);
-  }
-}
-
 }  // namespace
 
 Status ReadRunReport(Env* env, const std::string& log_path, RunReport* run) {
@@ -44,16 +27,48 @@ Status ReadRunReport(Env* env, const std::string& log_path, RunReport* run) {
   const Status read = env->ReadFile(log_path, &log);
   if (!read.ok()) return read;
   *run = ReadRunLog(std::move(log));
+  // The rules' lists grew as the log was read; what they hold now is all
+  // they will hold while the outputs are made.
+  for (FileReport& f : run->files) f.rules.shrink_to_fit();
   run->log_path = log_path;
   CompleteFromInstallation(env, run);
   AuditInstallation(env, run);
   return Status::OK();
 }
 
-Status LoadRunReport(Env* env, const std::string& log_path, RunReport* run) {
-  const Status s = ReadRunReport(env, log_path, run);
-  if (s.ok()) AddBackupDiffs(env, run);
-  return s;
+InstallationDetails::InstallationDetails(Env* env, const RunReport& run) : env_(env), run_(run) {}
+
+bool InstallationDetails::Saved(const std::string& key, std::string* bytes) {
+  bytes->clear();
+  const auto it = saved_.find(key);
+  const backup::SavedPlace& place = it->second;
+  if (!place.existed) return false;
+  if (place.pack != pack_path_) {
+    pack_path_ = place.pack;
+    std::string().swap(pack_);  // one pack at a time, never two
+    if (!env_->ReadFile(pack_path_, &pack_).ok()) pack_.clear();
+  }
+  if (place.offset + place.size <= pack_.size()) bytes->assign(pack_, place.offset, place.size);
+  return true;
+}
+
+void InstallationDetails::Fill(size_t index, bool with_diff, FileDetails* out) {
+  const FileReport& f = run_.files[index];
+  out->audited = AuditFile(env_, run_, f, &out->audit);
+  out->backup_diff.clear();
+  if (!with_diff || f.new_path.empty()) return;
+  if (!looked_for_set_) {
+    looked_for_set_ = true;
+    backup::SetInfo set;
+    if (backup::FindSetOfLog(env_, run_.log_path, &set).ok())
+      backup::SavedPlaces(env_, set.folder, &saved_);
+  }
+  const std::string key = backup::PathKey(env_, f.new_path);
+  if (saved_.count(key) == 0) return;
+  const bool existed = Saved(key, &before_);
+  now_.clear();
+  env_->ReadFile(f.new_path, &now_);  // missing: nothing
+  out->backup_diff = UnifiedDiff(f.new_path, before_, now_, existed);
 }
 
 std::string HtmlBesideLog(const std::string& log_path) {
@@ -64,14 +79,30 @@ std::string JsonBesideLog(const std::string& log_path) {
   return Beside(log_path, "Upgrade_vaxo.json");
 }
 
-Status WriteReports(Env* env, const RunReport& run, const std::string& html_path,
-                    const std::string& json_path) {
+namespace {
+
+Status WriteReport(Env* env, const std::string& path,
+                   const std::function<void(OutputText*)>& write) {
+  std::unique_ptr<ReplacementFile> file;
+  Status s = env->NewReplacement(path, &file);
+  if (!s.ok()) return s;
+  OutputText out(file.get());
+  write(&out);
+  s = out.Finish();
+  return s.ok() ? file->Commit() : s;
+}
+
+}  // namespace
+
+Status WriteReports(Env* env, const RunReport& run, FileDetailSource* details,
+                    const std::string& html_path, const std::string& json_path) {
   if (!html_path.empty()) {
-    const Status s = env->ReplaceFile(html_path, ReportHtml(run));
+    const Status s =
+        WriteReport(env, html_path, [&](OutputText* out) { WriteReportHtml(run, details, out); });
     if (!s.ok()) return s;
   }
-  if (!json_path.empty()) return env->ReplaceFile(json_path, ReportJson(run));
-  return Status::OK();
+  if (json_path.empty()) return Status::OK();
+  return WriteReport(env, json_path, [&](OutputText* out) { WriteReportJson(run, details, out); });
 }
 
 }  // namespace report

@@ -89,11 +89,24 @@ TEST(Outputs, JsonHasTheDocumentedFieldsAndKeepsEveryByte) {
   EXPECT_EQ(latin1(j["files"][0]["rules"][0]["old_value"]), "\x80\xff");
 }
 
+// A file's change since the backup set, the same for every file.
+class DiffOnly : public FileDetailSource {
+ public:
+  explicit DiffOnly(std::string diff) : diff_(std::move(diff)) {}
+  void Fill(size_t, bool with_diff, FileDetails* out) override {
+    out->audited = false;
+    out->backup_diff = with_diff ? diff_ : "";
+  }
+
+ private:
+  std::string diff_;
+};
+
 TEST(Outputs, PageLoadsNothingAndEscapesTheLog) {
   RunReport run = OneFile(2);
   run.files[0].rules[0].key = "<img src=x>=";
-  run.files[0].backup_diffs = {"-a\n+<b>\n"};
-  const std::string html = ReportHtml(run);
+  DiffOnly diff("-a\n+<b>\n");
+  const std::string html = ReportHtml(run, &diff);
   EXPECT_NE(html.find("content=\"default-src 'none'; style-src 'unsafe-inline'; img-src data:\""),
             std::string::npos);
   EXPECT_NE(html.find("&lt;img src=x&gt;="), std::string::npos);

@@ -14,8 +14,6 @@
 #include <string_view>
 #include <vector>
 
-#include "report/left_behind.h"
-
 namespace vaxo {
 namespace report {
 
@@ -57,13 +55,13 @@ struct FileReport {
   std::string old_path, new_path, upg_path;  ///< as logged; empty when the log names none
   std::optional<FileResult> result;
   std::vector<RuleReport> rules;
-  /// The file's change since the bytes its run's backup set holds of it,
-  /// as a unified diff, where that set is still kept.
-  std::vector<std::string> backup_diffs;
-  /// The old file's values no rule carries (left_behind.h), for a file
-  /// whose old and new file the run read; none when the run did not read
-  /// both or one of them cannot be read now.
-  std::optional<std::vector<LeftValue>> left_behind;
+  /// How many of the old file's values no rule carries (left_behind.h),
+  /// for a file whose old and new file the run read; none when the run did
+  /// not read both or one of them cannot be read now. The values
+  /// themselves, and the file's change since the run's backup set, are
+  /// read again from the installation when an output shows the file
+  /// (file_details.h): a run's would not fit in memory side by side.
+  std::optional<size_t> left_count;
 };
 
 /// A file of a source folder that the pass's file list does not give:

@@ -1,5 +1,7 @@
 #include "report/terminal_summary.h"
 
+#include <algorithm>
+
 #include "report/exit_reason.h"
 #include "report/tally.h"
 
@@ -13,42 +15,53 @@ const size_t kMaxLeft = 3;      // lines of the values left behind, likewise
 const size_t kMaxNotTaken = 3;  // lines of the files no pass took, likewise
 const size_t kMaxUnread = 2;    // examples of lines the report could not read
 
-// `items` beside `label`, at most `max` lines.
-std::string Block(const std::string& label, const std::vector<std::string>& items, size_t max) {
+// `items` beside `label`, at most `max` lines; `total`: how many items there
+// are, when more than those given.
+std::string Block(const std::string& label, const std::vector<std::string>& items, size_t max,
+                  size_t total = 0) {
   const std::string pad(10, ' ');
   std::string out;
-  const size_t shown = items.size() <= max ? items.size() : max - 1;
-  for (size_t i = 0; i < shown; ++i)
+  total = std::max(total, items.size());
+  const size_t shown = total <= max ? total : max - 1;
+  for (size_t i = 0; i < shown && i < items.size(); ++i)
     out += (i == 0 ? (label + pad).substr(0, 10) : pad) + items[i] + "\n";
-  if (shown < items.size())
-    out += pad + "... and " + std::to_string(items.size() - shown) +
+  if (shown < total)
+    out += pad + "... and " + std::to_string(total - shown) +
            " more (the HTML and JSON reports list all)\n";
   return out;
 }
 
 // "left behind  N values in M files (no rule carries them)", then the
-// first values.
-std::string LeftBehindLines(const RunReport& run) {
+// first values, read again through `details` from the files that have some.
+std::string LeftBehindLines(const RunReport& run, FileDetailSource* details) {
   size_t values = 0, files = 0;
   std::vector<std::string> items;
-  for (const FileReport& f : run.files) {
-    if (!f.left_behind || f.left_behind->empty()) continue;
+  FileDetails d;
+  for (size_t i = 0; i < run.files.size(); ++i) {
+    const FileReport& f = run.files[i];
+    if (!f.left_count || *f.left_count == 0) continue;
     ++files;
-    values += f.left_behind->size();
-    for (const LeftValue& v : *f.left_behind)
-      items.push_back(
-          FileLabel(f) + ": " + v.old_line + " / " +
-          (v.kind == LeftValue::Kind::kOldOnly ? "no line in the new file" : v.new_line));
+    values += *f.left_count;
+    if (items.size() >= kMaxLeft) continue;
+    details->Fill(i, false, &d);
+    for (const LeftValue& v : d.audit.left.values) {
+      if (items.size() >= kMaxLeft) break;
+      items.push_back(FileLabel(f) + ": " + std::string(v.old_line) + " / " +
+                      (v.kind == LeftValue::Kind::kOldOnly ? "no line in the new file"
+                                                           : std::string(v.new_line)));
+    }
   }
   std::string out = "left behind  " + std::to_string(values) + " value" + (values == 1 ? "" : "s") +
                     " in " + std::to_string(files) + " file" + (files == 1 ? "" : "s") +
                     " (no rule carries them)\n";
-  return out + Block("", items, kMaxLeft);
+  return out + Block("", items, kMaxLeft, values);
 }
 
 }  // namespace
 
-std::string TerminalSummary(const RunReport& run) {
+std::string TerminalSummary(const RunReport& run, FileDetailSource* details) {
+  NoDetails none;
+  if (!details) details = &none;
   std::string out = Block("verdict", {Verdict(run)}, 1);
   out += Block("why", WhyTheExitCode(run), kMaxWhy);
   const CaseCounts c = CountCases(run);
@@ -64,7 +77,7 @@ std::string TerminalSummary(const RunReport& run) {
   }
   if (problems.empty()) problems.push_back("none");
   out += Block("problems", problems, kMaxProblems);
-  out += LeftBehindLines(run);
+  out += LeftBehindLines(run, details);
   std::vector<std::string> not_taken;
   for (const NotTaken& n : run.not_taken)
     not_taken.push_back(std::string(PassName(n.pass)) + " " + n.name + ": " + n.reason);

@@ -53,6 +53,36 @@ Status FaultEnv::ReplaceFile(const std::string& path, const std::string& content
   return s.ok() ? EnvWrapper::ReplaceFile(path, content) : s;
 }
 
+class FaultEnv::Replacement : public ReplacementFile {
+ public:
+  Replacement(FaultEnv* env, std::string path, std::unique_ptr<ReplacementFile> file)
+      : env_(env), path_(std::move(path)), file_(std::move(file)) {}
+  // A fault is the piece's failure, and so of every later call.
+  Status Append(std::string_view bytes) override {
+    if (failed_.ok()) failed_ = env_->Fault("replace", path_);
+    return failed_.ok() ? file_->Append(bytes) : failed_;
+  }
+  Status Commit() override {
+    if (failed_.ok()) failed_ = env_->Fault("replace", path_);
+    return failed_.ok() ? file_->Commit() : failed_;
+  }
+
+ private:
+  FaultEnv* env_;
+  std::string path_;
+  std::unique_ptr<ReplacementFile> file_;
+  Status failed_;
+};
+
+Status FaultEnv::NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) {
+  file->reset();
+  Status s = Fault("replace", path);
+  std::unique_ptr<ReplacementFile> below;
+  if (s.ok()) s = EnvWrapper::NewReplacement(path, &below);
+  if (s.ok()) *file = std::make_unique<Replacement>(this, path, std::move(below));
+  return s;
+}
+
 Status FaultEnv::AppendFile(const std::string& path, const std::string& content) {
   Status s = Fault("append", path);
   return s.ok() ? EnvWrapper::AppendFile(path, content) : s;

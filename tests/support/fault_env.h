@@ -15,7 +15,8 @@ class FaultEnv : public EnvWrapper {
  public:
   /// Called before each operation with its kind ("list", "attributes",
   /// "set-attributes" (archive only or given bits), "mkdir", "size",
-  /// "read", "replace", "append" (synced or not), "copy" (once for the
+  /// "read", "replace" (a replacement piece by piece: its start, each
+  /// piece and its commit), "append" (synced or not), "copy" (once for the
   /// source, once for the destination), "delete", "lock", "run")
   /// and its path; a status that is not ok is the operation's result.
   using Hook = std::function<Status(const std::string& op, const std::string& path)>;
@@ -35,6 +36,7 @@ class FaultEnv : public EnvWrapper {
   Status GetFileSize(const std::string& path, uint64_t* size) override;
   Status ReadFile(const std::string& path, std::string* content) override;
   Status ReplaceFile(const std::string& path, const std::string& content) override;
+  Status NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) override;
   Status AppendFile(const std::string& path, const std::string& content) override;
   Status CopyFile(const std::string& src, const std::string& dst) override;
   Status DeleteFile(const std::string& path) override;
@@ -43,6 +45,7 @@ class FaultEnv : public EnvWrapper {
                  Status* start_error) override;
 
  private:
+  class Replacement;
   Status Fault(const char* op, const std::string& path);
 
   Hook hook_;

@@ -76,7 +76,8 @@ int Preview(const PreviewOptions& o) {
     report::ReadRunReport(&preview, log, &run);
     run.preview = true;
   }
-  PreviewNotes notes(run);
+  report::InstallationDetails details(&preview, run);
+  PreviewNotes notes(run, &details);
   const backup::RunOwnFiles own(real, log, real->ProgramDirectory());
   std::string out;
   for (const PreviewEnv::Event& event : preview.events()) {
@@ -114,7 +115,7 @@ int Preview(const PreviewOptions& o) {
     }
   }
   if (!o.json.empty() && !log.empty()) {
-    const Status s = real->ReplaceFile(real->SystemPath(o.json), report::ReportJson(run));
+    const Status s = real->ReplaceFile(real->SystemPath(o.json), report::ReportJson(run, &details));
     if (!s.ok()) {
       real->WriteStd(2, "vaxo preview: " + s.ToString() + "\n");
       return 3;

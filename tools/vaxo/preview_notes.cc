@@ -4,13 +4,20 @@
 
 namespace vaxo {
 
-std::string LeftBehindLines(const report::FileReport& file) {
+std::string LeftBehindLines(const report::FileDetails& file) {
   std::string out;
-  if (!file.left_behind) return out;
-  for (const report::LeftValue& v : *file.left_behind)
-    out += "left behind: " + v.key + " old " + v.old_line + " / new " +
-           (v.kind == report::LeftValue::Kind::kOldOnly ? "(no line)" : v.new_line) + "\n";
+  if (!file.audited) return out;
+  for (const report::LeftValue& v : file.audit.left.values)
+    out += "left behind: " + std::string(v.key) + " old " + std::string(v.old_line) + " / new " +
+           (v.kind == report::LeftValue::Kind::kOldOnly ? "(no line)" : std::string(v.new_line)) +
+           "\n";
   return out;
+}
+
+std::string PreviewNotes::LeftBehindOf(size_t file) {
+  report::FileDetails d;
+  details_->Fill(file, false, &d);
+  return LeftBehindLines(d);
 }
 
 int PreviewNotes::FileOf(const std::string& path) const {
@@ -25,7 +32,7 @@ std::string PreviewNotes::Unchanged(size_t end) {
   for (size_t i = 0; i < end; ++i) {
     if (shown_[i]) continue;
     shown_[i] = true;
-    const std::string lines = LeftBehindLines(run_.files[i]);
+    const std::string lines = LeftBehindOf(i);
     if (!lines.empty()) out += "unchanged: " + run_.files[i].new_path + "\n" + lines;
   }
   return out;
@@ -48,7 +55,7 @@ std::string PreviewNotes::After(const std::string& path) {
   const int i = FileOf(path);
   if (i < 0) return "";
   shown_[size_t(i)] = true;
-  return LeftBehindLines(run_.files[size_t(i)]);
+  return LeftBehindOf(size_t(i));
 }
 
 std::string PreviewNotes::Rest() { return Unchanged(run_.files.size()); }

@@ -7,13 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "report/file_details.h"
 #include "report/run_report.h"
 
 namespace vaxo {
 
 class PreviewNotes {
  public:
-  explicit PreviewNotes(const report::RunReport& run) : run_(run), shown_(run.files.size()) {}
+  /// The values come from `details`, which must outlive the notes.
+  PreviewNotes(const report::RunReport& run, report::FileDetailSource* details)
+      : run_(run), details_(details), shown_(run.files.size()) {}
 
   /// Before the diff of `path`: the files before it in the run that have
   /// no diff.
@@ -29,12 +32,14 @@ class PreviewNotes {
  private:
   int FileOf(const std::string& path) const;
   std::string Unchanged(size_t end);
+  std::string LeftBehindOf(size_t file);
 
   const report::RunReport& run_;
+  report::FileDetailSource* details_;
   std::vector<bool> shown_;
 };
 
 /// "left behind: KEY old LINE / new LINE" per value of the file.
-std::string LeftBehindLines(const report::FileReport& file);
+std::string LeftBehindLines(const report::FileDetails& file);
 
 }  // namespace vaxo

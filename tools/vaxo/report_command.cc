@@ -30,13 +30,14 @@ int Report(const ReportOptions& o) {
   Status s;
   for (const std::string& target : {html, json})
     if (s.ok() && !target.empty()) s = CheckOutputTarget(env, target);
-  if (s.ok()) s = report::LoadRunReport(env, log, &run);
-  if (s.ok()) s = report::WriteReports(env, run, html, json);
+  if (s.ok()) s = report::ReadRunReport(env, log, &run);
+  report::InstallationDetails details(env, run);
+  if (s.ok()) s = report::WriteReports(env, run, &details, html, json);
   if (!s.ok()) {
     env->WriteShown(2, "vaxo report: " + s.ToString() + "\n");
     return 1;
   }
-  env->WriteShown(1, report::TerminalSummary(run));
+  env->WriteShown(1, report::TerminalSummary(run, &details));
   return 0;
 }
 
