@@ -401,6 +401,74 @@ TEST(E2eSafety, ListAndLockTellARunningRunAndARunningRollback) {
             std::string::npos);
 }
 
+TEST(E2eSafety, PruneRemovesTheOldestSetsButNeverARunningRunsSet) {
+  Scratch s;
+  Sample(s);
+  for (int run = 0; run < 3; ++run) ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  const std::vector<std::string> sets = SetNames(s);
+  ASSERT_EQ(sets.size(), 3u);
+  for (const char* odd : {"-1", "x", "1.5", ""}) {
+    const RunResult refused = s.RunVaxo(std::string("rollback --prune '") + odd + "'");
+    EXPECT_EQ(refused.exit_code, 2) << odd << ": " << refused.out << refused.err;
+  }
+  EXPECT_EQ(SetNames(s), sets);
+  RunResult pruned = s.RunVaxo("rollback --prune 1");
+  EXPECT_EQ(pruned.exit_code, 0) << pruned.out << pruned.err;
+  for (size_t i = 0; i < 2; ++i)
+    EXPECT_NE(pruned.out.find("removed    " + sets[i] + " ("), std::string::npos) << pruned.out;
+  EXPECT_NE(pruned.out.find("2 set(s) removed, "), std::string::npos) << pruned.out;
+  EXPECT_NE(pruned.out.find(" freed; 1 kept in "), std::string::npos) << pruned.out;
+  EXPECT_EQ(SetNames(s), std::vector<std::string>{sets[2]});
+  if (!UnderWine()) {  // the emulation's lock
+    const std::string log = "drive_c/zel/roboter/log/";
+    const std::string journal = log + "Upgrade_vaxo.backup/" + sets[2] + "/journal.jsonl";
+    const std::string whole = s.Read(journal);
+    s.Write(journal, whole.substr(0, whole.rfind("{\"exit_code\"")));  // a run still going
+    {
+      HeldLock run(s, log + "Upgrade_vaxo.log.lock");
+      pruned = s.RunVaxo("rollback --prune 0");
+      EXPECT_EQ(pruned.exit_code, 0) << pruned.out << pruned.err;
+      EXPECT_NE(pruned.out.find("kept       " + sets[2] + ": its run is going"), std::string::npos)
+          << pruned.out;
+      EXPECT_EQ(SetNames(s), std::vector<std::string>{sets[2]});
+    }
+    s.Write(journal, whole);
+  }
+  const RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_EQ(s.RunVaxo("rollback --prune 0").exit_code, 0);
+  EXPECT_TRUE(SetNames(s).empty());
+}
+
+// A replace killed half-way leaves its temporary file beside the file; the
+// next rollback removes it, and no other file.
+TEST(E2eSafety, TemporaryFilesOfAStoppedReplaceAreRemovedByTheNextRollback) {
+  Scratch s;
+  Sample(s);
+  const auto new_before = s.State("new");
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  const std::string dir = "new/ROBOTER/ZEL/STEU/VAXO/";
+  const std::string temp = UnderWine() ? "vxo1A2B.tmp" : "$option.dat:vaxo-Ab12Cd";
+  const std::vector<std::string> others = {
+      UnderWine() ? dir + "vxoZZ.tmp" : dir + "$option.dat:vaxo-Ab12C",
+      UnderWine() ? "new/ROBOTER/vxo1A2B.tmp" : "new/ROBOTER/$option.dat:vaxo-Ab12Cd",
+      dir + "$option.dat.bak"};
+  s.Write(dir + temp, "half");
+  for (const std::string& other : others) s.Write(other, "other");
+  const RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_NE(back.out.find("temporary  " + s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\" +
+                          temp + ": left by a replace that was stopped; removed"),
+            std::string::npos)
+      << back.out;
+  EXPECT_FALSE(s.Exists(dir + temp));
+  for (const std::string& other : others) {
+    EXPECT_EQ(s.Read(other), "other");
+    fs::remove(s.root() / other);
+  }
+  EXPECT_EQ(s.State("new"), new_before);
+}
+
 TEST(E2eSafety, SetsBesideTheOtherPlaceOfTheLogAreNamed) {
   Scratch s;
   Sample(s);
