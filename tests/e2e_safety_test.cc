@@ -352,27 +352,52 @@ TEST(E2eSafety, TheLastRunIsTakenBackFirstWhateverTheClock) {
 }
 
 TEST(E2eSafety, RelativePathsMeanTheFoldersOfTheRunsStart) {
-  if (UnderWine()) GTEST_SKIP() << "the Linux program's current folder";
   Scratch s;
   Sample(s);
-  s.MakeDir("robB");
-  fs::copy(s.root() / "new", s.root() / "robB/new", fs::copy_options::recursive);
-  const auto before = s.State("new"), other = s.State("robB");
+  // Two robots' pairs: robA run by relative paths from its folder, robB by
+  // full paths.
+  for (const char* rob : {"robA", "robB"}) {
+    s.MakeDir(rob);
+    for (const char* side : {"old", "new"})
+      fs::copy(s.root() / side, s.root() / rob / side, fs::copy_options::recursive);
+  }
+  const auto a_before = s.State("robA"), b_before = s.State("robB"), before = s.State("new");
+  s.set_working_folder("robA");
   const RunResult preview = s.RunVaxo("preview old\\|new");
   std::string root = s.root().string();
   for (char& c : root)
     if (c == '/') c = '\\';
-  EXPECT_NE(preview.out.find(" | Z:" + root + "\\OLD\\ZEL\\R1\\VAXO\\$machine.dat /DAT"),
+  EXPECT_NE(preview.out.find(" | Z:" + root + "\\robA\\OLD\\ZEL\\R1\\VAXO\\$machine.dat /DAT"),
             std::string::npos)
       << preview.out;
   ASSERT_EQ(s.Run("old|new").exit_code, 2);
   // The log keeps the paths as the run built them.
   EXPECT_NE(s.LogBody().find("commandolineargument: OLD|NEW\r\n"), std::string::npos);
-  // Rolled back from another installation's folder: this run's files.
-  const RunResult back = s.Execute(In(s, "robB") + "vaxo' rollback");
+  // Its report, from robA's folder and from another: robA's files both times.
+  const std::string json = (s.root() / "here.json").string();
+  const RunResult here = s.RunVaxo("report --json " + json);
+  s.set_working_folder("prog");
+  const RunResult elsewhere = s.RunVaxo("report --json " + (s.root() / "there.json").string());
+  EXPECT_EQ(here.exit_code, 0) << here.err;
+  EXPECT_EQ(elsewhere.out, here.out);
+  EXPECT_EQ(s.Read("there.json"), s.Read("here.json"));
+
+  s.set_working_folder("");
+  const std::string b = s.root().string() + "/robB/";
+  ASSERT_EQ(s.Run(b + "old|" + b + "new").exit_code, 2);
+  const std::vector<std::string> sets = SetNames(s);
+  ASSERT_EQ(sets.size(), 2u);
+  // Rolled back from robB's folder: robB's run, then robA's by its set.
+  s.set_working_folder("robB");
+  RunResult back = s.RunVaxo("rollback");
   EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_EQ(s.State("robB"), b_before);
+  EXPECT_NE(s.State("robA"), a_before);
+  back = s.RunVaxo("rollback " + sets[0]);
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_EQ(s.State("robA"), a_before);
+  EXPECT_EQ(s.State("robB"), b_before);
   EXPECT_EQ(s.State("new"), before);
-  EXPECT_EQ(s.State("robB"), other);
 }
 
 TEST(E2eSafety, ListAndLockTellARunningRunAndARunningRollback) {
