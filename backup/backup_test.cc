@@ -320,8 +320,9 @@ TEST_F(BackupTest, ADamagedPreImageIsNotRestoredAndTheOthersAre) {
 }
 
 TEST_F(BackupTest, OnlyTheValueFileAndTheLogsOwnFilesAreTheRuns) {
-  // The program kept in C:\ above the installation, the log beside it.
-  const RunOwnFiles own(&mem_, "C:\\Upgrade_vaxo.log", "C:\\");
+  // The program kept in C:\ above the installation, the log beside it
+  // (the program's folder as the system names it: "C:").
+  const RunOwnFiles own(&mem_, "C:\\Upgrade_vaxo.log", "C:");
   for (const char* path :
        {"C:\\Upgrade_vaxo.log", "c:\\upgrade_vaxo.log.lock", "C:\\Upgrade_vaxo.html",
         "C:\\Upgrade_vaxo.json", "C:\\Upgrade_vaxo.backup\\000001-20261209-003559\\pre-1",
@@ -331,7 +332,7 @@ TEST_F(BackupTest, OnlyTheValueFileAndTheLogsOwnFilesAreTheRuns) {
                            "C:\\INST\\Upgrade_vaxo.log"})
     EXPECT_FALSE(own.Holds(path)) << path;
   // And the run's set holds the installation below the program's folder.
-  mem_.set_program_directory("C:\\");
+  mem_.set_program_directory("C:");
   const Tree before = Files();
   {
     BackupEnv backup(&faults_, "C:\\Upgrade_vaxo.log");
