@@ -1,6 +1,7 @@
 #include "backup/backup_env.h"
 
 #include "backup/backup_sets.h"
+#include "backup/run_folder.h"
 #include "backup/set_paths.h"
 #include "base/text.h"
 
@@ -30,10 +31,16 @@ BackupEnv::BackupEnv(Env* target, const std::string& log_path)
   // The log's first line, with its time, tells later which set is a log's.
   std::string log;
   target->ReadFile(log_path, &log);
-  ThrowIfError(Write({{"kind", "run"},
-                      {"log", Latin1ToUtf8(log_path)},
-                      {"log_header", Latin1ToUtf8(log.substr(0, log.find("\r\n")))},
-                      {"time", target->SortableLocalTime()}}));
+  // Where the run started: the log's relative paths mean these folders.
+  const RunFolders folders = CurrentFolders(target);
+  nlohmann::json record = {{"kind", "run"},
+                           {"log", Latin1ToUtf8(log_path)},
+                           {"log_header", Latin1ToUtf8(log.substr(0, log.find("\r\n")))},
+                           {"time", target->SortableLocalTime()},
+                           {"folder", Latin1ToUtf8(folders.folder)}};
+  for (const auto& drive : folders.drives)
+    record["drive_folders"][std::string(1, drive.first)] = Latin1ToUtf8(drive.second);
+  ThrowIfError(Write(record));
 }
 
 bool BackupEnv::Excluded(const std::string& key) const { return own_.Holds(key); }

@@ -193,5 +193,32 @@ Status ListSets(Env* env, const std::string& log_path, std::vector<SetInfo>* set
   return Status::OK();
 }
 
+std::vector<size_t> SetsToPrune(const std::vector<SetInfo>& sets, size_t keep, bool log_held) {
+  size_t going = sets.size();
+  if (log_held)
+    for (size_t i = sets.size(); i-- > 0;)
+      if (!sets[i].ended && sets[i].damaged.empty()) {
+        going = i;
+        break;
+      }
+  std::vector<size_t> pruned;
+  for (size_t i = 0; i + keep < sets.size(); ++i)
+    if (i != going) pruned.push_back(i);
+  return pruned;
+}
+
+Status RemoveSet(Env* env, const std::string& folder) {
+  std::vector<DirEntry> files;
+  Status s = env->ListDirectory(folder, &files);
+  if (!s.ok()) return s;
+  for (const DirEntry& f : files) {
+    if (f.attributes & kAttrDirectory) continue;  // no set holds one: the folder stays, named
+    if (f.attributes & kAttrReadOnly) s = env->SetArchiveOnly(folder + "\\" + f.name);
+    if (s.ok()) s = env->DeleteFile(folder + "\\" + f.name);
+    if (!s.ok()) return s;
+  }
+  return env->RemoveDirectory(folder);
+}
+
 }  // namespace backup
 }  // namespace vaxo

@@ -69,5 +69,12 @@ uint64_t SetSize(Env* env, const std::string& folder);
 /// What the journal of `folder` says of its run.
 Status ReadSetInfo(Env* env, const std::string& folder, SetInfo* info);
 
+/// Which of `sets` (oldest first) `vaxo rollback --prune KEEP` removes: all
+/// but the newest `keep`, never the set of a run that is going (the newest
+/// set without an end while its log is held, `log_held`).
+std::vector<size_t> SetsToPrune(const std::vector<SetInfo>& sets, size_t keep, bool log_held);
+/// Removes the set in `folder`: its files, then the folder.
+Status RemoveSet(Env* env, const std::string& folder);
+
 }  // namespace backup
 }  // namespace vaxo

@@ -316,8 +316,9 @@ TEST_F(BackupTest, ADamagedPreImageIsNotRestoredAndTheOthersAre) {
 }
 
 TEST_F(BackupTest, OnlyTheValueFileAndTheLogsOwnFilesAreTheRuns) {
-  // The program kept in C:\ above the installation, the log beside it.
-  const RunOwnFiles own(&mem_, "C:\\Upgrade_vaxo.log", "C:\\");
+  // The program kept in C:\ above the installation, the log beside it
+  // (the program's folder as the system names it: "C:").
+  const RunOwnFiles own(&mem_, "C:\\Upgrade_vaxo.log", "C:");
   for (const char* path :
        {"C:\\Upgrade_vaxo.log", "c:\\upgrade_vaxo.log.lock", "C:\\Upgrade_vaxo.html",
         "C:\\Upgrade_vaxo.json", "C:\\Upgrade_vaxo.backup\\000001-20261209-003559\\pre-1",
@@ -327,7 +328,7 @@ TEST_F(BackupTest, OnlyTheValueFileAndTheLogsOwnFilesAreTheRuns) {
                            "C:\\INST\\Upgrade_vaxo.log"})
     EXPECT_FALSE(own.Holds(path)) << path;
   // And the run's set holds the installation below the program's folder.
-  mem_.set_program_directory("C:\\");
+  mem_.set_program_directory("C:");
   const Tree before = Files();
   {
     BackupEnv backup(&faults_, "C:\\Upgrade_vaxo.log");
@@ -385,6 +386,92 @@ TEST_F(BackupTest, EveryJournalLineIsFlushedBeforeItsChange) {
   backup.SetArchiveOnly("C:\\INST\\$C.DAT");
   backup.DeleteFile("C:\\INST\\$D.DAT");
   EXPECT_EQ(disk.checked, 3);
+}
+
+TEST(PruneTest, KeepsTheNewestAndTheSetOfARunThatIsGoing) {
+  struct Row {
+    std::string ended;  // one letter a set, oldest first: e ended, u unfinished, d damaged
+    size_t keep;
+    bool held;
+    std::vector<size_t> pruned;
+  };
+  for (const Row& row : std::vector<Row>{
+           {"eeee", 2, false, {0, 1}},
+           {"eeee", 0, false, {0, 1, 2, 3}},
+           {"eeee", 9, false, {}},
+           {"eeeu", 0, true, {0, 1, 2}},
+           {"eeeu", 0, false, {0, 1, 2, 3}},  // killed, not going
+           {"eueu", 1, true, {0, 1, 2}},
+           {"eeud", 0, true, {0, 1, 3}},  // a damaged set tells nothing of its run
+       }) {
+    std::vector<SetInfo> sets(row.ended.size());
+    for (size_t i = 0; i < sets.size(); ++i) {
+      sets[i].ended = row.ended[i] == 'e';
+      if (row.ended[i] == 'd') sets[i].damaged = "line 2 of the journal is damaged";
+    }
+    EXPECT_EQ(SetsToPrune(sets, row.keep, row.held), row.pruned)
+        << row.ended << " keep " << row.keep << (row.held ? " held" : "");
+  }
+}
+
+TEST_F(BackupTest, ASetIsRemovedWholeAndNothingElse) {
+  for (const char* time : {"20261209-000001", "20261209-000002"}) {
+    mem_.set_sortable_time(time);
+    BackupEnv backup(&faults_, kLog);
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+  }
+  const Tree after = Files();
+  std::vector<SetInfo> sets;
+  ASSERT_TRUE(ListSets(&mem_, kLog, &sets).ok());
+  ASSERT_EQ(sets.size(), 2u);
+  mem_.SetAttributes(sets[0].folder + "\\pre-1", kAttrArchive | kAttrReadOnly);
+  EXPECT_TRUE(RemoveSet(&mem_, sets[0].folder).ok());
+  EXPECT_FALSE(mem_.DirectoryExists(sets[0].folder));
+  mem_.AddDirectory(sets[1].folder + "\\sub");
+  EXPECT_FALSE(RemoveSet(&mem_, sets[1].folder).ok());  // no set holds a folder: named, kept
+  ASSERT_TRUE(ListSets(&mem_, kLog, &sets).ok());
+  EXPECT_EQ(sets.size(), 1u);
+  EXPECT_EQ(Files(), after);
+}
+
+// The rollback asks for the temporary files a stopped replace left beside
+// each file its set names, and for none of a set it refuses.
+class StrayTemporaries : public EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  Status RemoveStrayTemporaries(const std::string& path,
+                                std::vector<std::string>* removed) override {
+    asked.push_back(path);
+    if (path == "C:\\INST\\$a.dat") removed->push_back("C:\\INST\\$a.dat:vaxo-Ab12Cd");
+    return Status::OK();
+  }
+  std::vector<std::string> asked;
+};
+
+TEST_F(BackupTest, TemporaryFilesOfAStoppedReplaceAreRemoved) {
+  {
+    BackupEnv backup(&faults_, kLog);
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+    backup.SetArchiveOnly("C:\\INST\\$C.DAT");
+  }
+  StrayTemporaries temps(&faults_);
+  std::vector<SetInfo> sets;
+  ASSERT_TRUE(ListSets(&mem_, kLog, &sets).ok());
+  EXPECT_EQ(Rollback(&temps, sets.back().folder, false, &lines_), kAllRestored);
+  EXPECT_EQ(temps.asked, std::vector<std::string>{"C:\\INST\\$a.dat"});  // $C.DAT: attributes only
+  EXPECT_EQ(lines_.at(0),
+            "temporary  C:\\INST\\$a.dat:vaxo-Ab12Cd: left by a replace that was stopped; removed");
+
+  {
+    BackupEnv backup(&faults_, kLog);
+    backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
+  }
+  ASSERT_TRUE(ListSets(&mem_, kLog, &sets).ok());
+  mem_.AppendFile(JournalOf(sets.back().folder),
+                  "{\"kind\":\"change\",\"path\":\"C:\\\\OTHER\\\\$x.dat\",\"after\":null}\n");
+  temps.asked.clear();
+  EXPECT_EQ(Rollback(&temps, sets.back().folder, false, &lines_), kRollbackFailed);
+  EXPECT_TRUE(temps.asked.empty());
 }
 
 TEST(JournalText, BytesRoundTripThroughJson) {

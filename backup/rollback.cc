@@ -361,6 +361,17 @@ int Rollbacker::Run() {
                     " thing(s) no run changes (above); nothing done");
     return kRollbackFailed;
   }
+  // A replace killed half-way (of the run or of a rollback) left its
+  // temporary copy beside the file; only files whose bytes change are
+  // replaced.
+  for (auto& kv : files_) {
+    if (!kv.second.changed_content) continue;
+    std::vector<std::string> temps;
+    s = env_->RemoveStrayTemporaries(kv.second.path, &temps);
+    if (!s.ok()) Failed(kv.second, s);
+    for (const std::string& temp : temps)
+      out_->push_back("temporary  " + temp + ": left by a replace that was stopped; removed");
+  }
   std::vector<FileState*> order;
   for (auto& kv : files_)
     if (!kv.second.restored) order.push_back(&kv.second);

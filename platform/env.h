@@ -107,6 +107,19 @@ class Env {
   /// Copies `src` over `dst` (replacing it atomically when it exists).
   virtual Status CopyFile(const std::string& src, const std::string& dst) = 0;
   virtual Status DeleteFile(const std::string& path) = 0;
+  /// Removes the empty folder `path`; NotFound when it is missing, a
+  /// failure when it is no folder or holds anything.
+  virtual Status RemoveDirectory(const std::string& path) = 0;
+  /// Removes the temporary files that an atomic replace of `path`, stopped
+  /// half-way (a killed process), left beside it: only names this backend
+  /// gives its own temporary files, nothing else. Their paths go to
+  /// `removed`. A backend whose replace leaves nothing removes nothing.
+  virtual Status RemoveStrayTemporaries(const std::string& path,
+                                        std::vector<std::string>* removed) {
+    (void)path;
+    (void)removed;
+    return Status::OK();
+  }
 
   /// Takes the lock that belongs to the file `path` for all processes of
   /// the machine, waiting up to `wait_ms` milliseconds while another

@@ -225,6 +225,33 @@ void FoldersAreNoFiles(Contract& c) {
   c.Expect(env->DirectoryExists(d), "the folder stays");
 }
 
+void FoldersAreRemovedOnlyWhenEmpty(Contract& c) {
+  Env* env = c.env;
+  const std::string empty = c.At("Empty"), full = c.At("Full"), file = c.At("Full\\x.dat");
+  c.make_dir(empty);
+  c.make_dir(full);
+  env->ReplaceFile(file, "x");
+  c.Expect(env->RemoveDirectory(c.At("EMPTY")).ok(), "an empty folder, in another case");
+  c.Expect(!env->DirectoryExists(empty), "is gone");
+  c.ExpectFailure(env->RemoveDirectory(full), "rmdir", full, "a folder that holds a file");
+  c.ExpectFailure(env->RemoveDirectory(file), "rmdir", file, "a file");
+  const Status missing = env->RemoveDirectory(empty);
+  c.ExpectFailure(missing, "rmdir", empty, "a missing folder");
+  c.Expect(missing.IsNotFound(), "is not found", missing.ToString());
+  c.ExpectEq(c.Read(file), "x", "the file stays");
+  c.ExpectEq(c.Listing(c.root), "Full\\", "and its folder");
+  // What no replace of the backend left goes nowhere.
+  for (const char* name : {"x.dat.bak", "vxo.dat", "x.dat-vaxo-ABCDEF", "Vaxo_Value.tmp"})
+    env->ReplaceFile(c.At("Full\\") + name, name);
+  std::vector<std::string> removed;
+  c.Expect(env->RemoveStrayTemporaries(file, &removed).ok() && removed.empty(),
+           "no stray temporary file beside a file");
+  c.Expect(env->RemoveStrayTemporaries(c.At("Full\\new.dat"), &removed).ok() && removed.empty(),
+           "nor beside a missing one");
+  c.ExpectEq(c.Listing(full), "Vaxo_Value.tmp vxo.dat x.dat x.dat-vaxo-ABCDEF x.dat.bak",
+             "every file stays");
+}
+
 void AppendMakesThenExtendsTheFile(Contract& c) {
   Env* env = c.env;
   const std::string log = c.At("Log.txt");
@@ -455,6 +482,7 @@ const std::vector<ContractCase>& ContractCases() {
       {"FoldersAreMadeOneAtATime", FoldersAreMadeOneAtATime},
       {"ReadOnlyFilesRefuseChanges", ReadOnlyFilesRefuseChanges},
       {"FoldersAreNoFiles", FoldersAreNoFiles},
+      {"FoldersAreRemovedOnlyWhenEmpty", FoldersAreRemovedOnlyWhenEmpty},
       {"AppendMakesThenExtendsTheFile", AppendMakesThenExtendsTheFile},
       {"ReplacementsTakeThePlaceOnlyWhenCommitted", ReplacementsTakeThePlaceOnlyWhenCommitted},
       {"CopyTakesTheBytesAndReadOnly", CopyTakesTheBytesAndReadOnly},

@@ -3,10 +3,13 @@
 // env_posix.h.
 #include "platform/env_posix.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -256,6 +259,51 @@ Status PosixEnv::DeleteFile(const std::string& path) {
   s = posix::CheckWritableDirectory("delete", path, HostDirname(host));
   if (!s.ok()) return s;
   if (sys::Unlink(host) != 0) return sys::Error("unlink", path, errno);
+  return Status::OK();
+}
+
+Status PosixEnv::RemoveDirectory(const std::string& path) {
+  std::string host;
+  Status s = posix::Resolve("rmdir", path, false, &host);
+  if (!s.ok()) return s;
+  struct stat st;
+  if (sys::Lstat(host, &st) != 0) return sys::Error("stat", path, errno);
+  if (!S_ISDIR(st.st_mode)) return Status::IOError("rmdir", path, "The directory name is invalid.");
+  if (sys::Rmdir(host) != 0) return sys::Error("rmdir", path, errno);
+  posix::SyncDirectory(HostDirname(host));
+  return Status::OK();
+}
+
+// WriteAtomically's temporary files: the target's name (its first 200
+// bytes) and ":vaxo-" or ".vaxo-" with six letters or digits after. The
+// ":" keeps them out of every listing, so they are looked for by name.
+Status PosixEnv::RemoveStrayTemporaries(const std::string& path,
+                                        std::vector<std::string>* removed) {
+  std::string host;
+  Status s = posix::Resolve("list", path, true, &host);
+  if (s.IsNotFound()) return Status::OK();  // no folder, no temporary file in it
+  if (!s.ok()) return s;
+  const std::string dir = HostDirname(host);
+  const std::string stem = UpperCase(HostBasename(host).substr(0, 200));
+  DIR* d = sys::OpenDir(dir);
+  if (!d) return sys::Error("opendir", path, errno);
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(d)) names.push_back(entry->d_name);
+  closedir(d);
+  const size_t slash = path.find_last_of('\\');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  for (const std::string& name : names) {
+    if (name.size() != stem.size() + 12 || UpperCase(name.substr(0, stem.size())) != stem ||
+        (name[stem.size()] != ':' && name[stem.size()] != '.') ||
+        name.compare(stem.size() + 1, 5, "vaxo-") != 0 ||
+        !std::all_of(name.end() - 6, name.end(), [](char c) { return std::isalnum(uint8_t(c)); }))
+      continue;
+    const std::string temp = JoinHost(dir, name);
+    struct stat st;
+    if (sys::Lstat(temp, &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (sys::Unlink(temp) != 0) return sys::Error("unlink", folder + name, errno);
+    removed->push_back(folder + name);
+  }
   return Status::OK();
 }
 

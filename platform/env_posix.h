@@ -58,6 +58,9 @@ class PosixEnv : public Env {
   Status AppendFileSynced(const std::string& path, const std::string& content) override;
   Status CopyFile(const std::string& src, const std::string& dst) override;
   Status DeleteFile(const std::string& path) override;
+  Status RemoveDirectory(const std::string& path) override;
+  Status RemoveStrayTemporaries(const std::string& path,
+                                std::vector<std::string>* removed) override;
   Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) override;
   int RunAndWait(const std::string& application, const std::string& command_line,
                  Status* start_error) override;

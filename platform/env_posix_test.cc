@@ -482,6 +482,24 @@ TEST_F(PosixEnvTest, ReplaceFileKeepsPermissionsAndLeavesNoTemporaryFile) {
   EXPECT_EQ(Names(c_), (std::set<std::string>{"NEW.DAT", "PRIVATE.DAT", "T.DAT"}));
 }
 
+// A process killed inside ReplaceFile leaves its temporary file; only
+// names of that pattern beside the file go, whatever else lies there.
+TEST_F(PosixEnvTest, StrayTemporariesOfAReplaceAreRemovedAndNothingElse) {
+  Put(c_ + "/T.DAT", "t");
+  for (const char* name :
+       {"T.DAT:vaxo-Ab12Cd", "t.dat.vaxo-ZZ9999", "T.DAT:vaxo-12345", "T.DAT:other-123456",
+        "U.DAT:vaxo-abcdef", "T.DAT:vaxo-12345!", "T.DATX:vaxo-123456"})
+    Put(c_ + "/" + name, name);
+  MakeDir(c_ + "/T.DAT:vaxo-dir123");
+  std::vector<std::string> removed;
+  ASSERT_TRUE(env_.RemoveStrayTemporaries("C:\\t.dat", &removed).ok());
+  std::sort(removed.begin(), removed.end());
+  EXPECT_EQ(removed, (std::vector<std::string>{"C:\\T.DAT:vaxo-Ab12Cd", "C:\\t.dat.vaxo-ZZ9999"}));
+  EXPECT_EQ(Names(c_), (std::set<std::string>{"T.DAT", "T.DAT:vaxo-12345", "T.DAT:other-123456",
+                                              "U.DAT:vaxo-abcdef", "T.DAT:vaxo-12345!",
+                                              "T.DATX:vaxo-123456", "T.DAT:vaxo-dir123"}));
+}
+
 TEST_F(PosixEnvTest, ReplaceThroughALinkWritesItsTarget) {
   MakeDir(c_ + "/real");
   Put(c_ + "/real/target.dat", "old", 0600);

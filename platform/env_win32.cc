@@ -11,6 +11,7 @@
 #undef CopyFile
 #undef CreateDirectory
 #undef DeleteFile
+#undef RemoveDirectory
 #undef ReplaceFile
 
 #include <algorithm>
@@ -137,6 +138,19 @@ bool MakeTempBeside(const std::string& path, std::string* temp) {
     return false;
   }
   *temp = name;
+  return true;
+}
+
+/// True for a name MakeTempBeside gives: "vxo", 1 to 4 hex digits, ".tmp",
+/// letter case aside.
+bool IsTempName(const std::string& name) {
+  if (name.size() < 8 || name.size() > 11) return false;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  std::string n;
+  for (char c : name) n += lower(c);
+  if (n.compare(0, 3, "vxo") != 0 || n.compare(n.size() - 4, 4, ".tmp") != 0) return false;
+  for (size_t i = 3; i + 4 < n.size(); ++i)
+    if (!((n[i] >= '0' && n[i] <= '9') || (n[i] >= 'a' && n[i] <= 'f'))) return false;
   return true;
 }
 
@@ -654,6 +668,38 @@ class WindowsEnv : public Env {
     if (Status twins = twins_.Check("delete", path); !twins.ok()) return twins;
     if (!RetryWhileHeld(path, [&] { return ::DeleteFileA(path.c_str()) != 0; }))
       return WindowsError("delete", path, ::GetLastError());
+    return Status::OK();
+  }
+
+  Status RemoveDirectory(const std::string& path) override {
+    if (!Fits(path)) return WindowsError("rmdir", path, ::GetLastError());
+    if (!RetryWhileHeld(path, [&] { return ::RemoveDirectoryA(path.c_str()) != 0; }))
+      return WindowsError("rmdir", path, ::GetLastError());
+    return Status::OK();
+  }
+
+  // MakeTempBeside's names: "vxo", one to four hex digits, ".tmp". They do
+  // not name their target, so every such file in the folder goes.
+  Status RemoveStrayTemporaries(const std::string& path,
+                                std::vector<std::string>* removed) override {
+    const std::string dir = DirectoryOf(path);
+    const std::string prefix = dir.back() == '\\' ? dir : dir + "\\";
+    WIN32_FIND_DATAA found;
+    HANDLE find = ::FindFirstFileA((prefix + "vxo*.tmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return Status::OK();  // none, or no folder
+    std::vector<std::string> names;
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTempName(found.cFileName))
+        names.push_back(found.cFileName);
+    } while (::FindNextFileA(find, &found));
+    ::FindClose(find);
+    for (const std::string& name : names) {
+      const std::string temp = prefix + name;
+      ::SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (!RetryWhileHeld(temp, [&] { return ::DeleteFileA(temp.c_str()) != 0; }))
+        return WindowsError("delete", temp, ::GetLastError());
+      removed->push_back(temp);
+    }
     return Status::OK();
   }
 

@@ -14,6 +14,7 @@
 #undef CopyFile
 #undef CreateDirectory
 #undef DeleteFile
+#undef RemoveDirectory
 #undef ReplaceFile
 
 #include <algorithm>

@@ -53,6 +53,13 @@ class EnvWrapper : public Env {
     return target_->CopyFile(src, dst);
   }
   Status DeleteFile(const std::string& path) override { return target_->DeleteFile(path); }
+  Status RemoveDirectory(const std::string& path) override {
+    return target_->RemoveDirectory(path);
+  }
+  Status RemoveStrayTemporaries(const std::string& path,
+                                std::vector<std::string>* removed) override {
+    return target_->RemoveStrayTemporaries(path, removed);
+  }
   Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) override {
     return target_->Lock(path, wait_ms, lock);
   }

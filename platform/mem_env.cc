@@ -262,6 +262,18 @@ Status MemEnv::DeleteFile(const std::string& path) {
   return Status::OK();
 }
 
+Status MemEnv::RemoveDirectory(const std::string& path) {
+  const Node* n = Find(path);
+  if (!n) return Status::NotFound("rmdir", path, "directory not found");
+  if (!n->is_dir) return Status::IOError("rmdir", path, "The directory name is invalid.");
+  const std::string key = Key(path), below = key + "\\";
+  auto next = nodes_.lower_bound(below);
+  if (next != nodes_.end() && next->first.compare(0, below.size(), below) == 0)
+    return Status::IOError("rmdir", path, "The directory is not empty.");
+  nodes_.erase(key);
+  return Status::OK();
+}
+
 namespace {
 
 // Lets go of its key; the set outlives the environment if the lock does.

@@ -75,6 +75,7 @@ class MemEnv : public Env {
   }
   Status CopyFile(const std::string& src, const std::string& dst) override;
   Status DeleteFile(const std::string& path) override;
+  Status RemoveDirectory(const std::string& path) override;
   /// Never waits: a lock held (by this process) is Busy at once.
   Status Lock(const std::string& path, int wait_ms, std::unique_ptr<EnvLock>* lock) override;
   int RunAndWait(const std::string& application, const std::string& command_line,

@@ -210,4 +210,23 @@ Status OverlayEnv::DeleteFile(const std::string& path) {
   return s;
 }
 
+// Only a folder the view shows empty goes; the folder below stays, as
+// every file below does.
+Status OverlayEnv::RemoveDirectory(const std::string& path) {
+  uint32_t attributes = 0;
+  Status s = GetAttributes(path, &attributes);
+  if (!s.ok()) return As("rmdir", path, s);
+  if (!(attributes & kAttrDirectory))
+    return Status::IOError("rmdir", path, "The directory name is invalid.");
+  std::vector<DirEntry> entries;
+  s = ListDirectory(path, &entries);
+  if (!s.ok()) return As("rmdir", path, s);
+  if (!entries.empty()) return Status::IOError("rmdir", path, "The directory is not empty.");
+  s = Lift("rmdir", path);
+  if (s.ok()) s = mem_.RemoveDirectory(path);
+  if (!s.ok()) return As("rmdir", path, s);
+  gone_.insert(mem_.Key(path));
+  return s;
+}
+
 }  // namespace vaxo

@@ -44,6 +44,12 @@ class OverlayEnv : public EnvWrapper {
   Status AppendFileSynced(const std::string& path, const std::string& content) override;
   Status CopyFile(const std::string& src, const std::string& dst) override;
   Status DeleteFile(const std::string& path) override;
+  Status RemoveDirectory(const std::string& path) override;
+  /// Nothing: the view's replace leaves no temporary file, and whatever
+  /// lies below stays.
+  Status RemoveStrayTemporaries(const std::string&, std::vector<std::string>*) override {
+    return Status::OK();
+  }
 
  protected:
   /// Told after each change of a file's bytes, attributes or existence,

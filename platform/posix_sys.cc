@@ -138,6 +138,8 @@ int Mkdir(const std::string& host, mode_t mode) {
   return Fails("mkdir", host) ? -1 : ::mkdir(host.c_str(), mode);
 }
 
+int Rmdir(const std::string& host) { return Fails("rmdir", host) ? -1 : ::rmdir(host.c_str()); }
+
 void IgnoreWriteSignals() {
   for (const int signo : kWriteSignals) ::signal(signo, SIG_IGN);
 }

@@ -45,7 +45,7 @@ struct Fault {
 
 /// Called with the call's name ("stat" for lstat and stat, "opendir",
 /// "open" (mkostemp too), "read", "write", "fsync", "chmod" (fchmod too),
-/// "close", "rename", "unlink", "removexattr", "readlink", "mkdir",
+/// "close", "rename", "unlink", "rmdir", "removexattr", "readlink", "mkdir",
 /// "spawn") and the host path it works on.
 using Hook = std::function<Fault(const char* call, const std::string& host)>;
 /// Installs `hook` (nullptr: none) for every thread of the process.
@@ -75,6 +75,7 @@ int Unlink(const std::string& host);
 int RemoveXattr(const std::string& host, const char* name);
 ssize_t ReadLink(const std::string& host, char* buf, size_t n);
 int Mkdir(const std::string& host, mode_t mode);
+int Rmdir(const std::string& host);
 /// posix_spawn; the error number is returned, as posix_spawn does. The
 /// child starts with the write signals at their defaults, as any program
 /// expects them.

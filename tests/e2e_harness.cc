@@ -215,8 +215,8 @@ RunResult Scratch::Run(const std::string& args, bool with_tool) const {
   Install(bin, program_dir(), "Vaxo_Value.dat");
   if (with_tool) Install(bin, program_dir(), "ValXfer.exe");
 
-  std::string cmd = "cd '" + root_.string() + "' && VAXO_DRIVE_C='" + drive_c().string() + "' '" +
-                    (program_dir() / "upgrade_vaxo").string() + "'";
+  std::string cmd = "cd '" + (root_ / working_folder_).string() + "' && VAXO_DRIVE_C='" +
+                    drive_c().string() + "' '" + (program_dir() / "upgrade_vaxo").string() + "'";
   if (!args.empty()) cmd += " '" + args + "'";
   return Execute(cmd);
 }
@@ -227,14 +227,22 @@ RunResult Scratch::RunVaxo(const std::string& args) const {
   if (UnderWine()) {
     Install(WineProgramDir(), program_dir(), "Vaxo.exe");
     Install(WineProgramDir(), program_dir(), "Vaxo_Value.dat");
-    return Execute("cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix()) +
-                   "timeout 120 wine " + Quoted(program_folder_ + "/Vaxo.exe") + " " +
+    return Execute("cd " + Quoted((root_ / working_folder_).string()) + " && " +
+                   WineEnv(WinePrefix()) + "timeout 120 wine " + WineProgram("Vaxo.exe") + " " +
                    ZPaths(args));
   }
   Install(VAXO_BIN_DIR, program_dir(), "vaxo");
   Install(VAXO_BIN_DIR, program_dir(), "Vaxo_Value.dat");
-  return Execute("cd " + Quoted(root_.string()) + " && VAXO_DRIVE_C=" + Quoted(drive_c().string()) +
-                 " " + Quoted((program_dir() / "vaxo").string()) + " " + args);
+  return Execute("cd " + Quoted((root_ / working_folder_).string()) +
+                 " && VAXO_DRIVE_C=" + Quoted(drive_c().string()) + " " +
+                 Quoted((program_dir() / "vaxo").string()) + " " + args);
+}
+
+// A program in the program's folder as Wine is given it: from the root,
+// or by its full host path from another working folder.
+std::string Scratch::WineProgram(const std::string& exe) const {
+  return Quoted(working_folder_.empty() ? program_folder_ + "/" + exe
+                                        : (program_dir() / exe).string());
 }
 
 // The Windows program under Wine in this prefix. Wine quotes an argument
@@ -247,10 +255,10 @@ RunResult Scratch::RunWine(const std::string& args, bool with_tool) const {
   if (with_tool) Install(bin, program_dir(), "ValXfer.exe");
 
   const std::string win_args = ZPaths(args);
-  std::string cmd = "cd " + Quoted(root_.string()) + " && " + WineEnv(WinePrefix(), wine_debug_) +
-                    "timeout 120 wine ";
+  std::string cmd = "cd " + Quoted((root_ / working_folder_).string()) + " && " +
+                    WineEnv(WinePrefix(), wine_debug_) + "timeout 120 wine ";
   if (win_args.find_first_of(" \t\"") == std::string::npos) {
-    cmd += Quoted(program_folder_ + "/UpgradeVaxo.exe");
+    cmd += WineProgram("UpgradeVaxo.exe");
     if (!win_args.empty()) cmd += " " + Quoted(win_args);
   } else {
     const std::string program = ZPaths((program_dir() / "UpgradeVaxo.exe").string());

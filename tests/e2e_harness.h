@@ -79,6 +79,9 @@ class Scratch {
   /// already (a test may have changed the tool or the template's
   /// attributes).
   RunResult Run(const std::string& args, bool with_tool = true) const;
+  /// The folder Run and RunVaxo start the programs in, below the root
+  /// ("": the root itself).
+  void set_working_folder(const std::string& rel) { working_folder_ = rel; }
   /// Runs vaxo (under Wine: Vaxo.exe) with this scratch's drive C:; `args`
   /// are words without blanks, host paths given as such.
   RunResult RunVaxo(const std::string& args) const;
@@ -107,11 +110,13 @@ class Scratch {
 
  private:
   RunResult RunWine(const std::string& args, bool with_tool) const;
+  std::string WineProgram(const std::string& exe) const;
 
   fs::path root_;
   std::string program_folder_;
   std::vector<fs::path> mounts_;
   std::string wine_debug_ = "-all";
+  std::string working_folder_;
 };
 
 /// Writes a generated pair below `s`: `files` data files a folder (STEU

@@ -323,18 +323,30 @@ TEST(E2eSafety, InstallationsBelowTheProgramsFolderAreTakenBack) {
 }
 
 TEST(E2eSafety, TheLastRunIsTakenBackFirstWhateverTheClock) {
-  if (UnderWine()) GTEST_SKIP() << "the time zone of the Linux program";
   Scratch s;
   Sample(s);
   const auto new_before = s.State("new");
   ASSERT_EQ(s.Run(Args(s)).exit_code, 2);  // puts the programs in place
   ASSERT_EQ(s.RunVaxo("rollback").exit_code, 0);
-  ASSERT_EQ(s.Execute(In(s, ".", "UTC-12") + "upgrade_vaxo' '" + Args(s) + "'").exit_code, 2);
+  // The Linux program's runs a day apart by their time zones; the Windows
+  // program's last set renamed as a clock set back a day would name it.
+  auto run = [&](const char* tz) {
+    return UnderWine() ? s.Run(Args(s))
+                       : s.Execute(In(s, ".", tz) + "upgrade_vaxo' '" + Args(s) + "'");
+  };
+  ASSERT_EQ(run("UTC-12").exit_code, 2);
   const auto after_first = s.State("new");
   s.Write("old/ZEL/STEU/VAXO/$option.dat", Crlf({"$OPT_CONVEYOR=0", "$OPT_VISION=1"}));
-  ASSERT_EQ(s.Execute(In(s, ".", "UTC+12") + "upgrade_vaxo' '" + Args(s) + "'").exit_code, 2);
-  const std::vector<std::string> sets = SetNames(s);
+  ASSERT_EQ(run("UTC+12").exit_code, 2);
+  std::vector<std::string> sets = SetNames(s);
   ASSERT_EQ(sets.size(), 3u);
+  if (UnderWine()) {
+    const fs::path folder = s.drive_c() / "zel/roboter/log/Upgrade_vaxo.backup";
+    const std::string earlier = sets[2].substr(0, 7) + "20000101-000000";
+    fs::rename(folder / sets[2], folder / earlier);
+    sets = SetNames(s);
+    ASSERT_EQ(sets.size(), 3u);
+  }
   EXPECT_EQ(sets[2].substr(0, 7), "000003-");
   EXPECT_LT(sets[2].substr(7), sets[1].substr(7));  // its clock said a day earlier
   // The first run's set while the second's is not taken back: refused.
@@ -352,27 +364,87 @@ TEST(E2eSafety, TheLastRunIsTakenBackFirstWhateverTheClock) {
 }
 
 TEST(E2eSafety, RelativePathsMeanTheFoldersOfTheRunsStart) {
-  if (UnderWine()) GTEST_SKIP() << "the Linux program's current folder";
   Scratch s;
   Sample(s);
-  s.MakeDir("robB");
-  fs::copy(s.root() / "new", s.root() / "robB/new", fs::copy_options::recursive);
-  const auto before = s.State("new"), other = s.State("robB");
+  // Two robots' pairs: robA run by relative paths from its folder, robB by
+  // full paths.
+  for (const char* rob : {"robA", "robB"}) {
+    s.MakeDir(rob);
+    for (const char* side : {"old", "new"})
+      fs::copy(s.root() / side, s.root() / rob / side, fs::copy_options::recursive);
+  }
+  const auto a_before = s.State("robA"), b_before = s.State("robB"), before = s.State("new");
+  s.set_working_folder("robA");
   const RunResult preview = s.RunVaxo("preview old\\|new");
   std::string root = s.root().string();
   for (char& c : root)
     if (c == '/') c = '\\';
-  EXPECT_NE(preview.out.find(" | Z:" + root + "\\OLD\\ZEL\\R1\\VAXO\\$machine.dat /DAT"),
+  EXPECT_NE(preview.out.find(" | Z:" + root + "\\robA\\OLD\\ZEL\\R1\\VAXO\\$machine.dat /DAT"),
             std::string::npos)
       << preview.out;
   ASSERT_EQ(s.Run("old|new").exit_code, 2);
   // The log keeps the paths as the run built them.
   EXPECT_NE(s.LogBody().find("commandolineargument: OLD|NEW\r\n"), std::string::npos);
-  // Rolled back from another installation's folder: this run's files.
-  const RunResult back = s.Execute(In(s, "robB") + "vaxo' rollback");
+  // Its report, from robA's folder and from another: robA's files both times.
+  const RunResult here = s.RunVaxo("report --json '" + (s.root() / "here.json").string() + "'");
+  s.set_working_folder("prog");
+  const RunResult elsewhere =
+      s.RunVaxo("report --json '" + (s.root() / "there.json").string() + "'");
+  EXPECT_EQ(here.exit_code, 0) << here.err;
+  EXPECT_EQ(elsewhere.out, here.out);
+  ASSERT_TRUE(s.Exists("here.json"));
+  EXPECT_EQ(s.Read("there.json"), s.Read("here.json"));
+
+  s.set_working_folder("");
+  const std::string b = s.root().string() + "/robB/";
+  ASSERT_EQ(s.Run(b + "old|" + b + "new").exit_code, 2);
+  const std::vector<std::string> sets = SetNames(s);
+  ASSERT_EQ(sets.size(), 2u);
+  // Rolled back from robB's folder: robB's run, then robA's by its set.
+  s.set_working_folder("robB");
+  RunResult back = s.RunVaxo("rollback");
   EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_EQ(s.State("robB"), b_before);
+  EXPECT_NE(s.State("robA"), a_before);
+  back = s.RunVaxo("rollback " + sets[0]);
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_EQ(s.State("robA"), a_before);
+  EXPECT_EQ(s.State("robB"), b_before);
   EXPECT_EQ(s.State("new"), before);
-  EXPECT_EQ(s.State("robB"), other);
+}
+
+// Lines added to a set's journal that name a file outside both
+// installations, or on another drive: the whole set is refused, nothing
+// changes, and without them it is taken back.
+TEST(E2eSafety, AForgedJournalLineIsRefusedAndNothingIsDone) {
+  Scratch s;
+  Sample(s);
+  s.Write("victim.dat", "victim\r\n");
+  const auto new_before = s.State("new");
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  const auto after = s.State("new");
+  const std::string journal =
+      "drive_c/zel/roboter/log/Upgrade_vaxo.backup/" + SetNames(s).at(0) + "/journal.jsonl";
+  const std::string whole = s.Read(journal);
+  for (const std::string& path : {s.WinUpper("") + "\\victim.dat", std::string("D:\\victim4.dat"),
+                                  s.WinUpper("new") + "\\..\\victim.dat"}) {
+    const nlohmann::json line = {
+        {"kind", "change"},
+        {"op", "replace"},
+        {"path", path},
+        {"after", nullptr},
+        {"before", {{"pack", "pre-1"}, {"offset", 0}, {"size", 3}, {"attributes", 32}}}};
+    s.Write(journal, whole + line.dump() + "\n");
+    const RunResult back = s.RunVaxo("rollback");
+    EXPECT_EQ(back.exit_code, 3) << path << ": " << back.out << back.err;
+    EXPECT_NE(back.out.find("refused    "), std::string::npos) << back.out;
+    EXPECT_NE(back.out.find("nothing done"), std::string::npos) << back.out;
+    EXPECT_EQ(s.Read("victim.dat"), "victim\r\n");
+    EXPECT_EQ(s.State("new"), after);
+  }
+  s.Write(journal, whole);
+  EXPECT_EQ(s.RunVaxo("rollback").exit_code, 0);
+  EXPECT_EQ(s.State("new"), new_before);
 }
 
 TEST(E2eSafety, ListAndLockTellARunningRunAndARunningRollback) {
@@ -399,6 +471,74 @@ TEST(E2eSafety, ListAndLockTellARunningRunAndARunningRollback) {
   }
   EXPECT_NE(s.RunVaxo("rollback --list").out.find("  no exit code (the run was killed)"),
             std::string::npos);
+}
+
+TEST(E2eSafety, PruneRemovesTheOldestSetsButNeverARunningRunsSet) {
+  Scratch s;
+  Sample(s);
+  for (int run = 0; run < 3; ++run) ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  const std::vector<std::string> sets = SetNames(s);
+  ASSERT_EQ(sets.size(), 3u);
+  for (const char* odd : {"-1", "x", "1.5", ""}) {
+    const RunResult refused = s.RunVaxo(std::string("rollback --prune '") + odd + "'");
+    EXPECT_EQ(refused.exit_code, 2) << odd << ": " << refused.out << refused.err;
+  }
+  EXPECT_EQ(SetNames(s), sets);
+  RunResult pruned = s.RunVaxo("rollback --prune 1");
+  EXPECT_EQ(pruned.exit_code, 0) << pruned.out << pruned.err;
+  for (size_t i = 0; i < 2; ++i)
+    EXPECT_NE(pruned.out.find("removed    " + sets[i] + " ("), std::string::npos) << pruned.out;
+  EXPECT_NE(pruned.out.find("2 set(s) removed, "), std::string::npos) << pruned.out;
+  EXPECT_NE(pruned.out.find(" freed; 1 kept in "), std::string::npos) << pruned.out;
+  EXPECT_EQ(SetNames(s), std::vector<std::string>{sets[2]});
+  if (!UnderWine()) {  // the emulation's lock
+    const std::string log = "drive_c/zel/roboter/log/";
+    const std::string journal = log + "Upgrade_vaxo.backup/" + sets[2] + "/journal.jsonl";
+    const std::string whole = s.Read(journal);
+    s.Write(journal, whole.substr(0, whole.rfind("{\"exit_code\"")));  // a run still going
+    {
+      HeldLock run(s, log + "Upgrade_vaxo.log.lock");
+      pruned = s.RunVaxo("rollback --prune 0");
+      EXPECT_EQ(pruned.exit_code, 0) << pruned.out << pruned.err;
+      EXPECT_NE(pruned.out.find("kept       " + sets[2] + ": its run is going"), std::string::npos)
+          << pruned.out;
+      EXPECT_EQ(SetNames(s), std::vector<std::string>{sets[2]});
+    }
+    s.Write(journal, whole);
+  }
+  const RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_EQ(s.RunVaxo("rollback --prune 0").exit_code, 0);
+  EXPECT_TRUE(SetNames(s).empty());
+}
+
+// A replace killed half-way leaves its temporary file beside the file; the
+// next rollback removes it, and no other file.
+TEST(E2eSafety, TemporaryFilesOfAStoppedReplaceAreRemovedByTheNextRollback) {
+  Scratch s;
+  Sample(s);
+  const auto new_before = s.State("new");
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  const std::string dir = "new/ROBOTER/ZEL/STEU/VAXO/";
+  const std::string temp = UnderWine() ? "vxo1A2B.tmp" : "$option.dat:vaxo-Ab12Cd";
+  const std::vector<std::string> others = {
+      UnderWine() ? dir + "vxoZZ.tmp" : dir + "$option.dat:vaxo-Ab12C",
+      UnderWine() ? "new/ROBOTER/vxo1A2B.tmp" : "new/ROBOTER/$option.dat:vaxo-Ab12Cd",
+      dir + "$option.dat.bak"};
+  s.Write(dir + temp, "half");
+  for (const std::string& other : others) s.Write(other, "other");
+  const RunResult back = s.RunVaxo("rollback");
+  EXPECT_EQ(back.exit_code, 0) << back.out << back.err;
+  EXPECT_NE(back.out.find("temporary  " + s.WinUpper("new") + "\\ROBOTER\\ZEL\\STEU\\VAXO\\" +
+                          temp + ": left by a replace that was stopped; removed"),
+            std::string::npos)
+      << back.out;
+  EXPECT_FALSE(s.Exists(dir + temp));
+  for (const std::string& other : others) {
+    EXPECT_EQ(s.Read(other), "other");
+    fs::remove(s.root() / other);
+  }
+  EXPECT_EQ(s.State("new"), new_before);
 }
 
 TEST(E2eSafety, SetsBesideTheOtherPlaceOfTheLogAreNamed) {

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 
+#include "backup/run_folder.h"
 #include "log/log_location.h"
 #include "platform/env.h"
 #include "report/report_files.h"
@@ -30,14 +31,24 @@ int Report(const ReportOptions& o) {
   Status s;
   for (const std::string& target : {html, json})
     if (s.ok() && !target.empty()) s = CheckOutputTarget(env, target);
-  if (s.ok()) s = report::ReadRunReport(env, log, &run);
-  report::InstallationDetails details(env, run);
+  // The log's relative paths mean the folders the run started in, which
+  // its backup set recorded; never this process's current folder.
+  backup::RunFolders folders;
+  if (s.ok()) backup::FoldersOfLogsRun(env, env->FullPath(log), &folders);
+  backup::RunFolderEnv at_run(env, folders);
+  if (s.ok()) s = report::ReadRunReport(&at_run, env->FullPath(log), &run);
+  run.log_path = log;  // shown as given
+  report::InstallationDetails details(&at_run, run);
   if (s.ok()) s = report::WriteReports(env, run, &details, html, json);
   if (!s.ok()) {
     env->WriteShown(2, "vaxo report: " + s.ToString() + "\n");
     return 1;
   }
   env->WriteShown(1, report::TerminalSummary(run, &details));
+  if (at_run.unresolved())
+    env->WriteShown(2,
+                    "vaxo report: the folder the run started in is not recorded (its backup "
+                    "set is gone); the files the log names by relative paths were not read\n");
   return 0;
 }
 

@@ -1,9 +1,11 @@
-// vaxo rollback [SET] [--force] [--list] [--log FILE]: takes a run back with
-// its backup set beside the log (the newest, or the one named), or lists
-// the sets. Exit code 0: every file is as before the run; 1: some were
-// changed since the run and are left alone (named); 3: a failure or a
-// refusal (named).
+// vaxo rollback [SET] [--force] [--list] [--prune KEEP] [--log FILE]: takes a
+// run back with its backup set beside the log (the newest, or the one
+// named), lists the sets, or removes the oldest. Exit code 0: every file is
+// as before the run (or the sets are listed or pruned); 1: some were
+// changed since the run and are left alone (named); 2: a usage error; 3: a
+// failure or a refusal (named).
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <memory>
 
 #include "backup/backup_sets.h"
@@ -18,6 +20,7 @@ namespace {
 struct RollbackOptions {
   std::string set, log;
   bool force = false, list = false;
+  int prune = -1;  // sets to keep; -1: no pruning
 };
 
 int Fail(Env* env, const std::string& text) {
@@ -83,9 +86,48 @@ int List(Env* env, const std::string& log, const std::vector<backup::SetInfo>& s
   return 0;
 }
 
+// Removes the oldest sets but the newest `keep`; a rollback taking one
+// back meanwhile would lose it half-way, so not while one runs.
+int Prune(Env* env, const std::string& log, size_t keep) {
+  std::unique_ptr<EnvLock> rollback_lock;
+  Status s = env->Lock(backup::SetsFolder(log), 0, &rollback_lock);
+  if (s.IsBusy()) return Fail(env, "a rollback is running on " + backup::SetsFolder(log));
+  if (!s.ok()) return Fail(env, s.ToString());
+  std::vector<backup::SetInfo> sets;
+  s = backup::ListSets(env, log, &sets);
+  if (!s.ok()) return Fail(env, s.ToString());
+  // Listed first: a run that starts after the listing makes a set that is
+  // not in it.
+  const bool held = LogHeld(env, log);
+  const std::vector<size_t> pruned = backup::SetsToPrune(sets, keep, held);
+  std::string out;
+  uint64_t freed = 0;
+  size_t removed = 0, failed = 0;
+  for (size_t i : pruned) {
+    const uint64_t size = backup::SetSize(env, sets[i].folder);
+    s = backup::RemoveSet(env, sets[i].folder);
+    if (!s.ok()) {
+      ++failed;
+      out += "failed     " + sets[i].name + ": " + s.ToString() + "\n";
+      continue;
+    }
+    ++removed;
+    freed += size;
+    out += "removed    " + sets[i].name + " (" + Size(size) + ")\n";
+  }
+  for (size_t i = 0; i + keep < sets.size(); ++i)
+    if (std::find(pruned.begin(), pruned.end(), i) == pruned.end())
+      out += "kept       " + sets[i].name + ": its run is going (it holds the log)\n";
+  out += std::to_string(removed) + " set(s) removed, " + Size(freed) + " freed; " +
+         std::to_string(sets.size() - removed) + " kept in " + backup::SetsFolder(log) + "\n";
+  env->WriteShown(1, out);
+  return failed ? backup::kRollbackFailed : 0;
+}
+
 int Rollback(const RollbackOptions& o) {
   Env* env = Env::Default();
   const std::string log = o.log.empty() ? DefaultLogFile() : env->SystemPath(o.log);
+  if (o.prune >= 0) return Prune(env, log, size_t(o.prune));
   std::vector<backup::SetInfo> sets;
   Status s = backup::ListSets(env, log, &sets);
   if (!s.ok()) return Fail(env, s.ToString());
@@ -131,6 +173,15 @@ SubcommandRun AddRollback(CLI::App* command) {
                     "sets of later runs");
   command->add_flag("--list", options->list,
                     "list the sets with their run's exit code and their size");
+  command
+      ->add_option("--prune", options->prune,
+                   "remove the oldest sets but the newest KEEP (never the set of a run that "
+                   "is going)")
+      ->type_name("KEEP")
+      ->check(CLI::NonNegativeNumber)
+      ->excludes("SET")
+      ->excludes("--force")
+      ->excludes("--list");
   command
       ->add_option("--log", options->log, "the log whose sets are meant (default: the program's)")
       ->type_name("FILE");
