@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "report/exit_reason.h"
+#include "report/html_text.h"
 #include "report/tally.h"
 
 namespace vaxo {
@@ -50,34 +51,9 @@ pre { font-family: Consolas, "DejaVu Sans Mono", monospace; font-size: .85em; }
 <body>
 )";
 
-// Text for the page: the markup characters made entities, every other byte
-// as it is.
-void Escape(std::string_view s, std::string* out) {
-  for (char c : s) {
-    switch (c) {
-      case '&':
-        *out += "&amp;";
-        break;
-      case '<':
-        *out += "&lt;";
-        break;
-      case '>':
-        *out += "&gt;";
-        break;
-      case '"':
-        *out += "&quot;";
-        break;
-      default:
-        *out += c;
-    }
-  }
-}
+void Escape(std::string_view s, std::string* out) { HtmlEscape(s, out); }
 
-std::string Esc(const std::string& s) {
-  std::string out;
-  Escape(s, &out);
-  return out;
-}
+std::string Esc(const std::string& s) { return HtmlEscaped(s); }
 
 std::string CountsText(const CaseCounts& c) {
   std::string s;
