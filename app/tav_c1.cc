@@ -8,6 +8,7 @@
 #include "backup/backup_env.h"
 #include "base/exit_code.h"
 #include "base/text.h"
+#include "files/file_list.h"
 #include "files/text_file.h"
 #include "log/log_buch.h"
 #include "log/log_location.h"
@@ -121,13 +122,13 @@ void TAV_C1::RunSequence() {
   }
 
   file_box_.SetPath(quelle_steu);
-  file_box_.SetPattern("$*.dat");
+  file_box_.SetPattern(kSteuDataPattern);
   RunPass(PassKind::kSteu, quelle_steu, ziel_steu);
 
   // The controller's new $MACHINE.DAT is written by now, so the shift
   // inside the R1 pass writes into the upgraded file.
   file_box_.SetPath(quelle_r1);
-  file_box_.SetPattern("$*.dat;*.servo");
+  file_box_.SetPattern(kR1DataPattern);
   RunPass(PassKind::kR1, quelle_r1, ziel_r1);
 }
 

@@ -99,6 +99,10 @@ void Report(const Recorder& r) {
   }
   Ratio(r, "whole run with its backup set / without", "Installation/files:200/lines:2000",
         "InstallationWithoutBackup/files:200/lines:2000", "<=", 1.5);
+  Ratio(r, "whole run with the report's audit / without", "Installation/files:200/lines:2000",
+        "InstallationWithoutAudit/files:200/lines:2000", "<=", 1.1);
+  Ratio(r, "vaxo report with its audit / without", "ReportCommand/files:200",
+        "ReportCommandWithoutAudit/files:200", "<=", 1.1);
   if (const Recorder::Entry* e = r.Find("ReportCommand/files:200")) {
     Row("vaxo report, log of " + std::to_string(long(e->counters.at("log_lines"))) +
             " lines, seconds",

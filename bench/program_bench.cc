@@ -85,8 +85,8 @@ void RunInstallation(benchmark::State& state, const char* program) {
     WriteBytes(root + "/drive_c/zel/roboter/log/.keep", "");
     state.ResumeTiming();
     const ChildRun run =
-        RunChild({program, root + "/OLD|" + root + "/NEW"},
-                 {"VAXO_DRIVE_C=" + root + "/drive_c"}, "/dev/null", root + "/stderr.txt");
+        RunChild({program, root + "/OLD|" + root + "/NEW"}, {"VAXO_DRIVE_C=" + root + "/drive_c"},
+                 "/dev/null", root + "/stderr.txt");
     const size_t log_size = FileSize(root + "/drive_c/zel/roboter/log/Upgrade_vaxo.log");
     RemoveTree(root);
     if (run.exit_code < 0 || log_size == 0) {
@@ -109,6 +109,10 @@ void InstallationWithoutBackup(benchmark::State& state) {
   RunInstallation(state, UPGRADE_VAXO_WITHOUT_BACKUP_BIN);
 }
 
+void InstallationWithoutAudit(benchmark::State& state) {
+  RunInstallation(state, UPGRADE_VAXO_WITHOUT_AUDIT_BIN);
+}
+
 // Side by side, five each, so that the ratio of the medians is fair on a
 // shared machine.
 BENCHMARK(Installation)
@@ -119,6 +123,13 @@ BENCHMARK(Installation)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
 BENCHMARK(InstallationWithoutBackup)
+    ->ArgNames({"files", "lines"})
+    ->Args({200, 2000})
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK(InstallationWithoutAudit)
     ->ArgNames({"files", "lines"})
     ->Args({200, 2000})
     ->Iterations(1)

@@ -86,11 +86,11 @@ BENCHMARK(ReportInMemory)
     ->Repetitions(3)
     ->Unit(benchmark::kMillisecond);
 
-void ReportCommand(benchmark::State& state) {
+void RunReportCommand(benchmark::State& state, const char* program) {
   const RunLog& log = LogOf(static_cast<int>(state.range(0)));
   long peak_kb = 0;
   for (auto _ : state) {
-    const ChildRun run = RunChild({VAXO_BIN, "report", log.path, "--html", log.root + "/r.html",
+    const ChildRun run = RunChild({program, "report", log.path, "--html", log.root + "/r.html",
                                    "--json", log.root + "/r.json"},
                                   {}, "/dev/null", log.root + "/report_err.txt");
     if (run.exit_code != 0) {
@@ -104,10 +104,22 @@ void ReportCommand(benchmark::State& state) {
   state.counters["peak_MB"] = peak_kb / 1024.0;
 }
 
+void ReportCommand(benchmark::State& state) { RunReportCommand(state, VAXO_BIN); }
+// The same without the audit of what the run leaves behind, side by side.
+void ReportCommandWithoutAudit(benchmark::State& state) {
+  RunReportCommand(state, VAXO_WITHOUT_AUDIT_BIN);
+}
+
 BENCHMARK(ReportCommand)
     ->ArgName("files")
     ->Arg(200)
     ->Arg(800)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK(ReportCommandWithoutAudit)
+    ->ArgName("files")
+    ->Arg(200)
     ->Repetitions(3)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();

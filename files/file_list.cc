@@ -36,8 +36,9 @@ bool FileNameLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
-std::vector<std::string> ListFiles(const std::string& dir, const std::string& patterns,
-                                   uint32_t allowed, Status* status) {
+namespace {
+
+std::vector<std::string> SplitPatterns(const std::string& patterns) {
   std::vector<std::string> pats;
   size_t start = 0;
   while (true) {
@@ -47,6 +48,23 @@ std::vector<std::string> ListFiles(const std::string& dir, const std::string& pa
     if (semi == std::string::npos) break;
     start = semi + 1;
   }
+  return pats;
+}
+
+}  // namespace
+
+const char kSteuDataPattern[] = "$*.dat";
+const char kR1DataPattern[] = "$*.dat;*.servo";
+
+bool MatchesPatterns(const std::string& patterns, const std::string& name) {
+  for (const std::string& p : SplitPatterns(patterns))
+    if (WildcardMatch(p, name)) return true;
+  return false;
+}
+
+std::vector<std::string> ListFiles(const std::string& dir, const std::string& patterns,
+                                   uint32_t allowed, Status* status) {
+  const std::vector<std::string> pats = SplitPatterns(patterns);
 
   std::vector<DirEntry> entries;
   Status s = Env::Default()->ListDirectory(dir, &entries);

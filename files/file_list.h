@@ -15,6 +15,13 @@ namespace vaxo {
 /// letters A to Z compared without regard to case. "*.*" matches every name.
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 
+/// True when `name` matches one of `patterns` (joined by ";").
+bool MatchesPatterns(const std::string& patterns, const std::string& name);
+
+/// The patterns of the two passes' file lists.
+extern const char kSteuDataPattern[];  ///< "$*.dat"
+extern const char kR1DataPattern[];    ///< "$*.dat;*.servo"
+
 /// Orders names as the system's file list does (Env::CompareNames: the
 /// word sort, letter case ignored), the names as stored breaking ties.
 bool FileNameLess(const std::string& a, const std::string& b);

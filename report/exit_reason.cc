@@ -1,5 +1,7 @@
 #include "report/exit_reason.h"
 
+#include "base/text.h"
+#include "report/installation_audit.h"
 #include "report/tally.h"
 
 namespace vaxo {
@@ -48,6 +50,18 @@ std::string SetterText(const RunReport& run, const CodeSetter& s) {
     }
   }
   return "";
+}
+
+// The R1 pass tests for the shift once it has read the robot's new
+// $MACHINE.DAT, before the upg-file's read entry. A run that ended on its
+// own made the test wherever the file was.
+bool ShiftTestReached(const RunReport& run) {
+  if (run.ended == Ending::kClosingEntry) return true;
+  for (const FileReport& f : run.files) {
+    if (f.pass == Pass::kR1 && UCase(f.name) == "$MACHINE.DAT" && (f.result || !f.upg_path.empty()))
+      return true;
+  }
+  return false;
 }
 
 std::string WhileOn(const RunReport& run) {
@@ -116,7 +130,8 @@ std::vector<std::string> WhyTheExitCode(const RunReport& run) {
 
 bool RunIsOk(const RunReport& run) {
   return run.ended == Ending::kClosingEntry && *run.exit_code == 0 &&
-         WrittenFiles(run) == static_cast<int64_t>(run.files.size());
+         WrittenFiles(run) == static_cast<int64_t>(run.files.size()) && run.unread_lines == 0 &&
+         SilentlySkipped(run) == 0;
 }
 
 std::string Verdict(const RunReport& run) {
@@ -140,12 +155,22 @@ std::string Verdict(const RunReport& run) {
     files = std::to_string(written) + " of " + std::to_string(total) + " data files written, " +
             std::to_string(total - written) + " not upgraded";
   }
-  return head + ": " + how + "; " + files;
+  std::string more;
+  if (const size_t skipped = SilentlySkipped(run))
+    more += "; " + std::to_string(skipped) + " data file" + (skipped == 1 ? "" : "s") +
+            " left out for " + (skipped == 1 ? "its" : "their") + " attributes";
+  if (run.unread_lines > 0)
+    more += "; " + std::to_string(run.unread_lines) + " line" + (run.unread_lines == 1 ? "" : "s") +
+            " of the log not read";
+  return head + ": " + how + "; " + files + more;
 }
 
 std::string ShiftLine(const RunReport& run) {
   const ShiftReport& s = run.shift;
-  if (!s.ran) return "not run (the robot's files did not call for it)";
+  if (!s.ran)
+    return ShiftTestReached(run)
+               ? "not run (the robot's files did not call for it)"
+               : "not run: the run did not get as far as the robot's $MACHINE.DAT";
   const std::string target = s.target.empty() ? "the controller's $MACHINE.DAT" : s.target;
   if (!s.missing.empty()) return "ran, but " + Names(s.missing) + " not in " + target;
   if (!s.checked) return "ran; " + target + " could not be read to check it";

@@ -41,6 +41,8 @@ pre { font-family: Consolas, "DejaVu Sans Mono", monospace; font-size: .85em; }
 .rules .kept-new { color: #9a6a00; font-weight: bold; }
 .rules .lost { color: #c0392b; font-weight: bold; }
 .diff { white-space: pre-wrap; }
+.left { margin: .3em 0; white-space: pre-wrap; }
+.left b { color: #9a6a00; }
 @media print {
   body { margin: 0; max-width: none; font-size: 11px; }
   * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
@@ -54,6 +56,13 @@ pre { font-family: Consolas, "DejaVu Sans Mono", monospace; font-size: .85em; }
 void Escape(std::string_view s, std::string* out) { HtmlEscape(s, out); }
 
 std::string Esc(const std::string& s) { return HtmlEscaped(s); }
+
+// The file table's cell: how many old values no rule carries.
+std::string LeftCount(const FileReport& f) {
+  if (!f.left_behind) return "";
+  const size_t n = f.left_behind->size();
+  return n == 0 ? "none" : std::to_string(n) + (n == 1 ? " value" : " values");
+}
 
 std::string CountsText(const CaseCounts& c) {
   std::string s;
@@ -92,6 +101,29 @@ std::string Legend() {
   return s;
 }
 
+std::string LeftTotal(const RunReport& run) {
+  size_t values = 0, files = 0;
+  for (const FileReport& f : run.files) {
+    if (f.left_behind && !f.left_behind->empty()) {
+      values += f.left_behind->size();
+      ++files;
+    }
+  }
+  return "<tr><th>left behind<td>" + std::to_string(values) + (values == 1 ? " value" : " values") +
+         " in " + std::to_string(files) + (files == 1 ? " file" : " files") +
+         " (no rule carries them)";
+}
+
+// Lines of the log the report could not read, with the first few.
+std::string UnreadRows(const RunReport& run) {
+  if (run.unread_lines == 0) return "";
+  std::string s = "<tr><th>unread<td>" + std::to_string(run.unread_lines) +
+                  " lines of the log in no layout the program writes";
+  for (const UnreadLine& u : run.unread_examples)
+    s += "<br>line " + std::to_string(u.line) + ": " + Esc(std::string(u.text));
+  return s;
+}
+
 void Top(const RunReport& run, std::string* out) {
   const char* tone = run.ended != Ending::kClosingEntry ? "incomplete"
                      : RunIsOk(run)                     ? "ok"
@@ -100,21 +132,35 @@ void Top(const RunReport& run, std::string* out) {
           "</h1>\n<ul class=\"why\">\n";
   for (const std::string& w : WhyTheExitCode(run)) *out += "<li>" + Esc(w) + "\n";
   *out += "</ul></header>\n<table>\n<tr><th>rules<td>" + CountsText(CountCases(run)) +
-          "<tr><th>shift<td>" + Esc(ShiftLine(run)) + "<tr><th>log<td>" + Esc(run.log_path) +
+          "<tr><th>shift<td>" + Esc(ShiftLine(run)) + LeftTotal(run) + UnreadRows(run) +
+          "<tr><th>log<td>" + Esc(run.log_path) +
           (run.started.empty() ? "" : ", run of " + Esc(run.started)) + "\n</table>\n";
 }
 
 void FileTable(const RunReport& run, const std::vector<int>& order, std::string* out) {
   *out += "<h2>Data files</h2>\n<p>" + Legend() +
           "</p>\n<table class=\"files\">\n<tr><th>file<th>result<th>rules by case<th>needs a "
-          "look\n";
+          "look<th>left behind\n";
   for (int i : order) {
     const FileReport& f = run.files[size_t(i)];
     *out += "<tr class=\"p" + std::to_string(ProblemRank(f)) + "\"><td><a href=\"#f" +
             std::to_string(i) + "\">" + Esc(FileLabel(f)) + "</a><td>" + Esc(ResultText(f)) +
             "<td>" + Bar(CountCases(f)) + "<td>" +
-            (f.result == FileResult::kWritten ? Esc(ProblemText(f)) : "not upgraded") + "\n";
+            (f.result == FileResult::kWritten ? Esc(ProblemText(f)) : "not upgraded") + "<td>" +
+            LeftCount(f) + "\n";
   }
+  *out += "</table>\n";
+}
+
+// The files of the source folders that no pass took, each with why.
+void NotTakenTable(const RunReport& run, std::string* out) {
+  *out +=
+      "<h2>Not taken</h2>\n<p>Files of the source folders that no pass took: nothing of "
+      "them reaches the new installation.</p>\n<table class=\"files\">\n<tr><th>folder"
+      "<th>file<th>why\n";
+  for (const NotTaken& n : run.not_taken)
+    *out += std::string("<tr><td>") + PassName(n.pass) + "<td>" + Esc(n.name) + "<td>" +
+            Esc(n.reason) + "\n";
   *out += "</table>\n";
 }
 
@@ -185,6 +231,23 @@ void FileFold(const FileReport& f, int index, std::string* out) {
   }
   *out += "</p>\n";
   if (!f.rules.empty()) RuleLines(f, out);
+  if (f.left_behind && !f.left_behind->empty()) {
+    *out += "<details class=\"lb\"><summary>left behind: " + LeftCount(f) +
+            " no rule carries</summary><pre class=\"left\">";
+    for (const LeftValue& v : *f.left_behind) {
+      *out += "<b>";
+      Escape(v.key, out);
+      *out += "</b>\n  old ";
+      Escape(v.old_line, out);
+      *out += "\n  new ";
+      if (v.kind == LeftValue::Kind::kOldOnly)
+        *out += "(no line in the new file)";
+      else
+        Escape(v.new_line, out);
+      *out += '\n';
+    }
+    *out += "</pre></details>\n";
+  }
   for (const std::string& diff : f.backup_diffs)
     *out += "<details><summary>against the backup set</summary><pre class=\"diff\">" + Esc(diff) +
             "</pre></details>\n";
@@ -206,6 +269,7 @@ std::string ReportHtml(const RunReport& run) {
     out += "<h2>Rules of each file</h2>\n";
     for (int i : order) FileFold(run.files[size_t(i)], i, &out);
   }
+  if (!run.not_taken.empty()) NotTakenTable(run, &out);
   return out + "</body>\n</html>\n";
 }
 

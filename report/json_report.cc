@@ -36,6 +36,14 @@ Json Rule(const RuleReport& r) {
        {"default_line", r.rule_case == RuleCase::kDefault ? Text(r.default_line) : Json(nullptr)}});
 }
 
+Json Left(const LeftValue& v) {
+  return Object(
+      {{"key", Text(v.key)},
+       {"kind", LeftKindName(v.kind)},
+       {"old_line", Text(v.old_line)},
+       {"new_line", v.kind == LeftValue::Kind::kOldOnly ? Json(nullptr) : Text(v.new_line)}});
+}
+
 Json File(const FileReport& f) {
   Json j;
   j["pass"] = PassName(f.pass);
@@ -48,6 +56,13 @@ Json File(const FileReport& f) {
   rules.get_ref<Json::array_t&>().reserve(f.rules.size());
   for (const RuleReport& r : f.rules) rules.push_back(Rule(r));
   j["rules"] = std::move(rules);
+  if (f.left_behind) {
+    Json left = Json::array();
+    for (const LeftValue& v : *f.left_behind) left.push_back(Left(v));
+    j["left_behind"] = std::move(left);
+  } else {
+    j["left_behind"] = nullptr;
+  }
   return j;
 }
 
@@ -57,6 +72,7 @@ std::string ReportJson(const RunReport& run) {
   Json j;
   j["log"] = Text(run.log_path);
   j["started"] = TextOrNull(run.started);
+  j["preview"] = run.preview;
   j["verdict"] = Text(Verdict(run));
   j["exit_code"] = run.exit_code ? Json(*run.exit_code) : Json(nullptr);
   j["ended"] = EndingName(run.ended);
@@ -70,6 +86,16 @@ std::string ReportJson(const RunReport& run) {
                 {"missing", std::move(missing)},
                 {"target", TextOrNull(run.shift.target)},
                 {"checked", run.shift.checked}};
+  j["unread_lines"] = run.unread_lines;
+  Json unread = Json::array();
+  for (const UnreadLine& u : run.unread_examples)
+    unread.push_back(Object({{"line", u.line}, {"text", Text(u.text)}}));
+  j["unread_examples"] = std::move(unread);
+  Json not_taken = Json::array();
+  for (const NotTaken& n : run.not_taken)
+    not_taken.push_back(
+        Object({{"pass", PassName(n.pass)}, {"name", Text(n.name)}, {"reason", Text(n.reason)}}));
+  j["not_taken"] = std::move(not_taken);
   // A run has an object per rule, some 1 KB each as JSON values: the whole
   // run at once would hold 150 MB for 130,000 rules. So each file's object
   // is made, written and dropped in turn, between the brackets of the

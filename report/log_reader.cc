@@ -112,6 +112,8 @@ bool ParseDefault(std::string_view m, RuleReport* r) {
 
 const char kOldR1Folder[] = "the old installation's R1 folder";
 const char kNewSteuFolder[] = "the new installation's STEU folder";
+const char kOldSteuFolder[] = "the old installation's STEU folder";
+const size_t kUnreadExamples = 5;
 
 // The folder a label of the command reader names, in words.
 const char* FolderOfLabel(std::string_view m, std::string_view* path) {
@@ -121,7 +123,7 @@ const char* FolderOfLabel(std::string_view m, std::string_view* path) {
   };
   static const Label kLabels[] = {
       {"Sorce path R1:", kOldR1Folder},
-      {"Sorce path STEU:", "the old installation's STEU folder"},
+      {"Sorce path STEU:", kOldSteuFolder},
       {"Destination path R1:", "the new installation's R1 folder"},
       {"Destination path STEU:", kNewSteuFolder},
       {"destination path  STEU:", kNewSteuFolder},
@@ -160,9 +162,19 @@ class Reader {
         return Error(m);
       case Type::kWarning:
         return Warning(m);
+      case Type::kUnknown:
+        return Unread(e);
       default:
         return;  // not an entry of this program: passed over
     }
+  }
+
+  // A line in no layout of the logbook: whatever it said is not in the
+  // report, so the report cannot vouch for the run.
+  void Unread(const LogEntry& e) {
+    ++run_.unread_lines;
+    if (run_.unread_examples.size() < kUnreadExamples)
+      run_.unread_examples.push_back({e.line, e.message});
   }
 
   void Title(std::string_view m) {
@@ -336,7 +348,8 @@ class Reader {
     if (folder_ != folder) candidates_.clear();
     folder_ = folder;
     if (candidates_.empty() || candidates_.back() != path) candidates_.emplace_back(path);
-    if (folder_ == kOldR1Folder) source_r1_ = std::string(path);
+    if (folder_ == kOldR1Folder) source_r1_ = run_.old_r1_dir = std::string(path);
+    if (folder_ == kOldSteuFolder) run_.old_steu_dir = std::string(path);
     if (folder_ == kNewSteuFolder) run_.new_steu_dir = std::string(path);
   }
 

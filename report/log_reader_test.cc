@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "log/log_buch.h"
 #include "report/exit_reason.h"
 #include "report/json_report.h"
@@ -162,6 +164,47 @@ TEST(LogReader, HowTheRunEnded) {
   for (const Row& row : rows) EXPECT_EQ(Shape(kHeader + row.log), row.shape + "\n") << row.log;
 }
 
+// The shift is not run when the robot's files do not call for it, which only
+// a run that reached the robot's $MACHINE.DAT can tell.
+TEST(LogReader, ShiftOfARunThatStoppedSaysHowFarItGot) {
+  const std::string steu = UpgradedFile(false, "$MACHINE.DAT", "");
+  const std::string r1 = UpgradedFile(true, "$MACHINE.DAT", "");
+  const std::string stop = E(TypError, "Run stopped: the progress form was closed by the user");
+  const std::string not_called = "not run (the robot's files did not call for it)";
+  const std::string not_reached = "not run: the run did not get as far as the robot's $MACHINE.DAT";
+  struct Row {
+    std::string log, shift;
+  };
+  const Row rows[] = {
+      {steu + stop, not_reached},
+      {steu.substr(0, steu.find("    upg-file read")), not_reached},  // cut off
+      {steu + r1 + stop, not_called},
+      {r1.substr(0, r1.find("    UPG-File")) + stop, not_called},  // tested, then stopped
+      {steu + Closing(0), not_called},
+  };
+  for (const Row& row : rows) EXPECT_EQ(ShiftLine(ReadRunLog(kHeader + row.log)), row.shift);
+}
+
+// Lines in no layout the logbook writes are counted, the first few kept, and
+// a report with any of them never says OK.
+TEST(LogReader, LinesItCannotReadAreCountedAndTheVerdictIsNeverOk) {
+  std::string blocks;
+  for (int i = 0; i < 200; ++i) blocks += "FILE " + std::to_string(i) + "\r\nresult: fine\r\n";
+  for (const std::string& body : {blocks, std::string("\r\n")}) {
+    const RunReport run = ReadRunLog(kHeader + body + Closing(0));
+    EXPECT_EQ(Verdict(run).rfind("CHECK: finished with exit code 0; no data file upgraded; ", 0),
+              0u)
+        << Verdict(run);
+    const nlohmann::json j = nlohmann::json::parse(ReportJson(run));
+    EXPECT_EQ(j["unread_lines"], body == blocks ? 400 : 1);
+    EXPECT_EQ(j["unread_examples"][0]["line"], 2);
+    EXPECT_EQ(j["unread_examples"][0]["text"], body == blocks ? "FILE 0" : "");
+    EXPECT_LE(j["unread_examples"].size(), 5u);
+  }
+  EXPECT_EQ(Verdict(ReadRunLog(kHeader + Closing(0))),
+            "OK: finished with exit code 0; no data file upgraded");
+}
+
 // Which entries the why names: those that set the code that stood, after
 // the last one that set another.
 TEST(LogReader, WhyNamesTheEntriesOfTheCodeThatStood) {
@@ -209,6 +252,11 @@ TEST(LogReader, PrefixesAndForeignLinesNeverTripIt) {
       foreign += "?? \x80 ###\r\n-- x\r\n\r\n";
   }
   EXPECT_EQ(Shape(foreign), Shape(log));
+  EXPECT_EQ(ReadRunLog(log).unread_lines, 0u);
+  size_t inserted = 0;
+  for (size_t at = foreign.find("?? "); at != std::string::npos; at = foreign.find("?? ", at + 1))
+    ++inserted;
+  EXPECT_EQ(ReadRunLog(foreign).unread_lines, 3 * inserted);  // each of its three lines
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "backup/backup_sets.h"
 #include "backup/rollback.h"
 #include "report/html_report.h"
+#include "report/installation_audit.h"
 #include "report/installation_check.h"
 #include "report/json_report.h"
 #include "report/log_reader.h"
@@ -38,15 +39,21 @@ void AddBackupDiffs(Env* env, RunReport* run) {
 
 }  // namespace
 
-Status LoadRunReport(Env* env, const std::string& log_path, RunReport* run) {
+Status ReadRunReport(Env* env, const std::string& log_path, RunReport* run) {
   std::string log;
   const Status read = env->ReadFile(log_path, &log);
   if (!read.ok()) return read;
   *run = ReadRunLog(std::move(log));
   run->log_path = log_path;
   CompleteFromInstallation(env, run);
-  AddBackupDiffs(env, run);
+  AuditInstallation(env, run);
   return Status::OK();
+}
+
+Status LoadRunReport(Env* env, const std::string& log_path, RunReport* run) {
+  const Status s = ReadRunReport(env, log_path, run);
+  if (s.ok()) AddBackupDiffs(env, run);
+  return s;
 }
 
 std::string HtmlBesideLog(const std::string& log_path) {

@@ -10,8 +10,12 @@
 namespace vaxo {
 namespace report {
 
-/// The run recorded in the log at `log_path`, completed from the
-/// installation files it names where they can be read.
+/// The run recorded in the log at `log_path`, completed and audited from
+/// the installation files it names where they can be read.
+Status ReadRunReport(Env* env, const std::string& log_path, RunReport* run);
+
+/// ReadRunReport, and each file's change since its run's backup set where
+/// that set is still kept.
 Status LoadRunReport(Env* env, const std::string& log_path, RunReport* run);
 
 /// "Upgrade_vaxo.html" or ".json" in the folder of `log_path`.

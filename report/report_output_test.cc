@@ -65,10 +65,11 @@ TEST(Outputs, JsonHasTheDocumentedFieldsAndKeepsEveryByte) {
   for (const auto& kv : j["files"][0].items()) file.push_back(kv.key());
   for (const auto& kv : j["files"][0]["rules"][0].items()) rule.push_back(kv.key());
   for (const auto& kv : j["shift"].items()) shift.push_back(kv.key());
-  EXPECT_EQ(top, (std::vector<std::string>{"log", "started", "verdict", "exit_code", "ended",
-                                           "stopped_reason", "why", "shift", "files"}));
-  EXPECT_EQ(file,
-            (std::vector<std::string>{"pass", "name", "old", "new", "upg", "result", "rules"}));
+  EXPECT_EQ(top, (std::vector<std::string>{
+                     "log", "started", "preview", "verdict", "exit_code", "ended", "stopped_reason",
+                     "why", "shift", "unread_lines", "unread_examples", "not_taken", "files"}));
+  EXPECT_EQ(file, (std::vector<std::string>{"pass", "name", "old", "new", "upg", "result", "rules",
+                                            "left_behind"}));
   EXPECT_EQ(rule, (std::vector<std::string>{"key", "case", "line", "old_value", "new_value",
                                             "default_line"}));
   EXPECT_EQ(shift, (std::vector<std::string>{"ran", "missing", "target", "checked"}));
@@ -117,7 +118,7 @@ TEST(Outputs, TerminalSummaryStaysWithinADozenLines) {
     run.setters.push_back({CodeSetter::Kind::kKeptNew, 2, i + 1, 0, ""});
   }
   const std::string text = TerminalSummary(run);
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12) << text;
   EXPECT_EQ(text.compare(0, 33, "verdict   CHECK: finished with ex"), 0) << text;
   EXPECT_NE(text.find("          ... and 38 more (the HTML and JSON reports list all)\n"),
             std::string::npos);

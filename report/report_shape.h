@@ -38,5 +38,25 @@ inline std::string ReportShape(const std::string& json_text) {
   return s;
 }
 
+/// What the run leaves behind and does not take: per value
+/// "R1 $X.DAT $K= differs OLD | NEW" ("-" for a null list or line), per
+/// file not taken "not taken R1 NAME: REASON", and the verdict's head.
+inline std::string AuditShape(const std::string& json_text) {
+  const nlohmann::json j = nlohmann::json::parse(json_text);
+  std::string s;
+  for (const auto& f : j["files"]) {
+    const std::string file = ShapeText(f["pass"]) + " " + ShapeText(f["name"]);
+    if (f["left_behind"].is_null()) s += file + " -\n";
+    for (const auto& v : f["left_behind"])
+      s += file + " " + ShapeText(v["key"]) + " " + ShapeText(v["kind"]) + " " +
+           ShapeText(v["old_line"]) + " | " + ShapeText(v["new_line"]) + "\n";
+  }
+  for (const auto& n : j["not_taken"])
+    s += "not taken " + ShapeText(n["pass"]) + " " + ShapeText(n["name"]) + ": " +
+         ShapeText(n["reason"]) + "\n";
+  const std::string verdict = ShapeText(j["verdict"]);
+  return s + verdict.substr(0, verdict.find(':')) + "\n";
+}
+
 }  // namespace report
 }  // namespace vaxo

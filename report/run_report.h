@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "report/left_behind.h"
+
 namespace vaxo {
 namespace report {
 
@@ -58,6 +60,27 @@ struct FileReport {
   /// The file's change since the bytes its run's backup set holds of it,
   /// as a unified diff, where that set is still kept.
   std::vector<std::string> backup_diffs;
+  /// The old file's values no rule carries (left_behind.h), for a file
+  /// whose old and new file the run read; none when the run did not read
+  /// both or one of them cannot be read now.
+  std::optional<std::vector<LeftValue>> left_behind;
+};
+
+/// A file of a source folder that the pass's file list does not give:
+/// nothing of it reaches the new installation.
+struct NotTaken {
+  Pass pass = Pass::kSteu;
+  std::string name;
+  std::string reason;
+  /// A data file by its name that the list leaves out for its attributes
+  /// (hidden, system): the run passes it over without a word.
+  bool by_attributes = false;
+};
+
+/// A line of the log in none of the logbook's layouts.
+struct UnreadLine {
+  size_t line = 0;
+  std::string_view text;
 };
 
 /// An entry that assigned the run's exit code, in log order.
@@ -121,6 +144,15 @@ struct RunReport {
   std::vector<CodeSetter> setters;
   /// The destination STEU folder the command reader settled on; empty if none.
   std::string new_steu_dir;
+  /// The two source folders the command reader settled on; empty if none.
+  std::string old_r1_dir, old_steu_dir;
+  /// Lines the reader could not take for an entry: how many, the first few.
+  size_t unread_lines = 0;
+  std::vector<UnreadLine> unread_examples;
+  /// Files of the source folders that no pass took (installation_audit.h).
+  std::vector<NotTaken> not_taken;
+  /// The run foreseen by `vaxo preview`, not one that happened.
+  bool preview = false;
 
  private:
   std::deque<std::string> kept_;  // a deque moves its texts nowhere, so views stay valid

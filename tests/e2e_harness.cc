@@ -308,6 +308,14 @@ std::string Scratch::Report() const {
   return "";
 }
 
+std::string Scratch::Audit() const {
+  for (const char* json :
+       {"drive_c/zel/roboter/log/Upgrade_vaxo.json", "drive_c/Upgrade_vaxo.json"}) {
+    if (Exists(json)) return vaxo::report::AuditShape(Read(json));
+  }
+  return "";
+}
+
 }  // namespace vaxo_e2e
 
 namespace vaxo_e2e {

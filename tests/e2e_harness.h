@@ -101,6 +101,9 @@ class Scratch {
   /// The report the run left beside its log, in the short form of
   /// report/report_shape.h; "" when it left none.
   std::string Report() const;
+  /// The same report's values left behind, files not taken and verdict, in
+  /// the short form of report_shape.h's AuditShape.
+  std::string Audit() const;
 
  private:
   RunResult RunWine(const std::string& args, bool with_tool) const;

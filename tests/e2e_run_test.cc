@@ -172,6 +172,14 @@ TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
       "why       exit code 2: $SAFETY_LEVEL= in STEU $MACHINE.DAT" +
           kept.substr(0, kept.size() - 1));
   EXPECT_EQ(s.RunVaxo("report --no-such-option").exit_code, 2);
+  // One value no rule carries: the robot's configuration has no upg-file.
+  // The four shifted names the value transfer carries are not counted.
+  EXPECT_EQ(s.Audit(),
+            "R1 $CONFIG.DAT $SPEED_LIMIT= differs $SPEED_LIMIT=250 | $SPEED_LIMIT=200\nCHECK\n");
+  EXPECT_NE(v.out.find("left behind  1 value in 1 file (no rule carries them)\n"
+                       "          R1 $CONFIG.DAT: $SPEED_LIMIT=250 / $SPEED_LIMIT=200\n"),
+            std::string::npos)
+      << v.out;
 
   EXPECT_EQ(s.Snapshot("new"), With(new_before, SampleUpgraded(s)));
   EXPECT_EQ(s.Snapshot("old"), old_before);

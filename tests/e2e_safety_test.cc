@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "base/text.h"
@@ -78,15 +79,35 @@ std::map<fs::path, std::string> Diffs(const Scratch& s, const std::string& outpu
 
 std::string LogBody(const std::string& log) { return log.substr(log.find("\r\n")); }
 
+// A report's JSON past what tells a foreseen run from the real one.
+std::string PastRunFields(const std::string& json) {
+  nlohmann::ordered_json j = nlohmann::ordered_json::parse(json);
+  for (const char* field : {"log", "started", "preview"}) j.erase(field);
+  return j.dump(1);
+}
+
+const char kReportJson[] = "drive_c/zel/roboter/log/Upgrade_vaxo.json";
+
 TEST(E2eSafety, PreviewChangesNothingAndForeseesTheRun) {
   Scratch s;
   Sample(s);
   s.RunVaxo("--help");  // puts vaxo in place
   const auto before = Everything(s);
   const fs::path preview_log = s.root() / "preview.log";
-  RunResult preview = s.RunVaxo("preview '" + Args(s) + "' --log '" + preview_log.string() + "'");
+  RunResult preview = s.RunVaxo("preview '" + Args(s) + "' --log '" + preview_log.string() +
+                                "' --json '" + (s.root() / "preview.json").string() + "'");
   EXPECT_EQ(preview.exit_code, 2) << preview.err;
+  const std::string json = s.Read("preview.json");
+  fs::remove(s.root() / "preview.json");
   EXPECT_EQ(Everything(s), before);  // no file, attribute, log, value file or backup set
+  // What no rule would carry, after the files' diffs; the robot's
+  // configuration has no upg-file and stays as it is.
+  EXPECT_NE(preview.out.find("unchanged: " + s.WinUpper("new") +
+                             "\\ROBOTER\\ZEL\\R1\\VAXO\\$CONFIG.DAT\n"
+                             "left behind: $SPEED_LIMIT= old $SPEED_LIMIT=250 / new "
+                             "$SPEED_LIMIT=200\n"),
+            std::string::npos)
+      << preview.out;
   EXPECT_EQ(preview.out.substr(preview.out.rfind("exit code")), "exit code 2\n");
   EXPECT_NE(preview.out.find("attributes " + s.WinUpper("old") +
                              "\\ZEL\\STEU\\VAXO\\$option.dat: read-only -> archive only"),
@@ -111,9 +132,50 @@ TEST(E2eSafety, PreviewChangesNothingAndForeseesTheRun) {
   EXPECT_EQ(run.exit_code, 2) << run.err;
   EXPECT_EQ(LogBody(s.Read("preview.log")),
             LogBody(s.Read("drive_c/zel/roboter/log/Upgrade_vaxo.log")));
+  // Its report is the run's, but for the log's place, its time and "preview".
+  EXPECT_EQ(PastRunFields(json), PastRunFields(s.Read(kReportJson)));
+  EXPECT_TRUE(nlohmann::json::parse(json)["preview"].get<bool>());
+  EXPECT_FALSE(nlohmann::json::parse(s.Read(kReportJson))["preview"].get<bool>());
   std::map<std::string, std::string> expected;
   for (const auto& kv : s.Snapshot("new")) expected["applied/" + kv.first] = kv.second;
   EXPECT_EQ(s.Snapshot("applied/new"), expected);
+}
+
+// Files of the source folders that no pass takes are named, each with why;
+// a data file the file list passes over for its system attribute makes the
+// verdict CHECK although the run ends with 0. The preview foresees it.
+TEST(E2eSafety, FilesNoPassTakesAreNamedAndASkippedDataFileAsksForACheck) {
+  Scratch s;
+  WriteGeneratedPair(s, 2);
+  s.MakeDir("drive_c/zel/roboter/log");
+  const std::string r1 = "old/ZEL/R1/VAXO/";
+  s.Write(r1 + "robot.ini", "[robot]\r\n");
+  s.Write(r1 + "$config.bak", "$A=1\r\n");
+  s.Write(r1 + "$system.dat", "$A=1\r\n");
+  const std::string system = (s.root() / r1 / "$system.dat").string();
+  ASSERT_EQ(std::system(("setfattr -n user.DOSATTRIB -v '\"0x4\"' '" + system + "'").c_str()), 0);
+  // The old robot file holds a value the new one lacks and no rule names.
+  s.Write(r1 + "$machine.dat", Crlf({"$A=1", "$LOCAL = 7 ; set on site"}));
+
+  const fs::path json = s.root() / "preview.json";
+  const RunResult preview = s.RunVaxo("preview '" + Args(s) + "' --json '" + json.string() + "'");
+  EXPECT_EQ(preview.exit_code, 0) << preview.err;
+  // After the robot's $MACHINE.DAT's diff, before the next file's.
+  const size_t diff = vaxo::UCase(preview.out).find("R1\\VAXO\\$MACHINE.DAT\n@@");
+  const size_t left =
+      preview.out.find("\nleft behind: $LOCAL= old $LOCAL = 7 ; set on site / new (no line)\n");
+  EXPECT_LT(diff, left) << preview.out;
+  EXPECT_LT(left, preview.out.find("\n---", diff)) << preview.out;
+  const RunResult run = s.Run(Args(s));
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(s.Audit(),
+            "R1 $MACHINE.DAT $LOCAL= old-only $LOCAL = 7 ; set on site | -\n"
+            "not taken R1 $config.bak: not a data file (the R1 pass takes $*.dat;*.servo)\n"
+            "not taken R1 $system.dat: a data file with the system attribute: the file list "
+            "leaves it out\n"
+            "not taken R1 robot.ini: not a data file (the R1 pass takes $*.dat;*.servo)\n"
+            "CHECK\n");
+  EXPECT_EQ(PastRunFields(s.Read("preview.json")), PastRunFields(s.Read(kReportJson)));
 }
 
 TEST(E2eSafety, RollbackGivesBothInstallationsBack) {

@@ -63,6 +63,13 @@ requests=$(page_requests "$scratch/net.json")
 [ -z "$requests" ] || fail "the page made requests: $requests"
 verdict="CHECK: finished with exit code 2; 5 of 6 data files written, 1 not upgraded"
 grep -q "<h1>$verdict</h1>" "$scratch/dom.html" || fail "the rendered page does not show the verdict"
+grep -q '<th>needs a look</th><th>left behind$' "$scratch/dom.html" ||
+  fail "the table of files has no \"left behind\" column"
+grep -q 'R1 \$CONFIG\.DAT</a></td><td>upg-file missing</td><td>.*</td><td>not upgraded</td><td>1 value$' \
+  "$scratch/dom.html" || fail "the row of R1 \$CONFIG.DAT does not show its one value left behind"
+grep -q '<b>\$SPEED_LIMIT=</b>' "$scratch/dom.html" && grep -q '  old \$SPEED_LIMIT=250' "$scratch/dom.html" &&
+  grep -q '  new \$SPEED_LIMIT=200' "$scratch/dom.html" ||
+  fail "the fold of R1 \$CONFIG.DAT does not show the old and the new line"
 
 browser --screenshot="$scratch/page.png" "file://$page" >/dev/null
 colours=$(identify -format '%k' "$scratch/page.png")

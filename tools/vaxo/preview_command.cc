@@ -1,10 +1,11 @@
-// vaxo preview ["OLD|NEW"] [--log FILE]: the run as it would go, without
+// vaxo preview ["OLD|NEW"] [--log FILE] [--json FILE]: the run as it would go, without
 // changing anything on disk. The run's own code runs on an environment that
 // keeps every change in memory (preview_env.h); afterwards the changes are
 // shown in the run's order: a unified diff for every data file the run would
 // change or make, the attributes it would reset, the value-transfer command
-// lines it would start, and the exit code it would end with, which is also
-// the preview's own.
+// lines it would start, the old values no rule would carry, and the exit
+// code it would end with, which is also the preview's own. --json writes
+// the report of the run it foresees.
 #include <CLI/CLI.hpp>
 #include <memory>
 
@@ -12,15 +13,18 @@
 #include "backup/backup_sets.h"
 #include "log/log_buch.h"
 #include "platform/env.h"
+#include "report/json_report.h"
+#include "report/report_files.h"
 #include "report/unified_diff.h"
 #include "tools/vaxo/preview_env.h"
+#include "tools/vaxo/preview_notes.h"
 #include "tools/vaxo/subcommand.h"
 
 namespace vaxo {
 namespace {
 
 struct PreviewOptions {
-  std::string roots, log;
+  std::string roots, log, json;
 };
 
 std::string Attributes(uint32_t a) {
@@ -56,6 +60,15 @@ int Preview(const PreviewOptions& o) {
     }
   }
   const std::string log = LogBuch().path();
+  // The report of the run foreseen, read from its log and files as the run
+  // would leave them.
+  report::RunReport run;
+  if (!log.empty()) {
+    ScopedDefaultEnv installed(&preview);
+    report::ReadRunReport(&preview, log, &run);
+    run.preview = true;
+  }
+  PreviewNotes notes(run);
   const backup::RunOwnFiles own(real, log, real->ProgramDirectory());
   std::string out;
   for (const PreviewEnv::Event& event : preview.events()) {
@@ -70,17 +83,27 @@ int Preview(const PreviewOptions& o) {
       if (c.by_child)
         out += "note: ValXfer.exe is not started by a preview; what it would write into " +
                event.text + " is worked out by the program's own value transfer\n";
+      out += notes.Before(event.text);
       out += UnifiedDiff(event.text, c.before, c.after, c.existed);
+      out += notes.After(event.text);
     } else if (c.exists && c.attributes_before != c.attributes_after) {
       out += "attributes " + event.text + ": " + Attributes(c.attributes_before) + " -> " +
              Attributes(c.attributes_after) + "\n";
     }
   }
+  out += notes.Rest();
   out += "exit code " + std::to_string(code) + "\n";
   real->WriteStd(1, out);
   if (!o.log.empty() && !log.empty()) {
     const std::string file = real->SystemPath(o.log);
     const Status s = real->ReplaceFile(file, preview.ChangeOf(log).after);
+    if (!s.ok()) {
+      real->WriteStd(2, "vaxo preview: " + s.ToString() + "\n");
+      return 3;
+    }
+  }
+  if (!o.json.empty() && !log.empty()) {
+    const Status s = real->ReplaceFile(real->SystemPath(o.json), report::ReportJson(run));
     if (!s.ok()) {
       real->WriteStd(2, "vaxo preview: " + s.ToString() + "\n");
       return 3;
@@ -95,6 +118,8 @@ SubcommandRun AddPreview(CLI::App* command) {
                       "\"OLD|NEW\": the old and the new installation, as the program takes them "
                       "(without it the two roots are asked for on the terminal)");
   command->add_option("--log", options->log, "write the log the run would write")
+      ->type_name("FILE");
+  command->add_option("--json", options->json, "write the report of the run it foresees as JSON")
       ->type_name("FILE");
   return [options] { return Preview(*options); };
 }
