@@ -84,7 +84,8 @@ th, td { text-align: left; padding: .25em .8em .25em .3em; border-bottom: 1px so
 td.v { font-weight: bold; } tr.check td.v { color: #9a6a00; }
 tr.not-complete td.v, tr.no-report td.v { color: #c0392b; }
 tr.ok td.v { color: #3d8b40; }
-.problem { font-size: .9em; color: #555; }
+.problem { font-size: .9em; color: #555; font-weight: normal; }
+.note { color: #555; margin: 0 0 .6em; }
 @media print {
   body { margin: 0; max-width: none; font-size: 11px; }
   * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
@@ -169,7 +170,9 @@ std::string FleetHtml(const std::vector<HostRow>& rows) {
          (all_ok                     ? "ok"
           : any_stop || rows.empty() ? "not-complete"
                                      : "check") +
-         "\"><h1>" + HtmlEscaped(FleetCounts(rows)) + "</h1></header>\n<table>\n<tr>";
+         "\"><h1>" + HtmlEscaped(FleetCounts(rows)) +
+         "</h1></header>\n<p class=\"note\">Problem hosts first. A host's name opens its own "
+         "report.</p>\n<table>\n<tr>";
   for (const char* c : kColumns) out += std::string("<th>") + c;
   out += "\n";
   for (const HostRow& r : rows) {

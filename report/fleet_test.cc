@@ -15,7 +15,8 @@ namespace report {
 namespace {
 
 // A report as the program writes it: a run of two files, the second not
-// upgraded, with the shift run and one name missing.
+// upgraded and not read now, with two values left behind and the shift
+// run, one name missing.
 std::string WrittenReport() {
   RunReport run;
   run.ended = Ending::kClosingEntry;
@@ -24,8 +25,10 @@ std::string WrittenReport() {
   FileReport f;
   f.name = "$MACHINE.DAT";
   f.result = FileResult::kWritten;
+  f.left_behind = std::vector<LeftValue>(2);
   run.files.push_back(f);
   f.result = FileResult::kUpgMissing;
+  f.left_behind.reset();
   run.files.push_back(f);
   run.shift.ran = true;
   run.shift.missing = {"$PRO_ACT"};
@@ -49,7 +52,7 @@ TEST(Fleet, ARowFromEachKindOfReport) {
     std::string json, row;
   } rows[] = {
       {"the program's own report", WrittenReport(),
-       "CHECK exit 1 run files 1/2 left ? shift missing: $PRO_ACT"},
+       "CHECK exit 1 run files 1/2 left 2 shift missing: $PRO_ACT"},
       {"a stopped run ends with 3",
        R"({"verdict":"NOT COMPLETE: stopped, exit code 3; ...","exit_code":null,"ended":"stopped",
            "shift":{"ran":false,"missing":[]},"files":[{"result":"written"},{"result":null}]})",
