@@ -207,7 +207,7 @@ if [ "$docs" = --update-docs ]; then
   profile=$(mktemp -d "$scratch/profile.XXXXXX")
   chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
-    --user-data-dir="$profile" --window-size=1000,420 --screenshot="$repo/docs/fleet-page.png" \
+    --user-data-dir="$profile" --window-size=1000,320 --screenshot="$repo/docs/fleet-page.png" \
     "file://$scratch/reports/fleet.html" >/dev/null 2>&1
   echo "docs/fleet-page.png updated; the summary:"
   cat "$scratch/run.summary"
