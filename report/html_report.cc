@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "report/exit_reason.h"
+#include "report/html_text.h"
 #include "report/tally.h"
 
 namespace vaxo {
@@ -52,41 +53,9 @@ pre { font-family: Consolas, "DejaVu Sans Mono", monospace; font-size: .85em; }
 <body>
 )";
 
-// Text for the page: the markup characters made entities, every other byte
-// as it is.
-// The runs between markup characters go in whole.
-void Escape(std::string_view s, std::string* out) {
-  size_t from = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char* entity;
-    switch (s[i]) {
-      case '&':
-        entity = "&amp;";
-        break;
-      case '<':
-        entity = "&lt;";
-        break;
-      case '>':
-        entity = "&gt;";
-        break;
-      case '"':
-        entity = "&quot;";
-        break;
-      default:
-        continue;
-    }
-    out->append(s.data() + from, i - from);
-    *out += entity;
-    from = i + 1;
-  }
-  out->append(s.data() + from, s.size() - from);
-}
+void Escape(std::string_view s, std::string* out) { HtmlEscape(s, out); }
 
-std::string Esc(const std::string& s) {
-  std::string out;
-  Escape(s, &out);
-  return out;
-}
+std::string Esc(const std::string& s) { return HtmlEscaped(s); }
 
 // How many old values no rule carries, as the file table's cell says it.
 std::string LeftCount(size_t n) {

@@ -11,7 +11,7 @@ if [ "${1:-}" = --browser ]; then
   browser=yes
   shift
 fi
-packages=(cmake make g++ libgtest-dev libgmock-dev attr nlohmann-json3-dev libcli11-dev libdtl-dev patch "$@")
+packages=(cmake make g++ libgtest-dev libgmock-dev attr nlohmann-json3-dev libcli11-dev libdtl-dev patch ansible ansible-lint "$@")
 
 missing_of() {
   for p in "$@"; do
