@@ -7,12 +7,24 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/mem_env.h"
+#include "report/file_details.h"
 #include "report/fleet_output.h"
 #include "report/json_report.h"
 
 namespace vaxo {
 namespace report {
 namespace {
+
+// Two values left behind by the first file; nothing known of the second.
+class TwoLeftInFirst : public FileDetailSource {
+ public:
+  void Fill(size_t index, bool, FileDetails* out) override {
+    out->audited = index == 0;
+    out->audit.left = LeftBehindList();
+    if (index == 0) out->audit.left.values.resize(2);
+    out->backup_diff.clear();
+  }
+};
 
 // A report as the program writes it: a run of two files, the second not
 // upgraded and not read now, with two values left behind and the shift
@@ -25,14 +37,15 @@ std::string WrittenReport() {
   FileReport f;
   f.name = "$MACHINE.DAT";
   f.result = FileResult::kWritten;
-  f.left_behind = std::vector<LeftValue>(2);
+  f.left_count = 2;
   run.files.push_back(f);
   f.result = FileResult::kUpgMissing;
-  f.left_behind.reset();
+  f.left_count.reset();
   run.files.push_back(f);
   run.shift.ran = true;
   run.shift.missing = {"$PRO_ACT"};
-  return ReportJson(run);
+  TwoLeftInFirst details;
+  return ReportJson(run, &details);
 }
 
 std::string Row(const HostRow& r) {
