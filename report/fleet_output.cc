@@ -66,16 +66,8 @@ std::string Address(const std::string& path) {
   return out;
 }
 
-const char kHead[] = R"(<!DOCTYPE html>
-<html lang="en">
-<head>
-<meta charset="windows-1252">
-<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; img-src data:">
-<meta name="viewport" content="width=device-width, initial-scale=1">
-<title>Upgrade Vaxo fleet</title>
-<style>
-body { font: 14px/1.4 Arial, Helvetica, sans-serif; color: #222; margin: 1.5em; max-width: 70em; }
-h1 { font-size: 1.35em; margin: 0; }
+// The page's own styles, after the head every page of ours has.
+const char kStyle[] = R"(h1 { font-size: 1.35em; margin: 0; }
 .verdict { border-left: .5em solid; padding: .6em 1em; margin-bottom: 1em; background: #f6f6f6; }
 .ok { border-color: #3d8b40; } .check { border-color: #d99a1e; }
 .not-complete, .no-report { border-color: #c0392b; }
@@ -165,7 +157,8 @@ std::string FleetHtml(const std::vector<HostRow>& rows) {
   const bool any_stop = std::any_of(rows.begin(), rows.end(), [](const HostRow& r) {
     return r.verdict == "NOT COMPLETE" || r.verdict == "NO REPORT";
   });
-  std::string out = kHead;
+  std::string out = PageHead("Upgrade Vaxo fleet");
+  out += kStyle;
   out += std::string("<header class=\"verdict ") +
          (all_ok                     ? "ok"
           : any_stop || rows.empty() ? "not-complete"

@@ -13,16 +13,8 @@ namespace {
 // Colours of the five cases, in RuleCase order.
 const char* const kCaseColour[] = {"#3d8b40", "#3f74b5", "#d99a1e", "#c0392b", "#9e9e9e"};
 
-const char kHead[] = R"(<!DOCTYPE html>
-<html lang="en">
-<head>
-<meta charset="windows-1252">
-<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; img-src data:">
-<meta name="viewport" content="width=device-width, initial-scale=1">
-<title>Upgrade Vaxo report</title>
-<style>
-body { font: 14px/1.4 Arial, Helvetica, sans-serif; color: #222; margin: 1.5em; max-width: 70em; }
-h1 { font-size: 1.35em; margin: 0 0 .3em; }
+// The page's own styles, after the head every page of ours has.
+const char kStyle[] = R"(h1 { font-size: 1.35em; margin: 0 0 .3em; }
 h2 { font-size: 1.1em; margin: 1.4em 0 .4em; }
 .verdict { border-left: .5em solid; padding: .6em 1em; margin-bottom: 1em; background: #f6f6f6; }
 .ok { border-color: #3d8b40; } .check { border-color: #d99a1e; } .incomplete { border-color: #c0392b; }
@@ -261,7 +253,8 @@ void FileFold(const FileReport& f, int index, const FileDetails& d, std::string*
 
 void WriteReportHtml(const RunReport& run, FileDetailSource* details, OutputText* out) {
   std::string& text = out->text();
-  text += kHead;
+  text += PageHead("Upgrade Vaxo report");
+  text += kStyle;
   Top(run, &text);
   const std::vector<int> order = FilesByProblem(run);
   if (!run.files.empty()) {

@@ -37,5 +37,21 @@ std::string HtmlEscaped(std::string_view text) {
   return out;
 }
 
+std::string PageHead(std::string_view title) {
+  std::string head = R"(<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="windows-1252">
+<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'; img-src data:">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>)";
+  HtmlEscape(title, &head);
+  head += R"(</title>
+<style>
+body { font: 14px/1.4 Arial, Helvetica, sans-serif; color: #222; margin: 1.5em; max-width: 70em; }
+)";
+  return head;
+}
+
 }  // namespace report
 }  // namespace vaxo
