@@ -57,7 +57,6 @@ class Rollbacker {
       : env_(env), set_(std::move(set)), force_(force), out_(out), journal_(env, JournalOf(set_)) {}
 
   int Run();
-  Status Saved(std::map<std::string, SavedFile>* files);
   Status Places(std::map<std::string, SavedPlace>* places);
 
  private:
@@ -69,6 +68,15 @@ class Rollbacker {
   Status RestoreBytes(const FileState& f);
   Status Remove(const FileState& f);
   bool Pack(const std::string& name, std::string* bytes);
+  SavedPlace PlaceOf(const FileState& f) const {
+    SavedPlace place;
+    place.existed = !f.absent;
+    if (place.existed) place.pack = set_ + "\\" + f.pack;
+    place.offset = f.offset;
+    place.size = f.size;
+    place.fingerprint = f.fingerprint;
+    return place;
+  }
   void Done(FileState& f, const std::string& line);
   void Failed(const FileState& f, const Status& s);
 
@@ -221,22 +229,20 @@ bool SpelledOtherwise(Env* env, const std::string& path) {
 }
 
 Status Rollbacker::RestoreBytes(const FileState& f) {
-  std::string pack;
-  if (!Pack(f.pack, &pack) || f.offset + f.size > pack.size())
-    return Status::IOError("read", set_ + "\\" + f.pack, "the saved bytes are missing");
-  if (!f.fingerprint.empty() && Fingerprint(pack.substr(f.offset, f.size)) != f.fingerprint)
-    return Status::IOError("read", set_ + "\\" + f.pack,
-                           "the saved bytes are damaged (they differ from their fingerprint)");
+  std::string pack, bytes;
+  if (!Pack(f.pack, &pack)) pack.clear();
+  Status s = SavedBytes(PlaceOf(f), pack, &bytes);
+  if (!s.ok()) return s;
   uint32_t now = 0;
   if (env_->GetAttributes(f.path, &now).ok() && (now & kAttrReadOnly)) {
-    Status s = env_->SetArchiveOnly(f.path);
+    s = env_->SetArchiveOnly(f.path);
     if (!s.ok()) return s;
   }
   if (SpelledOtherwise(env_, f.path)) {
-    Status s = env_->DeleteFile(f.path);
+    s = env_->DeleteFile(f.path);
     if (!s.ok()) return s;
   }
-  Status s = env_->ReplaceFile(f.path, pack.substr(f.offset, f.size));
+  s = env_->ReplaceFile(f.path, bytes);
   if (!s.ok()) return s;
   return env_->SetAttributes(f.path, f.attributes);
 }
@@ -310,33 +316,13 @@ void Rollbacker::One(FileState& f) {
   }
 }
 
-Status Rollbacker::Saved(std::map<std::string, SavedFile>* files) {
-  Status s = Load();
-  if (!s.ok()) return s;
-  for (const auto& kv : files_) {
-    const FileState& f = kv.second;
-    if (!f.changed_content || !f.content_known) continue;
-    SavedFile& saved = (*files)[kv.first];
-    saved.existed = !f.absent;
-    std::string pack;
-    if (saved.existed && Pack(f.pack, &pack) && f.offset + f.size <= pack.size() &&
-        (f.fingerprint.empty() || Fingerprint(pack.substr(f.offset, f.size)) == f.fingerprint))
-      saved.bytes = pack.substr(f.offset, f.size);
-  }
-  return Status::OK();
-}
-
 Status Rollbacker::Places(std::map<std::string, SavedPlace>* places) {
   Status s = Load();
   if (!s.ok()) return s;
   for (const auto& kv : files_) {
     const FileState& f = kv.second;
     if (!f.changed_content || !f.content_known) continue;
-    SavedPlace& place = (*places)[kv.first];
-    place.existed = !f.absent;
-    if (place.existed) place.pack = set_ + "\\" + f.pack;
-    place.offset = f.offset;
-    place.size = f.size;
+    (*places)[kv.first] = PlaceOf(f);
   }
   return Status::OK();
 }
@@ -399,11 +385,16 @@ int Rollback(Env* env, const std::string& set_folder, bool force, std::vector<st
   return Rollbacker(env, set_folder, force, out).Run();
 }
 
-Status SavedFiles(Env* env, const std::string& set_folder,
-                  std::map<std::string, SavedFile>* files) {
-  files->clear();
-  std::vector<std::string> unused;
-  return Rollbacker(env, set_folder, false, &unused).Saved(files);
+Status SavedBytes(const SavedPlace& place, const std::string& pack, std::string* bytes) {
+  bytes->clear();
+  if (place.offset + place.size > pack.size())
+    return Status::IOError("read", place.pack, "the saved bytes are missing");
+  if (!place.fingerprint.empty() &&
+      Fingerprint(std::string(pack, place.offset, place.size)) != place.fingerprint)
+    return Status::IOError("read", place.pack,
+                           "the saved bytes are damaged (they differ from their fingerprint)");
+  bytes->assign(pack, place.offset, place.size);
+  return Status::OK();
 }
 
 Status SavedPlaces(Env* env, const std::string& set_folder,

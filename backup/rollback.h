@@ -21,22 +21,18 @@ enum RollbackCode {
   kRollbackFailed = 3,
 };
 
-/// What the set in `set_folder` holds of one file from before the run.
-struct SavedFile {
-  bool existed = false;  // false: the run made it
-  std::string bytes;
-};
-/// Every file the run changed the bytes of, by its path in upper case.
-Status SavedFiles(Env* env, const std::string& set_folder, std::map<std::string, SavedFile>* files);
-
 /// Where the set in `set_folder` holds a file's bytes from before the run.
 struct SavedPlace {
   bool existed = false;  // false: the run made it
   std::string pack;      // the path of the pack that holds them
   size_t offset = 0, size = 0;
+  std::string fingerprint;  // empty in sets of earlier versions
 };
-/// SavedFiles without the bytes, for a caller that reads them a pack at a
-/// time rather than every file's at once.
+/// The bytes of `place` out of its pack's content `pack`; an error naming
+/// the pack when they are missing or differ from their fingerprint.
+Status SavedBytes(const SavedPlace& place, const std::string& pack, std::string* bytes);
+/// Every file the run changed the bytes of, by its path in upper case:
+/// where its bytes lie, for a caller that reads them a pack at a time.
 Status SavedPlaces(Env* env, const std::string& set_folder,
                    std::map<std::string, SavedPlace>* places);
 

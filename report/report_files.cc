@@ -38,18 +38,15 @@ Status ReadRunReport(Env* env, const std::string& log_path, RunReport* run) {
 
 InstallationDetails::InstallationDetails(Env* env, const RunReport& run) : env_(env), run_(run) {}
 
-bool InstallationDetails::Saved(const std::string& key, std::string* bytes) {
+Status InstallationDetails::Saved(const backup::SavedPlace& place, std::string* bytes) {
   bytes->clear();
-  const auto it = saved_.find(key);
-  const backup::SavedPlace& place = it->second;
-  if (!place.existed) return false;
+  if (!place.existed) return Status::OK();
   if (place.pack != pack_path_) {
     pack_path_ = place.pack;
     std::string().swap(pack_);  // one pack at a time, never two
     if (!env_->ReadFile(pack_path_, &pack_).ok()) pack_.clear();
   }
-  if (place.offset + place.size <= pack_.size()) bytes->assign(pack_, place.offset, place.size);
-  return true;
+  return backup::SavedBytes(place, pack_, bytes);
 }
 
 void InstallationDetails::Fill(size_t index, bool with_diff, FileDetails* out) {
@@ -63,12 +60,12 @@ void InstallationDetails::Fill(size_t index, bool with_diff, FileDetails* out) {
     if (backup::FindSetOfLog(env_, run_.log_path, &set).ok())
       backup::SavedPlaces(env_, set.folder, &saved_);
   }
-  const std::string key = backup::PathKey(env_, f.new_path);
-  if (saved_.count(key) == 0) return;
-  const bool existed = Saved(key, &before_);
+  const auto saved = saved_.find(backup::PathKey(env_, f.new_path));
+  // A pre-image that is missing or damaged is no "before": no change shown.
+  if (saved == saved_.end() || !Saved(saved->second, &before_).ok()) return;
   now_.clear();
   env_->ReadFile(f.new_path, &now_);  // missing: nothing
-  out->backup_diff = UnifiedDiff(f.new_path, before_, now_, existed);
+  out->backup_diff = UnifiedDiff(f.new_path, before_, now_, saved->second.existed);
 }
 
 std::string HtmlBesideLog(const std::string& log_path) {

@@ -26,9 +26,8 @@ class InstallationDetails : public FileDetailSource {
   void Fill(size_t index, bool with_diff, FileDetails* out) override;
 
  private:
-  /// The bytes the set holds of `key` ("" when it holds none); false when
-  /// the run made the file.
-  bool Saved(const std::string& key, std::string* bytes);
+  /// The bytes `place` holds, the pack read once for all its files.
+  Status Saved(const backup::SavedPlace& place, std::string* bytes);
 
   Env* env_;
   const RunReport& run_;

@@ -244,6 +244,29 @@ TEST(E2eSafety, FilesNoPassTakesAreNamedAndASkippedDataFileAsksForACheck) {
   EXPECT_EQ(PastRunFields(s.Read("preview.json")), PastRunFields(s.Read(kReportJson)));
 }
 
+// A pre-image whose bytes no longer match their fingerprint is no
+// "before": the report shows no change against it.
+TEST(E2eSafety, TheReportShowsNoChangeAgainstADamagedPreImage) {
+  Scratch s;
+  Sample(s);
+  ASSERT_EQ(s.Run(Args(s)).exit_code, 2);
+  const fs::path sets = s.root() / "drive_c/zel/roboter/log/Upgrade_vaxo.backup";
+  for (const auto& e : fs::recursive_directory_iterator(sets)) {
+    if (e.path().filename().string().rfind("pre-", 0) != 0) continue;
+    const std::string rel = fs::relative(e.path(), s.root()).string();
+    std::string pack = s.Read(rel);
+    for (size_t at = pack.find("$OPT_CONVEYOR=0"); at != std::string::npos;
+         at = pack.find("$OPT_CONVEYOR=0", at))
+      pack[at + 14] = '9';
+    s.Write(rel, pack);
+  }
+  const RunResult report = s.RunVaxo("report --html page.html");
+  EXPECT_EQ(report.exit_code, 0) << report.err;
+  const std::string page = s.Read("page.html");
+  EXPECT_NE(page.find("$OPTION.DAT"), std::string::npos);
+  EXPECT_EQ(page.find("$OPT_CONVEYOR=9"), std::string::npos);
+}
+
 TEST(E2eSafety, RollbackGivesBothInstallationsBack) {
   Scratch s;
   Sample(s);
