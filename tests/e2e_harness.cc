@@ -1,6 +1,7 @@
 #include "tests/e2e_harness.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -209,6 +211,29 @@ void Install(const fs::path& bin, const fs::path& dir, const char* name) {
 }  // namespace
 
 RunResult Scratch::Run(const std::string& args, bool with_tool) const {
+  if (!foresee_ || !with_tool || args.empty()) return RunHere(args, with_tool);
+  const fs::path json = root_ / "foreseen.json";
+  const RunResult preview = RunVaxo("preview '" + args + "' --json " + Quoted(json.string()));
+  const std::string foreseen = Exists("foreseen.json") ? Read("foreseen.json") : "";
+  fs::remove(json);
+  const RunResult run = RunHere(args, with_tool);
+  const size_t last = preview.out.rfind("exit code ");
+  EXPECT_EQ(last == std::string::npos ? preview.out : preview.out.substr(last),
+            "exit code " + std::to_string(run.exit_code) + "\n")
+      << preview.err;
+  // A run without a log has no place for its report; the preview still
+  // writes the one asked for.
+  const std::string report = ReportJson();
+  if (!report.empty()) {
+    EXPECT_FALSE(foreseen.empty()) << preview.out << preview.err;
+    if (!foreseen.empty()) {
+      EXPECT_EQ(PastRunFields(foreseen), PastRunFields(report));
+    }
+  }
+  return run;
+}
+
+RunResult Scratch::RunHere(const std::string& args, bool with_tool) const {
   if (UnderWine()) return RunWine(args, with_tool);
   const fs::path bin = VAXO_BIN_DIR;
   Install(bin, program_dir(), "upgrade_vaxo");
@@ -308,20 +333,30 @@ std::string Scratch::LogBody() const {
   return eol == std::string::npos ? std::string() : log.substr(eol + 2);
 }
 
-std::string Scratch::Report() const {
+// The report the run left beside its log: in the log folder, or at the
+// root of drive C: where that folder is missing.
+std::string Scratch::ReportJson() const {
   for (const char* json :
        {"drive_c/zel/roboter/log/Upgrade_vaxo.json", "drive_c/Upgrade_vaxo.json"}) {
-    if (Exists(json)) return vaxo::report::ReportShape(Read(json));
+    if (Exists(json)) return Read(json);
   }
   return "";
 }
 
+std::string Scratch::Report() const {
+  const std::string json = ReportJson();
+  return json.empty() ? "" : vaxo::report::ReportShape(json);
+}
+
 std::string Scratch::Audit() const {
-  for (const char* json :
-       {"drive_c/zel/roboter/log/Upgrade_vaxo.json", "drive_c/Upgrade_vaxo.json"}) {
-    if (Exists(json)) return vaxo::report::AuditShape(Read(json));
-  }
-  return "";
+  const std::string json = ReportJson();
+  return json.empty() ? "" : vaxo::report::AuditShape(json);
+}
+
+std::string PastRunFields(const std::string& json) {
+  nlohmann::ordered_json j = nlohmann::ordered_json::parse(json);
+  for (const char* field : {"log", "started", "preview"}) j.erase(field);
+  return j.dump(1);
 }
 
 }  // namespace vaxo_e2e

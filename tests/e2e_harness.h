@@ -79,6 +79,11 @@ class Scratch {
   /// already (a test may have changed the tool or the template's
   /// attributes).
   RunResult Run(const std::string& args, bool with_tool = true) const;
+  /// From here on every Run with the tool is foreseen first by vaxo preview
+  /// --json on the same argument: its last line must name the run's exit
+  /// code and its report must be the run's report but for the log's place,
+  /// its time and "preview".
+  void Foresee() { foresee_ = true; }
   /// The folder Run and RunVaxo start the programs in, below the root
   /// ("": the root itself).
   void set_working_folder(const std::string& rel) { working_folder_ = rel; }
@@ -109,7 +114,9 @@ class Scratch {
   std::string Audit() const;
 
  private:
+  RunResult RunHere(const std::string& args, bool with_tool) const;
   RunResult RunWine(const std::string& args, bool with_tool) const;
+  std::string ReportJson() const;
   std::string WineProgram(const std::string& exe) const;
 
   fs::path root_;
@@ -117,7 +124,11 @@ class Scratch {
   std::vector<fs::path> mounts_;
   std::string wine_debug_ = "-all";
   std::string working_folder_;
+  bool foresee_ = false;
 };
+
+/// A report's JSON past what tells a foreseen run from the real one.
+std::string PastRunFields(const std::string& json);
 
 /// Writes a generated pair below `s`: `files` data files a folder (STEU
 /// $fNNNN.dat, R1 aNNNN.servo, 20 variables each, every one with a rule)

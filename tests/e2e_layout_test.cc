@@ -86,6 +86,7 @@ std::string SmallPairLog(const Scratch& s) {
 
 TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   RunResult r = s.Run(Args(s, "old", "new"));
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -105,6 +106,7 @@ TEST(E2eRun, LogGoesToDriveRootWithoutLogFolder) {
 // Application event log (Wine shows what it is given on its debug channel).
 TEST(E2eRun, AStoppedRunWithoutALogIsReportedToTheSystem) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   const auto new_before = s.Snapshot("new");
   s.Write("drive_c/Upgrade_vaxo.log/last run", "kept\r\n");
@@ -129,6 +131,7 @@ TEST(E2eRun, AStoppedRunWithoutALogIsReportedToTheSystem) {
 // the same: every log holds exactly one run.
 TEST(E2eRun, HiddenSystemReadOnlyOldLogIsReplaced) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   s.Write("drive_c/Upgrade_vaxo.log", "    an old run\r\n");
   const std::string log = (s.drive_c() / "Upgrade_vaxo.log").string();
@@ -144,6 +147,7 @@ TEST(E2eRun, HiddenSystemReadOnlyOldLogIsReplaced) {
 
 TEST(E2eRun, MissingUpgFileLeavesNewFileAndExitCode) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   fs::remove(s.root() / kNewSteu / "machine.upg");
   s.Write(std::string(kNewSteu) + "$machine.dat", "$A=0\r\n\r\n");
@@ -165,6 +169,7 @@ TEST(E2eRun, MissingUpgFileLeavesNewFileAndExitCode) {
 
 TEST(E2eRun, OldFileWithoutNewCounterpartSetsExitCodeOne) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   s.Write(std::string(kOldSteu) + "$extra.dat", Crlf({"$E=1"}));
   RunResult r = s.Run(Args(s, "old", "new"));
@@ -187,6 +192,7 @@ TEST(E2eRun, OldFileWithoutNewCounterpartSetsExitCodeOne) {
 
 TEST(E2eRun, ExitCodeTwoAssignedLastStands) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   s.Write(std::string(kOldSteu) + "$extra.dat", Crlf({"$E=1"}));  // 1 in the STEU pass
   s.Write(std::string(kNewR1) + "machine.upg", Crlf({"$R=", "$NEW="}));
@@ -209,6 +215,7 @@ TEST(E2eRun, ExitCodeTwoAssignedLastStands) {
 // "$AB.DAT" ("_" weighs less than a letter), so the 2 of the second stands.
 TEST(E2eRun, FilesComeInTheSystemsOrderAndTheLastExitCodeStands) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   s.Write(std::string(kOldSteu) + "$a_b.dat", Crlf({"$E=1"}));  // no new file: 1
   s.Write(std::string(kOldSteu) + "$ab.dat", Crlf({"$X=1"}));
@@ -239,6 +246,7 @@ TEST(E2eRun, FilesComeInTheSystemsOrderAndTheLastExitCodeStands) {
 
 TEST(E2eRun, ServoOnlyInOldIsCopiedAndKeptWithoutUpgFile) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   s.Write(std::string(kOldR1) + "axis7.servo", "GAIN=7\r\n\r\nX=1");
   RunResult r = s.Run(Args(s, "old", "new"));
@@ -289,6 +297,7 @@ class E2eBrokenShift : public ::testing::TestWithParam<BrokenShift> {};
 
 TEST_P(E2eBrokenShift, IsLoggedWithExitCodeOne) {
   Scratch s;
+  s.Foresee();
   ShiftingPair(s);
   if (!GetParam().spoil(s)) GTEST_SKIP() << "cannot be set up on this machine";
   RunResult r = s.Run(Args(s, "old", "new"), /*with_tool=*/false);
@@ -349,6 +358,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(E2eRun, ShiftCarriesTheFourVariablesIntoTheControllerFile) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   s.Write(std::string(kOldR1) + "$machine.dat",
           Crlf({"$R=1", "$ROB_STOPPED=TRUE", "$ROB_CAL = FALSE ; checked", "$PRO_ACT=TRUE",
@@ -380,6 +390,7 @@ class E2eShift : public ::testing::TestWithParam<GoodShift> {};
 TEST_P(E2eShift, TheFourValuesArrive) {
   const GoodShift& g = GetParam();
   Scratch s(g.program_folder);
+  s.Foresee();
   ShiftingPair(s, "7");
   const std::string steu = g.flat ? "new/VAXO/STEU/" : kNewSteu,
                     r1 = g.flat ? "new/VAXO/R1/" : kNewR1;
@@ -431,6 +442,7 @@ INSTANTIATE_TEST_SUITE_P(Setups, E2eShift,
 
 TEST(E2eRun, NoShiftWhenNewRobotFileHoldsOneOfTheNames) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   s.Write(std::string(kOldR1) + "$machine.dat",
           Crlf({"$R=1", "$ROB_STOPPED=TRUE", "$ROB_CAL=FALSE", "$PRO_ACT=TRUE", "$PRO_MOVE=1"}));
@@ -447,6 +459,7 @@ TEST(E2eRun, NoShiftWhenNewRobotFileHoldsOneOfTheNames) {
 // and ".servo" is a robot data file like any other.
 TEST(E2eRun, DataFilesWhoseNamesBeginWithADot) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   s.Write(std::string(kOldSteu) + "$.dat", Crlf({"$D=1"}));
   s.Write(std::string(kNewSteu) + "$.dat", Crlf({"$D=0"}));
@@ -484,6 +497,7 @@ class E2eDepth : public ::testing::TestWithParam<Depth> {};
 
 TEST_P(E2eDepth, EveryDepthOfRootFindsTheSameFolders) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   RunResult r = s.Run(Args(s, GetParam().old_rel, GetParam().new_rel));
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -507,6 +521,7 @@ INSTANTIATE_TEST_SUITE_P(Roots, E2eDepth,
 
 TEST(E2eRun, AlternativeDestinationFolders) {
   Scratch s;
+  s.Foresee();
   s.Write(std::string(kOldSteu) + "$machine.dat", Crlf({"$A=1"}));
   s.Write(std::string(kOldR1) + "$machine.dat", Crlf({"$R=1"}));
   s.Write("new/VAXO/STEU/$machine.dat", Crlf({"$A=0"}));
@@ -524,6 +539,7 @@ TEST(E2eRun, AlternativeDestinationFolders) {
 
 TEST(E2eRun, SourceRobotFolderMissingAtBothCandidates) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   fs::remove_all(s.root() / "old/ZEL/R1");
   RunResult r = s.Run(Args(s, "old", "new"));
@@ -544,6 +560,7 @@ TEST(E2eRun, SourceRobotFolderMissingAtBothCandidates) {
 
 TEST(E2eRun, QuotesBlanksAndTrailingSeparatorAroundTheHalves) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   // The old half in drive form with a trailing backslash, the new one as a
   // host path with a trailing "/", kept as typed until the command reader
@@ -566,6 +583,7 @@ TEST(E2eRun, QuotesBlanksAndTrailingSeparatorAroundTheHalves) {
 // typed and lies below the current directory.
 TEST(E2eRun, RelativeHalvesLieBelowTheCurrentDirectory) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   RunResult r = s.Run("old|./new/");  // run from the scratch folder
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -585,6 +603,7 @@ TEST(E2eRun, NoSeparatorAndNoTerminalEndsAtOnce) {
     GTEST_SKIP() << "without \"|\" the Windows program shows the path-settings form and waits "
                     "for a person; tests/wine/gui_test.sh covers it";
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   RunResult r = s.Run((s.root() / "old").string());
   EXPECT_EQ(r.exit_code, 0);
@@ -605,6 +624,7 @@ TEST(E2eRun, NoSeparatorAndNoTerminalEndsAtOnce) {
 
 TEST(E2eRun, HiddenAndReadOnlyFilesAreMadeWritableAndUpgraded) {
   Scratch s;
+  s.Foresee();
   SmallPair(s);
   const std::string steu_new = (s.root() / kNewSteu / "$machine.dat").string();
   const std::string r1_old = (s.root() / kOldR1 / "$machine.dat").string();

@@ -127,6 +127,7 @@ std::map<std::string, std::string> With(std::map<std::string, std::string> files
 
 TEST(E2eSample, CleanRunUpgradesEveryFileAndShiftsTheFourVariables) {
   Scratch s;
+  s.Foresee();
   s.CopySample();
   s.MakeDir("drive_c/zel/roboter/log");
   const auto old_before = s.Snapshot("old"), new_before = s.Snapshot("new");

@@ -82,13 +82,6 @@ std::map<fs::path, std::string> Diffs(const Scratch& s, const std::string& outpu
 
 std::string LogBody(const std::string& log) { return log.substr(log.find("\r\n")); }
 
-// A report's JSON past what tells a foreseen run from the real one.
-std::string PastRunFields(const std::string& json) {
-  nlohmann::ordered_json j = nlohmann::ordered_json::parse(json);
-  for (const char* field : {"log", "started", "preview"}) j.erase(field);
-  return j.dump(1);
-}
-
 const char kReportJson[] = "drive_c/zel/roboter/log/Upgrade_vaxo.json";
 
 TEST(E2eSafety, PreviewChangesNothingAndForeseesTheRun) {
