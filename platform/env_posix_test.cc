@@ -662,6 +662,26 @@ TEST_F(PosixEnvTest, RepeatedAppendFollowsTheDiskBetweenCalls) {
   ASSERT_EQ(symlink("../log/u.log", (c_ + "/Other/u.log").c_str()), 0);
   ASSERT_TRUE(env_.AppendFile("C:\\Other\\u.log", "+").ok());
   EXPECT_EQ(Get(c_ + "/log/u.log"), "4567+");
+
+  // The same text names another file once the drive is mapped elsewhere or
+  // the current folder is another; no folder on the way changed for that.
+  const std::string d = root_ + "/drive_d";
+  for (const std::string& dir : {d, d + "/log", d + "/log/sub", c_ + "/log/sub"}) MakeDir(dir);
+  ASSERT_TRUE(env_.AppendFile("C:\\log\\u.log", "a").ok());
+  ASSERT_TRUE(env_.AppendFile("C:\\log\\u.log", "b").ok());
+  ASSERT_EQ(setenv("VAXO_DRIVE_C", d.c_str(), 1), 0);
+  ASSERT_TRUE(env_.AppendFile("C:\\log\\u.log", "c").ok());
+  EXPECT_EQ(Get(c_ + "/log/u.log"), "4567+ab");
+  EXPECT_EQ(Get(d + "/log/u.log"), "c");
+  const std::string previous = sys::CurrentDirectory();
+  ASSERT_EQ(chdir((c_ + "/log").c_str()), 0);
+  ASSERT_TRUE(env_.AppendFile("sub\\r.log", "1").ok());
+  ASSERT_TRUE(env_.AppendFile("sub\\r.log", "2").ok());
+  ASSERT_EQ(chdir((d + "/log").c_str()), 0);
+  ASSERT_TRUE(env_.AppendFile("sub\\r.log", "3").ok());
+  ASSERT_EQ(chdir(previous.c_str()), 0);
+  EXPECT_EQ(Get(c_ + "/log/sub/r.log"), "12");
+  EXPECT_EQ(Get(d + "/log/sub/r.log"), "3");
 }
 
 // The names of a folder are kept between calls; each change made between
