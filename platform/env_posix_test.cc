@@ -5,6 +5,7 @@
 #include <ftw.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -730,24 +732,42 @@ TEST_F(PosixEnvTest, KeptNamesFollowTheDiskBetweenCalls) {
        },
        "C:\\L\\a.dat", "e"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
-    const std::string c = c_ + "/" + std::to_string(&row - rows);
-    ASSERT_EQ(setenv("VAXO_DRIVE_C", c.c_str(), 1), 0);
-    MakeDir(c);
-    for (const char* d : {"/D", "/E", "/P", "/P/Q"}) MakeDir(c + d);
-    Put(c + "/D/a.dat", "d");
-    Put(c + "/E/a.dat", "e");
-    Put(c + "/P/Q/f.dat", "f");
-    ASSERT_EQ(symlink("D", (c + "/L").c_str()), 0);
-    std::string text;
-    // Read once, so that every folder on the way is kept.
-    for (const char* path : {"C:\\D\\a.dat", "C:\\D\\n.dat", "C:\\L\\a.dat", "C:\\P\\Q\\f.dat"})
-      env_.ReadFile(path, &text);
-    row.change(c);
-    const Status s = env_.ReadFile(row.read, &text);
-    EXPECT_EQ(s.ok() ? text : s.reason(), row.want);
-  }
+  // Each change made by this thread, by another one and by another process.
+  using Change = std::function<void()>;
+  const std::pair<const char*, std::function<void(const Change&)>> makers[] = {
+      {"this thread", [](const Change& change) { change(); }},
+      {"another thread", [](const Change& change) { std::thread(change).join(); }},
+      {"another process",
+       [](const Change& change) {
+         const pid_t child = fork();
+         if (child == 0) {
+           change();
+           _exit(0);
+         }
+         int status = 0;
+         ASSERT_EQ(waitpid(child, &status, 0), child);
+       }},
+  };
+  for (const auto& maker : makers)
+    for (const Row& row : rows) {
+      SCOPED_TRACE(std::string(row.what) + ", by " + maker.first);
+      const std::string c =
+          c_ + "/" + std::to_string(&maker - makers) + "-" + std::to_string(&row - rows);
+      ASSERT_EQ(setenv("VAXO_DRIVE_C", c.c_str(), 1), 0);
+      MakeDir(c);
+      for (const char* d : {"/D", "/E", "/P", "/P/Q"}) MakeDir(c + d);
+      Put(c + "/D/a.dat", "d");
+      Put(c + "/E/a.dat", "e");
+      Put(c + "/P/Q/f.dat", "f");
+      ASSERT_EQ(symlink("D", (c + "/L").c_str()), 0);
+      std::string text;
+      // Read once, so that every folder on the way is kept.
+      for (const char* path : {"C:\\D\\a.dat", "C:\\D\\n.dat", "C:\\L\\a.dat", "C:\\P\\Q\\f.dat"})
+        env_.ReadFile(path, &text);
+      maker.second([&] { row.change(c); });
+      const Status s = env_.ReadFile(row.read, &text);
+      EXPECT_EQ(s.ok() ? text : s.reason(), row.want);
+    }
 }
 
 TEST_F(PosixEnvTest, CopyFileTakesThePermissions) {

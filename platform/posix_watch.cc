@@ -1,10 +1,14 @@
 #include "platform/posix_watch.h"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/inotify.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -38,6 +42,18 @@ bool Remote(long type) {
       return false;
   }
 }
+
+// Set by the kernel's signal when it queues a change (see Folders::Arm).
+std::atomic<bool> queued{true};
+static_assert(std::atomic<bool>::is_always_lock_free, "set in a signal handler");
+
+void OnQueued(int) { queued.store(true); }
+
+// True on the one thread the kernel signals; a child made by fork has its
+// thread, but the signals still go to the parent's.
+thread_local bool signalled = false;
+
+void NotSignalled() { signalled = false; }
 
 // One folder's names, each under its upper-case key, in key order.
 struct Kept {
@@ -86,6 +102,33 @@ class Folders {
   Folders() {
     fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     changes_ = 1;
+    if (fd_ >= 0) Arm();
+  }
+
+  // Reading an empty queue is a system call, and the log alone looks at
+  // the queue once an entry. So the kernel is asked to signal this thread
+  // whenever it queues a change: the change's own call raises the signal,
+  // and it is handled before that call returns here, or before the next
+  // call of this thread returns when another process made the change (the
+  // only way to learn of it is a call: the wait for a child, a read). This
+  // thread reads the queue only after a signal; every other thread still
+  // reads it on every look. Where SIGIO has another use, nothing is armed.
+  void Arm() {
+    struct sigaction old;
+    if (sigaction(SIGIO, nullptr, &old) != 0 || old.sa_handler != SIG_DFL ||
+        (old.sa_flags & SA_SIGINFO))
+      return;
+    struct sigaction action = {};
+    action.sa_handler = OnQueued;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    const f_owner_ex owner = {F_OWNER_TID, gettid()};
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags < 0 || pthread_atfork(nullptr, nullptr, NotSignalled) != 0 ||
+        sigaction(SIGIO, &action, nullptr) != 0 || fcntl(fd_, F_SETOWN_EX, &owner) != 0 ||
+        fcntl(fd_, F_SETFL, flags | O_ASYNC) != 0)
+      return;
+    signalled = true;
   }
 
   static int Find(const Kept& kept, const std::string& wanted, std::vector<std::string>* matches) {
@@ -112,6 +155,10 @@ class Folders {
   // below a place that changed (a folder moved takes its subfolders along).
   void Drain() {
     if (fd_ < 0) return;
+    if (signalled) {
+      if (!queued.load()) return;
+      queued.store(false);  // before the read: a change queued after it signals again
+    }
     alignas(inotify_event) char buf[16384];
     while (true) {
       const ssize_t n = read(fd_, buf, sizeof buf);

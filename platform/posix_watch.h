@@ -4,9 +4,10 @@
 // kernel (inotify) reports no change in it: a name made, removed or
 // renamed, an attribute changed, the folder itself moved or removed. The
 // kernel queues such a change before the call that made it returns, so the
-// queue, read at the start of every lookup, tells of every change made
+// queue, looked at the start of every lookup, tells of every change made
 // before the lookup, by this process or any other: a kept folder gives the
-// answer a fresh read would give.
+// answer a fresh read would give. The thread that first looks is signalled
+// (SIGIO) when the kernel queues a change, and reads the queue only then.
 //
 // Where the kernel cannot watch a folder (no inotify, too many watches, no
 // right to read it, a network file system, whose changes made on other
