@@ -27,12 +27,20 @@ namespace vaxo {
 // where its walk ended and the change mark from before that walk: while no
 // folder on the way and not the file itself has changed since (the mark
 // stands), the walk would end at the same file with the same answers, and
-// the append goes straight there. The drive's host folder (and for a
-// relative path the current directory) is kept too, as the walk starts
-// there.
+// the append goes straight there: by name within its folder, kept open,
+// which the mark guards as well (a folder moved or removed moves it). The
+// drive's host folder (and for a relative path the current directory) is
+// kept too, as the walk starts there.
 struct PosixEnv::AppendMemo {
+  ~AppendMemo() { Forget(); }
+  void Forget() {
+    path.clear();
+    if (dir >= 0) close(dir);
+    dir = -1;
+  }
   std::mutex mu;
-  std::string path, base, host;
+  std::string path, base, host, name;
+  int dir = -1;
   uint64_t mark = 0;
 };
 
@@ -206,10 +214,11 @@ Status PosixEnv::Append(const std::string& path, const std::string& content, boo
   const uint64_t mark = posix::ChangeMark();
   Status s;
   if (based && mark != 0 && memo.mark == mark && memo.path == path && memo.base == base) {
-    s = posix::AppendAll(path, memo.host, content, posix::AppendTo::kCheckedFile, sync);
+    s = posix::AppendAll(path, memo.host, content, posix::AppendTo::kCheckedFile, sync, memo.dir,
+                         &memo.name);
     if (!s.IsNotFound()) return s;
   }
-  memo.path.clear();
+  memo.Forget();
   struct stat st;
   std::string host, target;
   s = posix::Resolve("append", path, true, &host);
@@ -227,7 +236,12 @@ Status PosixEnv::Append(const std::string& path, const std::string& content, boo
     return sys::Error("stat", path, errno);
   }
   s = posix::AppendAll(path, target, content, posix::AppendTo::kFileOrNew, sync);
-  if (s.ok() && watched && based) {
+  const int dir = s.ok() && watched && based
+                      ? sys::Open(HostDirname(host), O_PATH | O_DIRECTORY | O_CLOEXEC)
+                      : -1;
+  if (dir >= 0) {
+    memo.dir = dir;
+    memo.name = HostBasename(host);
     memo.path = path;
     memo.base = base;
     memo.host = host;

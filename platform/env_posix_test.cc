@@ -639,10 +639,12 @@ TEST_F(PosixEnvTest, RepeatedAppendFollowsTheDiskBetweenCalls) {
   ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "5").ok());
   EXPECT_EQ(Get(c_ + "/Log/u.log"), "45");
 
-  // The directory renamed away, then back in another case.
+  // The directory renamed away, then back in another case. The folder the
+  // appends went to is still open, and moved: nothing goes there now.
   ASSERT_EQ(rename((c_ + "/Log").c_str(), (c_ + "/Old").c_str()), 0);
   EXPECT_TRUE(env_.AppendFile("C:\\Log\\u.log", "x").IsNotFound());
   EXPECT_EQ(Names(c_), (std::set<std::string>{"Old"}));
+  EXPECT_EQ(Get(c_ + "/Old/u.log"), "45");
   ASSERT_EQ(rename((c_ + "/Old").c_str(), (c_ + "/log").c_str()), 0);
   ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "6").ok());
   EXPECT_EQ(Get(c_ + "/log/u.log"), "456");
