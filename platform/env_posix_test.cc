@@ -727,12 +727,36 @@ TEST_F(PosixEnvTest, KeptNamesFollowTheDiskBetweenCalls) {
       {"a pair made in the folder a link leads to",
        [&](const std::string& c) { put(c + "/D/A.DAT", "x"); }, "C:\\L\\a.dat",
        "two names differ only in letter case: A.DAT, a.dat"},
+      {"the name renamed to another case",
+       [&](const std::string& c) { rename((c + "/D/a.dat").c_str(), (c + "/D/A.DAT").c_str()); },
+       "C:\\D\\a.dat", "d"},
+      {"the name replaced by a rename over it, a name no folder holds on the way",
+       [&](const std::string& c) {
+         put(c + "/D/a.dat:tmp", "renamed over");
+         rename((c + "/D/a.dat:tmp").c_str(), (c + "/D/a.dat").c_str());
+       },
+       "C:\\D\\a.dat", "renamed over"},
+      {"a folder below renamed, another made in its place",
+       [&](const std::string& c) {
+         rename((c + "/P/Q").c_str(), (c + "/P/R").c_str());
+         dir(c + "/P/q");
+         put(c + "/P/q/f.dat", "other");
+       },
+       "C:\\P\\Q\\f.dat", "other"},
       {"the link pointed elsewhere",
        [&](const std::string& c) {
          unlink((c + "/L").c_str());
          symlink("E", (c + "/L").c_str());
        },
        "C:\\L\\a.dat", "e"},
+      {"the link pointed elsewhere, where the name is spelled otherwise",
+       [&](const std::string& c) {
+         dir(c + "/F");
+         put(c + "/F/A.dat", "f");
+         unlink((c + "/L").c_str());
+         symlink("F", (c + "/L").c_str());
+       },
+       "C:\\L\\a.dat", "f"},
   };
   // Each change made by this thread, by another one and by another process.
   using Change = std::function<void()>;

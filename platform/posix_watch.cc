@@ -16,6 +16,7 @@
 
 #include "platform/letter_case.h"
 #include "platform/posix_names.h"
+#include "platform/posix_path.h"
 
 namespace vaxo {
 namespace posix {
@@ -25,6 +26,8 @@ namespace {
 // What changes a folder's names, or what its names stand for.
 constexpr uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
                                    IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR;
+// Those of them that name a name in the folder, made or gone.
+constexpr uint32_t kNameEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
 // What changes what an append to a file may do: its attributes, its place.
 constexpr uint32_t kFileEvents = IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF;
 
@@ -176,10 +179,31 @@ class Folders {
         }
         auto w = watched_.find(event->wd);
         if (w == watched_.end()) continue;
-        for (const std::string& place : w->second) Forget(place);
+        if (event->len == 0) {  // the place itself
+          for (const std::string& place : w->second) Forget(place);
+        } else if (event->mask & kNameEvents) {
+          const std::string name = event->name;
+          const bool there = event->mask & (IN_CREATE | IN_MOVED_TO);
+          for (const std::string& place : w->second) Update(place, name, there);
+        }
         if (event->mask & IN_IGNORED) watched_.erase(w);
       }
     }
+  }
+
+  // A name made, removed or moved in the folder `place`: its kept names
+  // follow, and whatever was kept below that name is forgotten (another
+  // folder may stand there now). An attribute of a name changes no name.
+  void Update(const std::string& place, const std::string& name, bool there) {
+    Forget(JoinHost(place, name));
+    auto it = kept_.find(place);
+    if (it == kept_.end() || name == "." || name == ".." || !IsWindowsName(name)) return;
+    std::vector<std::pair<std::string, std::string>>& by_key = it->second.by_key;
+    auto entry = std::make_pair(UpperCaseCp1252(name), name);
+    auto at = std::lower_bound(by_key.begin(), by_key.end(), entry);
+    const bool kept = at != by_key.end() && *at == entry;
+    if (there && !kept) by_key.insert(at, std::move(entry));
+    if (!there && kept) by_key.erase(at);
   }
 
   void Forget(const std::string& place) {
