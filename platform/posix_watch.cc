@@ -154,8 +154,9 @@ class Folders {
     return true;
   }
 
-  // Reads the kernel's queue and forgets the names of every folder at or
-  // below a place that changed (a folder moved takes its subfolders along).
+  // Reads the kernel's queue: a name made or gone in a kept folder is made
+  // or removed there; a place that changed itself is forgotten with every
+  // folder below it (a folder moved takes its subfolders along).
   void Drain() {
     if (fd_ < 0) return;
     if (signalled) {
