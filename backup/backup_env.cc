@@ -149,8 +149,14 @@ Status BackupEnv::BeforeAttributesChange(const std::string& given, uint32_t want
 
 Status BackupEnv::BeforeContentChange(const std::string& given, const char* op,
                                       const nlohmann::json& after) {
+  if (!own_given_.empty() && given == own_given_) return Status::OK();
   const std::string path = target()->FullPath(given), key = Key(path);
-  if (Excluded(key)) return Status::OK();
+  if (Excluded(key)) {
+    // The log is appended to once an entry: a path given in full means the
+    // same file whatever the current folder, so it is let through at once.
+    if (IsPlainFullPath(given)) own_given_ = given;
+    return Status::OK();
+  }
   Status named = NameFolderOf(path);
   if (!named.ok()) return named;
   Known& known = known_[key];

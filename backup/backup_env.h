@@ -99,6 +99,7 @@ class BackupEnv : public EnvWrapper {
   Journal journal_;
   std::map<std::string, Known> known_;
   std::set<std::string> folders_;  // named in the set
+  std::string own_given_;          // the last of the run's own files, as given in full
   int packs_ = 0;
 };
 

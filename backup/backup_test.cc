@@ -334,6 +334,11 @@ TEST_F(BackupTest, OnlyTheValueFileAndTheLogsOwnFilesAreTheRuns) {
     BackupEnv backup(&faults_, "C:\\Upgrade_vaxo.log");
     backup.ReplaceFile("C:\\INST\\$A.DAT", "run\r\n");
     backup.ReplaceFile("C:\\Vaxo_Value.tmp", "values\r\n");
+    // The log's entries pass unsaved; the file changed right after them is
+    // the installation's all the same.
+    backup.AppendFile("C:\\Upgrade_vaxo.log", "one\r\n");
+    backup.AppendFile("C:\\Upgrade_vaxo.log", "two\r\n");
+    backup.AppendFile("C:\\INST\\$d.dat", "more\r\n");
   }
   std::vector<SetInfo> sets;
   ASSERT_TRUE(ListSets(&mem_, "C:\\Upgrade_vaxo.log", &sets).ok());

@@ -27,11 +27,20 @@ namespace vaxo {
 // where its walk ended and the change mark from before that walk: while no
 // folder on the way and not the file itself has changed since (the mark
 // stands), the walk would end at the same file with the same answers, and
-// the append goes straight there. The path spelled out on the host is kept
-// too, as it follows the drive mapping and the current directory.
+// the append goes straight there: by name within its folder, kept open,
+// which the mark guards as well (a folder moved or removed moves it). The
+// drive's host folder (and for a relative path the current directory) is
+// kept too, as the walk starts there.
 struct PosixEnv::AppendMemo {
+  ~AppendMemo() { Forget(); }
+  void Forget() {
+    path.clear();
+    if (dir >= 0) close(dir);
+    dir = -1;
+  }
   std::mutex mu;
-  std::string path, spelled, host;
+  std::string path, base, host, name;
+  int dir = -1;
   uint64_t mark = 0;
 };
 
@@ -197,17 +206,19 @@ Status PosixEnv::AppendFileSynced(const std::string& path, const std::string& co
 }
 
 Status PosixEnv::Append(const std::string& path, const std::string& content, bool sync) {
-  std::string spelled;
-  Status s = posix::SpelledHostPath("append", path, &spelled);
-  if (!s.ok()) return s;
+  // A drive without a root fails below, as every walk does.
+  std::string base;
+  const bool based = posix::SpellingBase("append", path, &base).ok();
   std::lock_guard<std::mutex> lock(memo_->mu);
   AppendMemo& memo = *memo_;
   const uint64_t mark = posix::ChangeMark();
-  if (mark != 0 && memo.mark == mark && memo.path == path && memo.spelled == spelled) {
-    s = posix::AppendAll(path, memo.host, content, posix::AppendTo::kCheckedFile, sync);
+  Status s;
+  if (based && mark != 0 && memo.mark == mark && memo.path == path && memo.base == base) {
+    s = posix::AppendAll(path, memo.host, content, posix::AppendTo::kCheckedFile, sync, memo.dir,
+                         &memo.name);
     if (!s.IsNotFound()) return s;
   }
-  memo.path.clear();
+  memo.Forget();
   struct stat st;
   std::string host, target;
   s = posix::Resolve("append", path, true, &host);
@@ -225,9 +236,14 @@ Status PosixEnv::Append(const std::string& path, const std::string& content, boo
     return sys::Error("stat", path, errno);
   }
   s = posix::AppendAll(path, target, content, posix::AppendTo::kFileOrNew, sync);
-  if (s.ok() && watched) {
+  const int dir = s.ok() && watched && based
+                      ? sys::Open(HostDirname(host), O_PATH | O_DIRECTORY | O_CLOEXEC)
+                      : -1;
+  if (dir >= 0) {
+    memo.dir = dir;
+    memo.name = HostBasename(host);
     memo.path = path;
-    memo.spelled = spelled;
+    memo.base = base;
     memo.host = host;
     memo.mark = mark;
   }

@@ -5,6 +5,7 @@
 #include <ftw.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -637,10 +639,12 @@ TEST_F(PosixEnvTest, RepeatedAppendFollowsTheDiskBetweenCalls) {
   ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "5").ok());
   EXPECT_EQ(Get(c_ + "/Log/u.log"), "45");
 
-  // The directory renamed away, then back in another case.
+  // The directory renamed away, then back in another case. The folder the
+  // appends went to is still open, and moved: nothing goes there now.
   ASSERT_EQ(rename((c_ + "/Log").c_str(), (c_ + "/Old").c_str()), 0);
   EXPECT_TRUE(env_.AppendFile("C:\\Log\\u.log", "x").IsNotFound());
   EXPECT_EQ(Names(c_), (std::set<std::string>{"Old"}));
+  EXPECT_EQ(Get(c_ + "/Old/u.log"), "45");
   ASSERT_EQ(rename((c_ + "/Old").c_str(), (c_ + "/log").c_str()), 0);
   ASSERT_TRUE(env_.AppendFile("C:\\Log\\u.log", "6").ok());
   EXPECT_EQ(Get(c_ + "/log/u.log"), "456");
@@ -662,6 +666,26 @@ TEST_F(PosixEnvTest, RepeatedAppendFollowsTheDiskBetweenCalls) {
   ASSERT_EQ(symlink("../log/u.log", (c_ + "/Other/u.log").c_str()), 0);
   ASSERT_TRUE(env_.AppendFile("C:\\Other\\u.log", "+").ok());
   EXPECT_EQ(Get(c_ + "/log/u.log"), "4567+");
+
+  // The same text names another file once the drive is mapped elsewhere or
+  // the current folder is another; no folder on the way changed for that.
+  const std::string d = root_ + "/drive_d";
+  for (const std::string& dir : {d, d + "/log", d + "/log/sub", c_ + "/log/sub"}) MakeDir(dir);
+  ASSERT_TRUE(env_.AppendFile("C:\\log\\u.log", "a").ok());
+  ASSERT_TRUE(env_.AppendFile("C:\\log\\u.log", "b").ok());
+  ASSERT_EQ(setenv("VAXO_DRIVE_C", d.c_str(), 1), 0);
+  ASSERT_TRUE(env_.AppendFile("C:\\log\\u.log", "c").ok());
+  EXPECT_EQ(Get(c_ + "/log/u.log"), "4567+ab");
+  EXPECT_EQ(Get(d + "/log/u.log"), "c");
+  const std::string previous = sys::CurrentDirectory();
+  ASSERT_EQ(chdir((c_ + "/log").c_str()), 0);
+  ASSERT_TRUE(env_.AppendFile("sub\\r.log", "1").ok());
+  ASSERT_TRUE(env_.AppendFile("sub\\r.log", "2").ok());
+  ASSERT_EQ(chdir((d + "/log").c_str()), 0);
+  ASSERT_TRUE(env_.AppendFile("sub\\r.log", "3").ok());
+  ASSERT_EQ(chdir(previous.c_str()), 0);
+  EXPECT_EQ(Get(c_ + "/log/sub/r.log"), "12");
+  EXPECT_EQ(Get(d + "/log/sub/r.log"), "3");
 }
 
 // The names of a folder are kept between calls; each change made between
@@ -703,31 +727,73 @@ TEST_F(PosixEnvTest, KeptNamesFollowTheDiskBetweenCalls) {
       {"a pair made in the folder a link leads to",
        [&](const std::string& c) { put(c + "/D/A.DAT", "x"); }, "C:\\L\\a.dat",
        "two names differ only in letter case: A.DAT, a.dat"},
+      {"the name renamed to another case",
+       [&](const std::string& c) { rename((c + "/D/a.dat").c_str(), (c + "/D/A.DAT").c_str()); },
+       "C:\\D\\a.dat", "d"},
+      {"the name replaced by a rename over it, a name no folder holds on the way",
+       [&](const std::string& c) {
+         put(c + "/D/a.dat:tmp", "renamed over");
+         rename((c + "/D/a.dat:tmp").c_str(), (c + "/D/a.dat").c_str());
+       },
+       "C:\\D\\a.dat", "renamed over"},
+      {"a folder below renamed, another made in its place",
+       [&](const std::string& c) {
+         rename((c + "/P/Q").c_str(), (c + "/P/R").c_str());
+         dir(c + "/P/q");
+         put(c + "/P/q/f.dat", "other");
+       },
+       "C:\\P\\Q\\f.dat", "other"},
       {"the link pointed elsewhere",
        [&](const std::string& c) {
          unlink((c + "/L").c_str());
          symlink("E", (c + "/L").c_str());
        },
        "C:\\L\\a.dat", "e"},
+      {"the link pointed elsewhere, where the name is spelled otherwise",
+       [&](const std::string& c) {
+         dir(c + "/F");
+         put(c + "/F/A.dat", "f");
+         unlink((c + "/L").c_str());
+         symlink("F", (c + "/L").c_str());
+       },
+       "C:\\L\\a.dat", "f"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
-    const std::string c = c_ + "/" + std::to_string(&row - rows);
-    ASSERT_EQ(setenv("VAXO_DRIVE_C", c.c_str(), 1), 0);
-    MakeDir(c);
-    for (const char* d : {"/D", "/E", "/P", "/P/Q"}) MakeDir(c + d);
-    Put(c + "/D/a.dat", "d");
-    Put(c + "/E/a.dat", "e");
-    Put(c + "/P/Q/f.dat", "f");
-    ASSERT_EQ(symlink("D", (c + "/L").c_str()), 0);
-    std::string text;
-    // Read once, so that every folder on the way is kept.
-    for (const char* path : {"C:\\D\\a.dat", "C:\\D\\n.dat", "C:\\L\\a.dat", "C:\\P\\Q\\f.dat"})
-      env_.ReadFile(path, &text);
-    row.change(c);
-    const Status s = env_.ReadFile(row.read, &text);
-    EXPECT_EQ(s.ok() ? text : s.reason(), row.want);
-  }
+  // Each change made by this thread, by another one and by another process.
+  using Change = std::function<void()>;
+  const std::pair<const char*, std::function<void(const Change&)>> makers[] = {
+      {"this thread", [](const Change& change) { change(); }},
+      {"another thread", [](const Change& change) { std::thread(change).join(); }},
+      {"another process",
+       [](const Change& change) {
+         const pid_t child = fork();
+         if (child == 0) {
+           change();
+           _exit(0);
+         }
+         int status = 0;
+         ASSERT_EQ(waitpid(child, &status, 0), child);
+       }},
+  };
+  for (const auto& maker : makers)
+    for (const Row& row : rows) {
+      SCOPED_TRACE(std::string(row.what) + ", by " + maker.first);
+      const std::string c =
+          c_ + "/" + std::to_string(&maker - makers) + "-" + std::to_string(&row - rows);
+      ASSERT_EQ(setenv("VAXO_DRIVE_C", c.c_str(), 1), 0);
+      MakeDir(c);
+      for (const char* d : {"/D", "/E", "/P", "/P/Q"}) MakeDir(c + d);
+      Put(c + "/D/a.dat", "d");
+      Put(c + "/E/a.dat", "e");
+      Put(c + "/P/Q/f.dat", "f");
+      ASSERT_EQ(symlink("D", (c + "/L").c_str()), 0);
+      std::string text;
+      // Read once, so that every folder on the way is kept.
+      for (const char* path : {"C:\\D\\a.dat", "C:\\D\\n.dat", "C:\\L\\a.dat", "C:\\P\\Q\\f.dat"})
+        env_.ReadFile(path, &text);
+      maker.second([&] { row.change(c); });
+      const Status s = env_.ReadFile(row.read, &text);
+      EXPECT_EQ(s.ok() ? text : s.reason(), row.want);
+    }
 }
 
 TEST_F(PosixEnvTest, CopyFileTakesThePermissions) {

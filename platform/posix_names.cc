@@ -166,14 +166,11 @@ Status Resolve(const char* op, const std::string& path, bool may_create, std::st
   return Status::OK();
 }
 
-Status SpelledHostPath(const char* op, const std::string& path, std::string* host) {
-  WindowsPathParts parts;
-  Status s = NamesOf(op, path, &parts);
-  if (!s.ok()) return s;
-  s = DriveRoot(op, path, parts.drive, host);
-  if (!s.ok()) return s;
-  for (const std::string& name : parts.names) *host = JoinHost(*host, name);
-  return Status::OK();
+Status SpellingBase(const char* op, const std::string& path, std::string* base) {
+  Status s = DriveRoot(op, path, WindowsDriveOf(path), base);
+  if (s.ok() && IsRelativeWindowsPath(path))
+    *base += std::string(1, '\0') + sys::CurrentDirectory();
+  return s;
 }
 
 }  // namespace posix

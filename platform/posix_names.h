@@ -21,10 +21,12 @@ Status DriveRoot(const char* op, const std::string& path, char drive, std::strin
 /// the way are read once and kept while they hold (posix_watch.h).
 Status Resolve(const char* op, const std::string& path, bool may_create, std::string* host);
 
-/// The host path of `path` with every name spelled as given, without
-/// looking at the disk (but for making the default C: root). Fails as
-/// Resolve does on a null byte or a drive without a root.
-Status SpelledHostPath(const char* op, const std::string& path, std::string* host);
+/// What decides, besides the text of `path`, where its names lie on the
+/// host: the host directory of its drive, and for a relative path the
+/// current directory too. Two equal paths with equal bases name the same
+/// host path, without a look at the disk (but for making the default C:
+/// root). Fails as Resolve does on a drive without a root.
+Status SpellingBase(const char* op, const std::string& path, std::string* base);
 
 /// The names in the host directory `dir` ("." and ".." left out); `path`
 /// is for errors.

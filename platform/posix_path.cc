@@ -52,10 +52,14 @@ bool IsRelativeWindowsPath(const std::string& path) {
   return path.empty() || (path[0] != '\\' && path[0] != '/');
 }
 
+char WindowsDriveOf(const std::string& path) {
+  return HasDrive(path) ? UCase(path.substr(0, 1))[0] : 'Z';
+}
+
 WindowsPathParts SplitWindowsPath(const std::string& path, const std::string& cwd) {
   WindowsPathParts parts;
   if (HasDrive(path)) {
-    parts.drive = UCase(path.substr(0, 1))[0];
+    parts.drive = WindowsDriveOf(path);
     ApplyNames(path.substr(2), &parts.names);
   } else if (IsRelativeWindowsPath(path)) {
     ApplyNames(cwd, &parts.names);

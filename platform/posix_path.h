@@ -20,6 +20,9 @@ struct WindowsPathParts {
 /// True for a path with neither a drive nor a leading separator: it is
 /// taken from the host's current directory.
 bool IsRelativeWindowsPath(const std::string& path);
+/// The drive of `path`, upper case: its own letter, or Z: (the current
+/// drive) for a path without one.
+char WindowsDriveOf(const std::string& path);
 
 /// Takes `path` apart. "X:\a" and "X:a" are on drive X, "\a" is on Z: (the
 /// current drive) and a relative path lies below `cwd`, the host's current

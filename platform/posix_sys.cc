@@ -78,6 +78,10 @@ int Open(const std::string& host, int flags, mode_t mode) {
   return Fails("open", host) ? -1 : ::open(host.c_str(), flags, mode);
 }
 
+int OpenAt(int dir, const std::string& name, const std::string& host, int flags, mode_t mode) {
+  return Fails("open", host) ? -1 : ::openat(dir, name.c_str(), flags, mode);
+}
+
 int MakeTemp(std::string* templ, int flags) {
   return Fails("open", *templ) ? -1 : ::mkostemp(&(*templ)[0], flags);
 }

@@ -61,6 +61,8 @@ void IgnoreWriteSignals();
 int Lstat(const std::string& host, struct stat* st);
 int Stat(const std::string& host, struct stat* st);
 int Open(const std::string& host, int flags, mode_t mode = 0);
+/// openat on `name` in the folder `dir`; `host` is the whole host path.
+int OpenAt(int dir, const std::string& name, const std::string& host, int flags, mode_t mode = 0);
 /// mkostemp on `templ` (ending in "XXXXXX"), which receives the name.
 int MakeTemp(std::string* templ, int flags);
 DIR* OpenDir(const std::string& host);

@@ -1,10 +1,14 @@
 #include "platform/posix_watch.h"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/inotify.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -12,6 +16,7 @@
 
 #include "platform/letter_case.h"
 #include "platform/posix_names.h"
+#include "platform/posix_path.h"
 
 namespace vaxo {
 namespace posix {
@@ -21,6 +26,8 @@ namespace {
 // What changes a folder's names, or what its names stand for.
 constexpr uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
                                    IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR;
+// Those of them that name a name in the folder, made or gone.
+constexpr uint32_t kNameEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
 // What changes what an append to a file may do: its attributes, its place.
 constexpr uint32_t kFileEvents = IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF;
 
@@ -38,6 +45,18 @@ bool Remote(long type) {
       return false;
   }
 }
+
+// Set by the kernel's signal when it queues a change (see Folders::Arm).
+std::atomic<bool> queued{true};
+static_assert(std::atomic<bool>::is_always_lock_free, "set in a signal handler");
+
+void OnQueued(int) { queued.store(true); }
+
+// True on the one thread the kernel signals; a child made by fork has its
+// thread, but the signals still go to the parent's.
+thread_local bool signalled = false;
+
+void NotSignalled() { signalled = false; }
 
 // One folder's names, each under its upper-case key, in key order.
 struct Kept {
@@ -86,6 +105,33 @@ class Folders {
   Folders() {
     fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     changes_ = 1;
+    if (fd_ >= 0) Arm();
+  }
+
+  // Reading an empty queue is a system call, and the log alone looks at
+  // the queue once an entry. So the kernel is asked to signal this thread
+  // whenever it queues a change: the change's own call raises the signal,
+  // and it is handled before that call returns here, or before the next
+  // call of this thread returns when another process made the change (the
+  // only way to learn of it is a call: the wait for a child, a read). This
+  // thread reads the queue only after a signal; every other thread still
+  // reads it on every look. Where SIGIO has another use, nothing is armed.
+  void Arm() {
+    struct sigaction old;
+    if (sigaction(SIGIO, nullptr, &old) != 0 || old.sa_handler != SIG_DFL ||
+        (old.sa_flags & SA_SIGINFO))
+      return;
+    struct sigaction action = {};
+    action.sa_handler = OnQueued;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    const f_owner_ex owner = {F_OWNER_TID, gettid()};
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags < 0 || pthread_atfork(nullptr, nullptr, NotSignalled) != 0 ||
+        sigaction(SIGIO, &action, nullptr) != 0 || fcntl(fd_, F_SETOWN_EX, &owner) != 0 ||
+        fcntl(fd_, F_SETFL, flags | O_ASYNC) != 0)
+      return;
+    signalled = true;
   }
 
   static int Find(const Kept& kept, const std::string& wanted, std::vector<std::string>* matches) {
@@ -108,10 +154,15 @@ class Folders {
     return true;
   }
 
-  // Reads the kernel's queue and forgets the names of every folder at or
-  // below a place that changed (a folder moved takes its subfolders along).
+  // Reads the kernel's queue: a name made or gone in a kept folder is made
+  // or removed there; a place that changed itself is forgotten with every
+  // folder below it (a folder moved takes its subfolders along).
   void Drain() {
     if (fd_ < 0) return;
+    if (signalled) {
+      if (!queued.load()) return;
+      queued.store(false);  // before the read: a change queued after it signals again
+    }
     alignas(inotify_event) char buf[16384];
     while (true) {
       const ssize_t n = read(fd_, buf, sizeof buf);
@@ -129,10 +180,31 @@ class Folders {
         }
         auto w = watched_.find(event->wd);
         if (w == watched_.end()) continue;
-        for (const std::string& place : w->second) Forget(place);
+        if (event->len == 0) {  // the place itself
+          for (const std::string& place : w->second) Forget(place);
+        } else if (event->mask & kNameEvents) {
+          const std::string name = event->name;
+          const bool there = event->mask & (IN_CREATE | IN_MOVED_TO);
+          for (const std::string& place : w->second) Update(place, name, there);
+        }
         if (event->mask & IN_IGNORED) watched_.erase(w);
       }
     }
+  }
+
+  // A name made, removed or moved in the folder `place`: its kept names
+  // follow, and whatever was kept below that name is forgotten (another
+  // folder may stand there now). An attribute of a name changes no name.
+  void Update(const std::string& place, const std::string& name, bool there) {
+    Forget(JoinHost(place, name));
+    auto it = kept_.find(place);
+    if (it == kept_.end() || name == "." || name == ".." || !IsWindowsName(name)) return;
+    std::vector<std::pair<std::string, std::string>>& by_key = it->second.by_key;
+    auto entry = std::make_pair(UpperCaseCp1252(name), name);
+    auto at = std::lower_bound(by_key.begin(), by_key.end(), entry);
+    const bool kept = at != by_key.end() && *at == entry;
+    if (there && !kept) by_key.insert(at, std::move(entry));
+    if (!there && kept) by_key.erase(at);
   }
 
   void Forget(const std::string& place) {

@@ -1,12 +1,16 @@
 // Folder names kept between calls. A case-insensitive walk reads every
 // folder on its way, and the log alone asks for the same four folders once
-// an entry, so the names of a folder are read once and kept while the
-// kernel (inotify) reports no change in it: a name made, removed or
-// renamed, an attribute changed, the folder itself moved or removed. The
-// kernel queues such a change before the call that made it returns, so the
-// queue, read at the start of every lookup, tells of every change made
-// before the lookup, by this process or any other: a kept folder gives the
-// answer a fresh read would give.
+// an entry, so the names of a folder are read once and kept. The kernel
+// (inotify) reports every change: a name made, removed or renamed in the
+// folder is made or removed in the kept names too (a run replaces a data
+// file by renaming over it, and its folder is not read again for that);
+// the folder itself changed (its attributes, moved or removed), its names
+// are forgotten and read again when next asked for. The kernel queues
+// such a change before the call that made it returns, so the queue, looked
+// at the start of every lookup, tells of every change made before the
+// lookup, by this process or any other: a kept folder gives the answer a
+// fresh read would give. The thread that first looks is signalled
+// (SIGIO) when the kernel queues a change, and reads the queue only then.
 //
 // Where the kernel cannot watch a folder (no inotify, too many watches, no
 // right to read it, a network file system, whose changes made on other

@@ -143,14 +143,15 @@ Status WriteAtomically(const char* op, const std::string& path, const std::strin
 }
 
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
-                 AppendTo to, bool sync) {
+                 AppendTo to, bool sync, int dir, const std::string* name) {
   const bool existing = to != AppendTo::kFileOrNew;
   struct stat st;
   const bool made = sync && !existing && sys::Lstat(target, &st) != 0;
   // As a read: an open that cannot block (a FIFO without a reader fails it
   // with ENXIO), and the descriptor looked at.
   const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | (existing ? 0 : O_CREAT);
-  const int fd = sys::Open(target, flags, 0644);
+  const int fd = dir >= 0 && name ? sys::OpenAt(dir, *name, target, flags, 0644)
+                                  : sys::Open(target, flags, 0644);
   if (fd < 0)
     return errno == ENXIO ? sys::NotAFile("append", path) : sys::Error("open", path, errno);
   Status s;

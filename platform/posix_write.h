@@ -59,9 +59,12 @@ enum class AppendTo { kFileOrNew, kExistingFile, kCheckedFile };
 /// Appends `content` to the regular file `target` in one piece: after a
 /// failure the file ends where it ended before. Anything but a regular
 /// file there is refused. With `sync` the bytes (and a new file's folder
-/// entry) are on disk first.
+/// entry) are on disk first. Given `dir` (a descriptor of the folder of
+/// `target`) and the `name` of `target` in it, the file is opened by name
+/// within that folder.
 Status AppendAll(const std::string& path, const std::string& target, const std::string& content,
-                 AppendTo to = AppendTo::kFileOrNew, bool sync = false);
+                 AppendTo to = AppendTo::kFileOrNew, bool sync = false, int dir = -1,
+                 const std::string* name = nullptr);
 
 }  // namespace posix
 }  // namespace vaxo
