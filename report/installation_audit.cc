@@ -19,15 +19,12 @@ bool BothRead(const FileReport& f) {
          f.result == FileResult::kNoText;
 }
 
-// The keys the file's upg-file names: from the upg-file as it is now, else
-// from the rules the log shows.
-std::vector<std::string> Named(Env* env, const FileReport& f) {
-  if (f.result == FileResult::kUpgMissing || f.upg_path.empty()) return {};
-  std::string upg;
-  if (env->ReadFile(f.upg_path, &upg).ok()) return NamedKeys(upg);
-  std::vector<std::string> keys;
-  for (const RuleReport& r : f.rules) keys.push_back(SearchForm(r.key));
-  return keys;
+// Names to `finder` the keys the file's upg-file names: from the upg-file as
+// it is now, else from the rules the log shows.
+void Name(Env* env, const FileReport& f, std::string* upg, LeftBehindFinder* finder) {
+  if (f.result == FileResult::kUpgMissing || f.upg_path.empty()) return;
+  if (env->ReadFile(f.upg_path, upg).ok()) return finder->NameRulesOf(*upg);
+  for (const RuleReport& r : f.rules) finder->Name(SearchForm(r.key));
 }
 
 std::string AttributeNames(uint32_t attributes) {
@@ -68,16 +65,16 @@ void NotTakenIn(Env* env, Pass pass, const std::string& dir, const char* pattern
 void LeaveOutAuditForMeasurement() { audit_left_out = true; }
 
 bool AuditFile(Env* env, const RunReport& run, const FileReport& f, FileAudit* out) {
-  out->left = LeftBehindList();
+  out->left.values.clear();
   if (audit_left_out || !BothRead(f) || f.new_path.empty() ||
       !env->ReadFile(f.old_path, &out->old_text).ok() ||
       !env->ReadFile(f.new_path, &out->new_text).ok())
     return false;
+  Name(env, f, &out->upg_text, &out->finder);
   // The value transfer carries the four shifted names of both $MACHINE.DAT.
-  std::vector<std::string> shifted;
   if (run.shift.ran && UCase(f.name) == "$MACHINE.DAT")
-    for (const char* name : kShiftVariables) shifted.push_back(std::string(name) + "=");
-  out->left = LeftBehind(out->old_text, out->new_text, Named(env, f), shifted);
+    for (const char* name : kShiftVariables) out->finder.Name(std::string(name) + "=");
+  out->finder.Find(out->old_text, out->new_text, &out->left);
   return true;
 }
 
