@@ -70,6 +70,10 @@ bool AuditFile(Env* env, const RunReport& run, const FileReport& f, FileAudit* o
       !env->ReadFile(f.old_path, &out->old_text).ok() ||
       !env->ReadFile(f.new_path, &out->new_text).ok())
     return false;
+  if (f.left_count && f.left_old_size == out->old_text.size() &&
+      f.left_new_size == out->new_text.size() &&
+      LeftBehindFinder::Recall(out->old_text, out->new_text, f.left_spots, &out->left))
+    return true;
   Name(env, f, &out->upg_text, &out->finder);
   // The value transfer carries the four shifted names of both $MACHINE.DAT.
   if (run.shift.ran && UCase(f.name) == "$MACHINE.DAT")
@@ -81,8 +85,23 @@ bool AuditFile(Env* env, const RunReport& run, const FileReport& f, FileAudit* o
 void AuditInstallation(Env* env, RunReport* run) {
   if (audit_left_out) return;
   FileAudit audit;
-  for (FileReport& f : run->files)
-    if (AuditFile(env, *run, f, &audit)) f.left_count = audit.left.values.size();
+  for (FileReport& f : run->files) {
+    if (!AuditFile(env, *run, f, &audit)) continue;
+    f.left_count = audit.left.values.size();
+    // Offsets of 32 bits: a larger file is looked through again each time.
+    if (audit.old_text.size() >= LeftSpot::kNone || audit.new_text.size() >= LeftSpot::kNone)
+      continue;
+    f.left_old_size = audit.old_text.size();
+    f.left_new_size = audit.new_text.size();
+    f.left_spots.reserve(audit.left.values.size());
+    for (const LeftValue& v : audit.left.values) {
+      LeftSpot spot;
+      spot.old_at = uint32_t(v.old_line.data() - audit.old_text.data());
+      if (v.kind == LeftValue::Kind::kDiffers)
+        spot.new_at = uint32_t(v.new_line.data() - audit.new_text.data());
+      f.left_spots.push_back(spot);
+    }
+  }
   // The folders the command reader settled on; a run that did not get past
   // it took no file.
   for (const CodeSetter& s : run->setters)

@@ -213,6 +213,51 @@ void LeftBehindFinder::Find(std::string_view old_text, std::string_view new_text
   t.name_spans.clear();
 }
 
+namespace {
+
+// The variable line that starts at `at` (its first character other than a
+// space) with its key's form in `key`; false when there is none.
+bool LineAt(std::string_view text, size_t at, std::string* key, std::string_view* line) {
+  if (at >= text.size()) return false;
+  const char* const begin = text.data() + at;
+  const char* const end = text.data() + text.size();
+  if (*begin == ' ' || *begin == ';' || *begin == '\r' || *begin == '\n') return false;
+  key->clear();
+  const char* p = begin;
+  for (; p < end && *p != '=' && *p != '\r' && *p != '\n'; ++p)
+    if (*p != ' ') *key += UpperAscii(*p);
+  if (p == end || *p != '=') return false;
+  *key += '=';
+  while (p < end && *p != '\r' && *p != '\n') ++p;
+  while (p[-1] == ' ') --p;
+  *line = std::string_view(begin, size_t(p - begin));
+  return true;
+}
+
+}  // namespace
+
+bool LeftBehindFinder::Recall(std::string_view old_text, std::string_view new_text,
+                              const std::vector<LeftSpot>& spots, LeftBehindList* out) {
+  out->values.clear();
+  std::string& keys = *out->keys;
+  keys.clear();
+  keys.reserve(old_text.size());  // the keys are never longer than their lines
+  std::string key, new_key;
+  for (const LeftSpot& spot : spots) {
+    LeftValue v;
+    if (!LineAt(old_text, spot.old_at, &key, &v.old_line)) return false;
+    if (spot.new_at == LeftSpot::kNone) {
+      v.kind = LeftValue::Kind::kOldOnly;
+    } else if (!LineAt(new_text, spot.new_at, &new_key, &v.new_line) || new_key != key) {
+      return false;
+    }
+    v.key = std::string_view(keys.data() + keys.size(), key.size());
+    keys += key;
+    out->values.push_back(v);
+  }
+  return true;
+}
+
 LeftBehindList LeftBehind(const std::string& old_text, const std::string& new_text,
                           const std::vector<std::string>& named,
                           const std::vector<std::string>& skip) {

@@ -38,6 +38,13 @@ const char* LeftKindName(LeftValue::Kind kind);  ///< "differs", "old-only"
 /// spaces removed.
 std::vector<std::string> NamedKeys(std::string_view upg_text);
 
+/// Where a value left behind lies: the offsets of its old and its new line
+/// (as LeftValue gives them) in the texts it was found in.
+struct LeftSpot {
+  static constexpr uint32_t kNone = UINT32_MAX;  ///< no line in the new file
+  uint32_t old_at = 0, new_at = kNone;
+};
+
 /// Finds the values left behind file after file: its tables and buffers
 /// stay from one file to the next, so a file costs no allocation once the
 /// largest has been seen, and a line none at all.
@@ -57,6 +64,12 @@ class LeftBehindFinder {
   /// line) that is not named, whose line in the new file is missing or has
   /// another value. Forgets the names afterwards.
   void Find(std::string_view old_text, std::string_view new_text, LeftBehindList* out);
+
+  /// The values at `spots` in the texts Find found them in, as Find gave
+  /// them, without looking for them again; false (and `out` of no use)
+  /// when a spot holds no variable line of the same key any more.
+  static bool Recall(std::string_view old_text, std::string_view new_text,
+                     const std::vector<LeftSpot>& spots, LeftBehindList* out);
 
  private:
   struct Tables;

@@ -160,9 +160,39 @@ TEST(LeftBehindTest, AgreesWithTheDefinitionOnGeneratedTriples) {
     if (shift) reused.Name(skip);
     reused.Find(old_text, new_text, &again);
     ASSERT_EQ(Shown(again), Shown(got));
+    // Where Find found them, the values are found again as they were.
+    std::vector<LeftSpot> spots;
+    for (const LeftValue& v : got.values)
+      spots.push_back({uint32_t(v.old_line.data() - old_text.data()),
+                       v.kind == LeftValue::Kind::kOldOnly
+                           ? LeftSpot::kNone
+                           : uint32_t(v.new_line.data() - new_text.data())});
+    ASSERT_TRUE(LeftBehindFinder::Recall(old_text, new_text, spots, &again));
+    ASSERT_EQ(Shown(again), Shown(got));
     listed += got.values.size();
   }
   EXPECT_GT(listed, 5000u);  // the triples do leave values behind
+}
+
+TEST(LeftBehindTest, SpotsThatHoldNoLineOfTheKeyAnyMoreAreRefused) {
+  LeftBehindList left;
+  struct Row {
+    const char *old_text, *new_text;
+    LeftSpot spot;
+    bool recalled;
+  };
+  const Row rows[] = {
+      {"$A=1\r\n", "$A=2\r\n", {0, 0}, true},
+      {"$A=1\r\n", "", {0, LeftSpot::kNone}, true},
+      {"$A=1\r\n", "$B=2\r\n", {0, 0}, false},  // another key
+      {";A=1\r\n", "$A=2\r\n", {0, 0}, false},  // a comment now
+      {"$A 1\r\n", "$A=2\r\n", {0, 0}, false},  // no "="
+      {"$A=1\r\n", "$A=2\r\n", {9, 0}, false},  // past the end
+      {"$A=1\r\n", "$A=2\r\n", {0, LeftSpot::kNone - 1}, false},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(LeftBehindFinder::Recall(r.old_text, r.new_text, {r.spot}, &left), r.recalled)
+        << r.old_text << " " << r.new_text;
 }
 
 TEST(LeftBehindTest, AgreesWithTheDefinitionOnFilesLargerThanItsFirstTable) {

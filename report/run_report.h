@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "report/left_behind.h"
+
 namespace vaxo {
 namespace report {
 
@@ -62,6 +64,11 @@ struct FileReport {
   /// read again from the installation when an output shows the file
   /// (file_details.h): a run's would not fit in memory side by side.
   std::optional<size_t> left_count;
+  /// Where those values lie in the old and the new file as the audit read
+  /// them (sizes given): an output takes them from there rather than
+  /// looking for them again, unless the files changed since.
+  std::vector<LeftSpot> left_spots;
+  size_t left_old_size = 0, left_new_size = 0;
 };
 
 /// A file of a source folder that the pass's file list does not give:
