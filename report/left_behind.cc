@@ -216,22 +216,23 @@ void LeftBehindFinder::Find(std::string_view old_text, std::string_view new_text
 namespace {
 
 // The variable line that starts at `at` (its first character other than a
-// space) with its key's form in `key`; false when there is none.
-bool LineAt(std::string_view text, size_t at, std::string* key, std::string_view* line) {
-  if (at >= text.size()) return false;
+// space), its key's form written to `key` (room for the line); the key's
+// size, or 0 when there is none.
+size_t LineAt(std::string_view text, size_t at, char* key, std::string_view* line) {
+  if (at >= text.size()) return 0;
   const char* const begin = text.data() + at;
   const char* const end = text.data() + text.size();
-  if (*begin == ' ' || *begin == ';' || *begin == '\r' || *begin == '\n') return false;
-  key->clear();
+  if (*begin == ' ' || *begin == ';' || *begin == '\r' || *begin == '\n') return 0;
+  char* k = key;
   const char* p = begin;
   for (; p < end && *p != '=' && *p != '\r' && *p != '\n'; ++p)
-    if (*p != ' ') *key += UpperAscii(*p);
-  if (p == end || *p != '=') return false;
-  *key += '=';
+    if (*p != ' ') *k++ = UpperAscii(*p);
+  if (p == end || *p != '=') return 0;
+  *k++ = '=';
   while (p < end && *p != '\r' && *p != '\n') ++p;
   while (p[-1] == ' ') --p;
   *line = std::string_view(begin, size_t(p - begin));
-  return true;
+  return size_t(k - key);
 }
 
 }  // namespace
@@ -239,20 +240,24 @@ bool LineAt(std::string_view text, size_t at, std::string* key, std::string_view
 bool LeftBehindFinder::Recall(std::string_view old_text, std::string_view new_text,
                               const std::vector<LeftSpot>& spots, LeftBehindList* out) {
   out->values.clear();
+  // The keys are never longer than their lines, nor all of them than the
+  // old text.
   std::string& keys = *out->keys;
-  keys.clear();
-  keys.reserve(old_text.size());  // the keys are never longer than their lines
-  std::string key, new_key;
+  keys.resize(old_text.size());
+  std::string new_key(new_text.size(), '\0');
+  char* at = &keys[0];
   for (const LeftSpot& spot : spots) {
     LeftValue v;
-    if (!LineAt(old_text, spot.old_at, &key, &v.old_line)) return false;
+    const size_t size = LineAt(old_text, spot.old_at, at, &v.old_line);
+    if (size == 0) return false;
     if (spot.new_at == LeftSpot::kNone) {
       v.kind = LeftValue::Kind::kOldOnly;
-    } else if (!LineAt(new_text, spot.new_at, &new_key, &v.new_line) || new_key != key) {
+    } else if (LineAt(new_text, spot.new_at, &new_key[0], &v.new_line) != size ||
+               std::memcmp(new_key.data(), at, size) != 0) {
       return false;
     }
-    v.key = std::string_view(keys.data() + keys.size(), key.size());
-    keys += key;
+    v.key = std::string_view(at, size);
+    at += size;
     out->values.push_back(v);
   }
   return true;
