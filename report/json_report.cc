@@ -92,7 +92,7 @@ class FileWriter {
     Raw(",\"new_value\":");
     TextIf(carried, r.new_value);
     Raw(",\"default_line\":");
-    TextIf(r.rule_case == RuleCase::kDefault, r.default_line);
+    TextIf(r.rule_case == RuleCase::kDefault, r.default_line());
     Raw("}");
   }
 
