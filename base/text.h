@@ -33,15 +33,18 @@ inline bool EndsWith(const std::string& s, const std::string& tail) {
 
 // The bytes as text where each byte is the character of the same number (as
 // JSON and HTML want their text), and back. Bytes below 0x80 stay as they are.
+// The runs below 0x80 go in whole.
 inline void AppendLatin1AsUtf8(std::string_view bytes, std::string* text) {
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      *text += char(c);
-    } else {
-      *text += char(0xC0 | (c >> 6));
-      *text += char(0x80 | (c & 0x3F));
-    }
+  size_t from = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) continue;
+    text->append(bytes.data() + from, i - from);
+    const char two[] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+    text->append(two, 2);
+    from = i + 1;
   }
+  text->append(bytes.data() + from, bytes.size() - from);
 }
 
 inline std::string Latin1ToUtf8(std::string_view bytes) {

@@ -58,7 +58,8 @@ const char* OrderName(RuleOrder order) {
   }
 }
 
-MachineData MakeMachineData(int lines, RuleOrder order, uint32_t seed, int rule_every) {
+MachineData MakeMachineData(int lines, RuleOrder order, uint32_t seed, int rule_every,
+                            int differ_every) {
   MachineData data;
   data.new_text = "; machine data, generation 2" + std::string(kEnd) + ";" + kEnd;
   data.old_text = "; machine data, generation 1" + std::string(kEnd) + ";" + kEnd;
@@ -68,7 +69,8 @@ MachineData MakeMachineData(int lines, RuleOrder order, uint32_t seed, int rule_
     if (k % 8 == 0) line += " ;unit " + std::to_string(k % 5);
     data.new_text += line + kEnd;
     if (k % 97 != 5) {  // some variables are new in generation 2
-      data.old_text += (k % 11 == 0 ? "  " : "") + Name(k) + "=" + Value(k, 1) + kEnd;
+      const int generation = k % differ_every == 0 ? 1 : 2;
+      data.old_text += (k % 11 == 0 ? "  " : "") + Name(k) + "=" + Value(k, generation) + kEnd;
     }
     if (k % 50 == 7) data.old_text += "$OBSOLETE_" + std::to_string(k) + "=1" + kEnd;
     if (k % rule_every == 0) ruled.push_back(k);
@@ -111,7 +113,7 @@ size_t FileSize(const std::string& path) {
   return stat(path.c_str(), &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
 }
 
-size_t WriteInstallationPair(const std::string& root, int files, int lines) {
+size_t WriteInstallationPair(const std::string& root, int files, int lines, int differ_every) {
   size_t largest = 0;
   for (int f = 0; f < files; ++f) {
     const bool r1 = f % 2 == 0;
@@ -119,7 +121,7 @@ size_t WriteInstallationPair(const std::string& root, int files, int lines) {
     std::snprintf(number, sizeof number, "%03d", f);
     // Sizes spread around `lines`, so the files are not all alike.
     const int n = lines - lines / 10 + (f * 37) % (lines / 5 + 1);
-    const MachineData data = MakeMachineData(n, RuleOrder::kFile, f + 1, 3);
+    const MachineData data = MakeMachineData(n, RuleOrder::kFile, f + 1, 3, differ_every);
     const std::string old_dir = root + (r1 ? "/OLD/ZEL/R1/VAXO/" : "/OLD/ZEL/STEU/VAXO/");
     const std::string new_dir =
         root + (r1 ? "/NEW/ROBOTER/ZEL/R1/VAXO/" : "/NEW/ROBOTER/ZEL/STEU/VAXO/");

@@ -22,7 +22,10 @@ struct MachineData {
 /// A new file of `lines` variable lines (a few comment lines besides), the
 /// old file of the generation before (other values, some variables missing,
 /// some obsolete ones), and a rule for every `rule_every`-th variable.
-MachineData MakeMachineData(int lines, RuleOrder order, uint32_t seed, int rule_every = 1);
+/// Every `differ_every`-th variable has another value in the old file; the
+/// others the new file's.
+MachineData MakeMachineData(int lines, RuleOrder order, uint32_t seed, int rule_every = 1,
+                            int differ_every = 1);
 
 /// A fresh directory under $TMPDIR (or /tmp); RemoveTree removes it.
 std::string MakeTempDir(const std::string& tag);
@@ -36,8 +39,9 @@ size_t FileSize(const std::string& path);
 ///   OLD/ZEL/R1/VAXO, OLD/ZEL/STEU/VAXO             $fileNNN.dat
 ///   NEW/ROBOTER/ZEL/R1/VAXO, NEW/ROBOTER/ZEL/STEU/VAXO  $fileNNN.dat, fileNNN.upg
 /// `files` data files in all, half per directory, each of about `lines`
-/// lines, with rules for a third of them. Returns the largest data file's size.
-size_t WriteInstallationPair(const std::string& root, int files, int lines);
+/// lines, with rules for a third of them, and every `differ_every`-th value
+/// another in the old file. Returns the largest data file's size.
+size_t WriteInstallationPair(const std::string& root, int files, int lines, int differ_every = 1);
 
 }  // namespace bench
 }  // namespace vaxo

@@ -103,6 +103,8 @@ void Report(const Recorder& r) {
         "InstallationWithoutAudit/files:200/lines:2000", "<=", 1.1);
   Ratio(r, "vaxo report with its audit / without", "ReportCommand/files:200",
         "ReportCommandWithoutAudit/files:200", "<=", 1.1);
+  Ratio(r, "vaxo report with its audit / without, one old value in 50 differs",
+        "ReportCommandFewLeft/files:200", "ReportCommandFewLeftWithoutAudit/files:200", "<=", 1.1);
   for (const char* bench : {"RunAgainstFloor", "WineRunAgainstFloor"}) {
     const Recorder::Entry* e = r.Find(bench);
     if (!e || !e->counters.count("ratio")) continue;

@@ -40,19 +40,20 @@ std::string ReadWhole(const std::string& path) {
 // The runs made so far, removed when the process ends.
 struct Logs {
   ~Logs() {
-    for (auto& kv : by_files) RemoveTree(kv.second.root);
+    for (auto& kv : by_pair) RemoveTree(kv.second.root);
   }
-  std::map<int, RunLog> by_files;
+  std::map<std::pair<int, int>, RunLog> by_pair;
 };
 
-// The run of `files` data files, made once per process (not timed).
-const RunLog& LogOf(int files) {
+// The run of `files` data files, every `differ_every`-th old value another
+// than the new one, made once per process (not timed).
+const RunLog& LogOf(int files, int differ_every = 1) {
   static Logs logs;
-  auto it = logs.by_files.find(files);
-  if (it != logs.by_files.end()) return it->second;
+  auto it = logs.by_pair.find({files, differ_every});
+  if (it != logs.by_pair.end()) return it->second;
   RunLog log;
   log.root = MakeTempDir("report");
-  WriteInstallationPair(log.root, files, 2000);
+  WriteInstallationPair(log.root, files, 2000, differ_every);
   WriteBytes(log.root + "/drive_c/zel/roboter/log/.keep", "");
   const ChildRun run =
       RunChild({UPGRADE_VAXO_BIN, log.root + "/OLD|" + log.root + "/NEW"},
@@ -61,7 +62,7 @@ const RunLog& LogOf(int files) {
   log.text = ReadWhole(log.path);
   if (run.exit_code < 0 || log.text.empty()) std::abort();
   log.lines = std::count(log.text.begin(), log.text.end(), '\n');
-  return logs.by_files[files] = log;
+  return logs.by_pair[{files, differ_every}] = log;
 }
 
 void ReportInMemory(benchmark::State& state) {
@@ -86,8 +87,8 @@ BENCHMARK(ReportInMemory)
     ->Repetitions(3)
     ->Unit(benchmark::kMillisecond);
 
-void RunReportCommand(benchmark::State& state, const char* program) {
-  const RunLog& log = LogOf(static_cast<int>(state.range(0)));
+void RunReportCommand(benchmark::State& state, const char* program, int differ_every = 1) {
+  const RunLog& log = LogOf(static_cast<int>(state.range(0)), differ_every);
   long peak_kb = 0;
   for (auto _ : state) {
     const ChildRun run = RunChild({program, "report", log.path, "--html", log.root + "/r.html",
@@ -118,6 +119,26 @@ BENCHMARK(ReportCommand)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
 BENCHMARK(ReportCommandWithoutAudit)
+    ->ArgName("files")
+    ->Arg(200)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+// The same pair but for the old values: one in fifty differs from the new
+// one, so what finding costs is seen apart from listing every value.
+void ReportCommandFewLeft(benchmark::State& state) { RunReportCommand(state, VAXO_BIN, 50); }
+void ReportCommandFewLeftWithoutAudit(benchmark::State& state) {
+  RunReportCommand(state, VAXO_WITHOUT_AUDIT_BIN, 50);
+}
+
+BENCHMARK(ReportCommandFewLeft)
+    ->ArgName("files")
+    ->Arg(200)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK(ReportCommandFewLeftWithoutAudit)
     ->ArgName("files")
     ->Arg(200)
     ->Repetitions(3)

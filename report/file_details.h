@@ -32,7 +32,7 @@ class NoDetails : public FileDetailSource {
  public:
   void Fill(size_t, bool, FileDetails* out) override {
     out->audited = false;
-    out->audit.left = LeftBehindList();
+    out->audit.left.values.clear();
     out->backup_diff.clear();
   }
 };

@@ -201,7 +201,7 @@ void RuleLines(const FileReport& f, std::string* out) {
       Escape(r.new_value, out);
     } else if (r.rule_case == RuleCase::kDefault) {
       *out += "&rarr; ";
-      Escape(r.default_line, out);
+      Escape(r.default_line(), out);
     } else {
       *out += r.rule_case == RuleCase::kKeptNew ? "(not in the old file: the new line stays)"
               : r.rule_case == RuleCase::kLost  ? "(not in the new file: the old value is lost)"

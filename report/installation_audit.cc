@@ -19,15 +19,12 @@ bool BothRead(const FileReport& f) {
          f.result == FileResult::kNoText;
 }
 
-// The keys the file's upg-file names: from the upg-file as it is now, else
-// from the rules the log shows.
-std::vector<std::string> Named(Env* env, const FileReport& f) {
-  if (f.result == FileResult::kUpgMissing || f.upg_path.empty()) return {};
-  std::string upg;
-  if (env->ReadFile(f.upg_path, &upg).ok()) return NamedKeys(upg);
-  std::vector<std::string> keys;
-  for (const RuleReport& r : f.rules) keys.push_back(SearchForm(r.key));
-  return keys;
+// Names to `finder` the keys the file's upg-file names: from the upg-file as
+// it is now, else from the rules the log shows.
+void Name(Env* env, const FileReport& f, std::string* upg, LeftBehindFinder* finder) {
+  if (f.result == FileResult::kUpgMissing || f.upg_path.empty()) return;
+  if (env->ReadFile(f.upg_path, upg).ok()) return finder->NameRulesOf(*upg);
+  for (const RuleReport& r : f.rules) finder->Name(SearchForm(r.key));
 }
 
 std::string AttributeNames(uint32_t attributes) {
@@ -68,24 +65,43 @@ void NotTakenIn(Env* env, Pass pass, const std::string& dir, const char* pattern
 void LeaveOutAuditForMeasurement() { audit_left_out = true; }
 
 bool AuditFile(Env* env, const RunReport& run, const FileReport& f, FileAudit* out) {
-  out->left = LeftBehindList();
+  out->left.values.clear();
   if (audit_left_out || !BothRead(f) || f.new_path.empty() ||
       !env->ReadFile(f.old_path, &out->old_text).ok() ||
       !env->ReadFile(f.new_path, &out->new_text).ok())
     return false;
+  if (f.left_count && f.left_old_size == out->old_text.size() &&
+      f.left_new_size == out->new_text.size() &&
+      LeftBehindFinder::Recall(out->old_text, out->new_text, f.left_spots, &out->left))
+    return true;
+  Name(env, f, &out->upg_text, &out->finder);
   // The value transfer carries the four shifted names of both $MACHINE.DAT.
-  std::vector<std::string> shifted;
   if (run.shift.ran && UCase(f.name) == "$MACHINE.DAT")
-    for (const char* name : kShiftVariables) shifted.push_back(std::string(name) + "=");
-  out->left = LeftBehind(out->old_text, out->new_text, Named(env, f), shifted);
+    for (const char* name : kShiftVariables) out->finder.Name(std::string(name) + "=");
+  out->finder.Find(out->old_text, out->new_text, &out->left);
   return true;
 }
 
 void AuditInstallation(Env* env, RunReport* run) {
   if (audit_left_out) return;
   FileAudit audit;
-  for (FileReport& f : run->files)
-    if (AuditFile(env, *run, f, &audit)) f.left_count = audit.left.values.size();
+  for (FileReport& f : run->files) {
+    if (!AuditFile(env, *run, f, &audit)) continue;
+    f.left_count = audit.left.values.size();
+    // Offsets of 32 bits: a larger file is looked through again each time.
+    if (audit.old_text.size() >= LeftSpot::kNone || audit.new_text.size() >= LeftSpot::kNone)
+      continue;
+    f.left_old_size = audit.old_text.size();
+    f.left_new_size = audit.new_text.size();
+    f.left_spots.reserve(audit.left.values.size());
+    for (const LeftValue& v : audit.left.values) {
+      LeftSpot spot;
+      spot.old_at = uint32_t(v.old_line.data() - audit.old_text.data());
+      if (v.kind == LeftValue::Kind::kDiffers)
+        spot.new_at = uint32_t(v.new_line.data() - audit.new_text.data());
+      f.left_spots.push_back(spot);
+    }
+  }
   // The folders the command reader settled on; a run that did not get past
   // it took no file.
   for (const CodeSetter& s : run->setters)

@@ -15,8 +15,9 @@ namespace report {
 /// What the audit of one data file read, and the values it leaves behind:
 /// views into the two texts, so it is filled in place and not moved.
 struct FileAudit {
-  std::string old_text, new_text;
+  std::string old_text, new_text, upg_text;
   LeftBehindList left;
+  LeftBehindFinder finder;  ///< kept from file to file
 };
 
 /// Audits `file` of `run` through `env` into `out`; false when it has no

@@ -25,13 +25,18 @@ Json Object(std::initializer_list<std::pair<const char*, Json>> fields) {
 // left behind, is written as text without a document of JSON values: each
 // text goes through the library's own serializer from one string value
 // used again and again, so a field costs no allocation. The fields come out
-// exactly as the document's dump() would give them.
+// exactly as the document's dump() would give them; the names of cases and
+// kinds, which never change, are dumped once.
 class FileWriter {
  public:
   explicit FileWriter(std::string* out)
       : out_(out),
         serializer_(nlohmann::detail::output_adapter<char, std::string>(*out), ' ',
-                    nlohmann::detail::error_handler_t::strict) {}
+                    nlohmann::detail::error_handler_t::strict) {
+    for (size_t i = 0; i < 5; ++i) case_text_[i] = Json(CaseName(RuleCase(i))).dump();
+    for (LeftValue::Kind k : {LeftValue::Kind::kDiffers, LeftValue::Kind::kOldOnly})
+      kind_text_[size_t(k)] = Json(LeftKindName(k)).dump();
+  }
 
   void File(const FileReport& f, const FileDetails& d) {
     Raw("{\"pass\":");
@@ -75,7 +80,7 @@ class FileWriter {
     Raw("{\"key\":");
     TextOrNull(r.key);
     Raw(",\"case\":");
-    Text(CaseName(r.rule_case));
+    Raw(case_text_[size_t(r.rule_case)]);
     Raw(",\"line\":");
     if (r.line > 0) {
       *out_ += std::to_string(r.line);
@@ -87,7 +92,7 @@ class FileWriter {
     Raw(",\"new_value\":");
     TextIf(carried, r.new_value);
     Raw(",\"default_line\":");
-    TextIf(r.rule_case == RuleCase::kDefault, r.default_line);
+    TextIf(r.rule_case == RuleCase::kDefault, r.default_line());
     Raw("}");
   }
 
@@ -95,7 +100,7 @@ class FileWriter {
     Raw("{\"key\":");
     Text(v.key);
     Raw(",\"kind\":");
-    Text(LeftKindName(v.kind));
+    Raw(kind_text_[size_t(v.kind)]);
     Raw(",\"old_line\":");
     Text(v.old_line);
     Raw(",\"new_line\":");
@@ -120,6 +125,8 @@ class FileWriter {
   }
 
   std::string* out_;
+  // The names of the cases and kinds as the serializer gives them, once.
+  std::string case_text_[5], kind_text_[2];
   Json scratch_ = Json::string_t();
   nlohmann::detail::serializer<Json> serializer_;
 };

@@ -1,151 +1,276 @@
 #include "report/left_behind.h"
 
-#include <functional>
+#include <cstring>
 
-#include "upgrade/line_search.h"
-#include "upgrade/vaxo_upg.h"
+#include "base/text.h"
 
 namespace vaxo {
 namespace report {
 namespace {
 
-std::string_view TrimmedView(std::string_view line) {
-  const size_t b = line.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return line.substr(b, line.find_last_not_of(' ') - b + 1);
-}
-
-// A variable line in the engine's normal form (spaces removed, upper case):
-// its key and its value, one after the other in a text of forms.
+// A variable line: the line with spaces at its ends removed, and its key and
+// value in the engine's normal form (spaces removed, upper case).
 struct Variable {
-  size_t at, key_size, value_size;
-  std::string_view line;
+  std::string_view line, key, value;
+  uint64_t hash = 0;
 };
 
-// The variable lines of `lines` in line order, their forms appended to
-// `forms`; comments and lines without "=" are none.
-void Variables(const LineList& lines, std::string* forms, std::vector<Variable>* out) {
-  out->clear();
-  out->reserve(lines.size());
-  for (std::string_view line : lines) {
-    const size_t first = line.find_first_not_of(' ');
-    const size_t eq = line.find('=');
-    if (first == std::string_view::npos || line[first] == ';' || eq == std::string_view::npos)
+// Calls `each` with every variable line of `text` in line order. Lines are
+// the runs between CR and LF that hold more than spaces; a line whose first
+// character other than a space is ";", or that holds no "=", is none. The
+// forms are written to `forms`, which must have room for the whole text,
+// and stay there.
+template <class Each>
+void ForEachVariable(std::string_view text, char* forms, Each each) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    while (p < end && (*p == '\r' || *p == '\n')) ++p;
+    while (p < end && *p == ' ') ++p;
+    const char* const first = p;
+    if (p == end || *p == '\r' || *p == '\n') continue;  // blank
+    if (*p == ';') {
+      while (p < end && *p != '\r' && *p != '\n') ++p;
       continue;
+    }
+    // The key, hashed as it is written (FNV-1a).
+    char* const key = forms;
+    uint64_t hash = 14695981039346656037ull;
+    for (; p < end && *p != '=' && *p != '\r' && *p != '\n'; ++p) {
+      if (*p == ' ') continue;
+      *forms = UpperAscii(*p);
+      hash = (hash ^ uint8_t(*forms++)) * 1099511628211ull;
+    }
+    if (p == end || *p != '=') {  // no "="
+      forms = key;
+      continue;
+    }
+    *forms++ = '=';
+    hash = (hash ^ uint8_t('=')) * 1099511628211ull;
+    char* const value = forms;
+    for (++p; p < end && *p != ';' && *p != '\r' && *p != '\n'; ++p)
+      if (*p != ' ') *forms++ = UpperAscii(*p);
+    while (p < end && *p != '\r' && *p != '\n') ++p;
+    const char* last = p;
+    while (last[-1] == ' ') --last;  // the first character is not a space
     Variable v;
-    v.at = forms->size();
-    v.line = line;
-    AppendSearchForm(line.substr(0, eq + 1), forms);
-    v.key_size = forms->size() - v.at;
-    const size_t semi = line.find(';', eq + 1);
-    AppendSearchForm(line.substr(eq + 1, semi == std::string_view::npos ? semi : semi - eq - 1),
-                     forms);
-    v.value_size = forms->size() - v.at - v.key_size;
-    out->push_back(v);
+    v.line = std::string_view(first, size_t(last - first));
+    v.key = std::string_view(key, size_t(value - key));
+    v.value = std::string_view(value, size_t(forms - value));
+    v.hash = hash;
+    each(v);
   }
 }
 
-// Keys, each with a number, in one array (open addressing): a file's keys
-// cost no allocation each.
-class KeyTable {
- public:
-  explicit KeyTable(size_t keys) {
-    size_t size = 16;
-    while (size < 2 * keys) size *= 2;
-    slots_.resize(size);
+// Calls `each` with the key of every rule of `upg_text`, as the engine forms
+// it: the rule's line (a line as above) up to and including the first "=",
+// upper case; here with the spaces removed as well. `key` is the buffer.
+template <class Each>
+void ForEachRuleKey(std::string_view upg_text, std::string* key, Each each) {
+  const char* p = upg_text.data();
+  const char* const end = p + upg_text.size();
+  while (p < end) {
+    key->clear();
+    bool eq = false;
+    for (; p < end && *p != '\r' && *p != '\n'; ++p) {
+      if (eq || *p == ' ') continue;
+      *key += UpperAscii(*p);
+      eq = *p == '=';
+    }
+    if (!key->empty()) each(std::string_view(*key));  // a blank line is none
+    while (p < end && (*p == '\r' || *p == '\n')) ++p;
   }
-  // Adds `key` with `number`; false when it is there already (its number
-  // stays).
-  bool Insert(std::string_view key, size_t number) {
-    Slot& slot = SlotOf(key);
-    if (slot.used) return false;
-    slot = {key, number, true};
-    return true;
-  }
-  // The number of `key`, or none.
-  const size_t* Find(std::string_view key) {
-    const Slot& slot = SlotOf(key);
-    return slot.used ? &slot.number : nullptr;
-  }
+}
 
- private:
-  struct Slot {
-    std::string_view key;
-    size_t number = 0;
-    bool used = false;
-  };
-  Slot& SlotOf(std::string_view key) {
-    const size_t mask = slots_.size() - 1;
-    size_t i = std::hash<std::string_view>()(key) & mask;
-    while (slots_[i].used && slots_[i].key != key) i = (i + 1) & mask;
-    return slots_[i];
-  }
-
-  std::vector<Slot> slots_;
-};
+uint64_t HashOf(std::string_view key) {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : key) hash = (hash ^ uint8_t(c)) * 1099511628211ull;
+  return hash;
+}
 
 }  // namespace
+
+// One table of keys (open addressing) for a file: the names passed over and
+// the new file's first line of each key. A slot counts for the file whose
+// stamp it bears, so a new file clears nothing.
+struct LeftBehindFinder::Tables {
+  struct Slot {
+    std::string_view key;
+    uint64_t hash = 0;
+    uint32_t stamp = 0;
+    bool passed = false;  // named, or seen in the old file already
+    bool in_new = false;
+    std::string_view new_line, new_value;
+  };
+
+  std::vector<Slot> slots = std::vector<Slot>(1024);
+  size_t used = 0;
+  uint32_t stamp = 1;
+  std::string names, new_forms, key;
+  std::vector<std::pair<size_t, size_t>> name_spans;  // into `names`
+
+  // The slot of `key`, taken for it when it has none.
+  Slot& At(std::string_view key, uint64_t hash) {
+    if (2 * (used + 1) > slots.size()) Grow();
+    const size_t mask = slots.size() - 1;
+    for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
+      Slot& s = slots[i];
+      if (s.stamp != stamp) {
+        s = Slot();
+        s.key = key;
+        s.hash = hash;
+        s.stamp = stamp;
+        ++used;
+        return s;
+      }
+      if (s.hash == hash && s.key == key) return s;
+    }
+  }
+
+  void Grow() {
+    std::vector<Slot> old(slots.size() * 2);
+    old.swap(slots);
+    const size_t mask = slots.size() - 1;
+    for (const Slot& s : old) {
+      if (s.stamp != stamp) continue;
+      size_t i = size_t(s.hash) & mask;
+      while (slots[i].stamp == stamp) i = (i + 1) & mask;
+      slots[i] = s;
+    }
+  }
+
+  void StartFile() {
+    used = 0;
+    if (++stamp == 0) {  // after four billion files: clear once
+      for (Slot& s : slots) s.stamp = 0;
+      stamp = 1;
+    }
+  }
+
+  void AddName(std::string_view key) {
+    name_spans.emplace_back(names.size(), key.size());
+    names.append(key.data(), key.size());
+  }
+};
+
+LeftBehindFinder::LeftBehindFinder() : t_(new Tables) {}
+LeftBehindFinder::~LeftBehindFinder() = default;
 
 const char* LeftKindName(LeftValue::Kind kind) {
   return kind == LeftValue::Kind::kDiffers ? "differs" : "old-only";
 }
 
+void LeftBehindFinder::NameRulesOf(std::string_view upg_text) {
+  ForEachRuleKey(upg_text, &t_->key, [this](std::string_view key) { t_->AddName(key); });
+}
+
+void LeftBehindFinder::Name(std::string_view key) { t_->AddName(key); }
+
+void LeftBehindFinder::Name(const std::vector<std::string>& keys) {
+  for (const std::string& k : keys) t_->AddName(k);
+}
+
 std::vector<std::string> NamedKeys(std::string_view upg_text) {
-  const std::string text(upg_text);
-  LineList lines;
-  CLSVaxoUpg().MakeLineList(text, lines);
   std::vector<std::string> keys;
-  keys.reserve(lines.size());
-  for (std::string_view line : lines)
-    keys.push_back(SearchForm(CLSVaxoUpg::RuleKey(std::string(line))));
+  std::string key;
+  ForEachRuleKey(upg_text, &key, [&keys](std::string_view k) { keys.emplace_back(k); });
   return keys;
 }
 
-// The forms of a file lie in one text, and the keys are looked up in tables
-// of views into them: a file of some thousand lines is looked through three
-// times a report, and a value costs no allocation.
+void LeftBehindFinder::Find(std::string_view old_text, std::string_view new_text,
+                            LeftBehindList* out) {
+  Tables& t = *t_;
+  t.StartFile();
+  for (const auto& span : t.name_spans) {
+    const std::string_view key(t.names.data() + span.first, span.second);
+    t.At(key, HashOf(key)).passed = true;
+  }
+  // The forms are never longer than their lines.
+  t.new_forms.resize(new_text.size());
+  ForEachVariable(new_text, &t.new_forms[0], [&t](const Variable& v) {
+    Tables::Slot& s = t.At(v.key, v.hash);
+    if (s.in_new) return;
+    s.in_new = true;
+    s.new_line = v.line;
+    s.new_value = v.value;
+  });
+  out->values.clear();
+  out->keys->resize(old_text.size());
+  ForEachVariable(old_text, &(*out->keys)[0], [&t, out](const Variable& v) {
+    Tables::Slot& s = t.At(v.key, v.hash);
+    if (s.passed) return;
+    s.passed = true;
+    if (s.in_new && s.new_value == v.value) return;
+    LeftValue found;
+    found.key = v.key;
+    found.kind = s.in_new ? LeftValue::Kind::kDiffers : LeftValue::Kind::kOldOnly;
+    found.old_line = v.line;
+    found.new_line = s.new_line;
+    out->values.push_back(found);
+  });
+  // The names were this file's.
+  t.names.clear();
+  t.name_spans.clear();
+}
+
+namespace {
+
+// The variable line that starts at `at` (its first character other than a
+// space), its key's form written to `key` (room for the line); the key's
+// size, or 0 when there is none.
+size_t LineAt(std::string_view text, size_t at, char* key, std::string_view* line) {
+  if (at >= text.size()) return 0;
+  const char* const begin = text.data() + at;
+  const char* const end = text.data() + text.size();
+  if (*begin == ' ' || *begin == ';' || *begin == '\r' || *begin == '\n') return 0;
+  char* k = key;
+  const char* p = begin;
+  for (; p < end && *p != '=' && *p != '\r' && *p != '\n'; ++p)
+    if (*p != ' ') *k++ = UpperAscii(*p);
+  if (p == end || *p != '=') return 0;
+  *k++ = '=';
+  while (p < end && *p != '\r' && *p != '\n') ++p;
+  while (p[-1] == ' ') --p;
+  *line = std::string_view(begin, size_t(p - begin));
+  return size_t(k - key);
+}
+
+}  // namespace
+
+bool LeftBehindFinder::Recall(std::string_view old_text, std::string_view new_text,
+                              const std::vector<LeftSpot>& spots, LeftBehindList* out) {
+  out->values.clear();
+  // The keys are never longer than their lines, nor all of them than the
+  // old text.
+  std::string& keys = *out->keys;
+  keys.resize(old_text.size());
+  std::string new_key(new_text.size(), '\0');
+  char* at = &keys[0];
+  for (const LeftSpot& spot : spots) {
+    LeftValue v;
+    const size_t size = LineAt(old_text, spot.old_at, at, &v.old_line);
+    if (size == 0) return false;
+    if (spot.new_at == LeftSpot::kNone) {
+      v.kind = LeftValue::Kind::kOldOnly;
+    } else if (LineAt(new_text, spot.new_at, &new_key[0], &v.new_line) != size ||
+               std::memcmp(new_key.data(), at, size) != 0) {
+      return false;
+    }
+    v.key = std::string_view(at, size);
+    at += size;
+    out->values.push_back(v);
+  }
+  return true;
+}
+
 LeftBehindList LeftBehind(const std::string& old_text, const std::string& new_text,
                           const std::vector<std::string>& named,
                           const std::vector<std::string>& skip) {
-  const CLSVaxoUpg engine;
-  LineList old_lines, new_lines;
-  engine.MakeLineList(old_text, old_lines);
-  engine.MakeLineList(new_text, new_lines);
+  LeftBehindFinder finder;
+  finder.Name(named);
+  finder.Name(skip);
   LeftBehindList left;
-  std::string new_forms;
-  std::vector<Variable> old_vars, new_vars;
-  left.keys->reserve(old_text.size());  // the forms are never longer than the lines
-  new_forms.reserve(new_text.size());
-  Variables(old_lines, left.keys.get(), &old_vars);
-  Variables(new_lines, &new_forms, &new_vars);
-  const auto key = [](const std::string& forms, const Variable& v) {
-    return std::string_view(forms).substr(v.at, v.key_size);
-  };
-  const auto value = [](const std::string& forms, const Variable& v) {
-    return std::string_view(forms).substr(v.at + v.key_size, v.value_size);
-  };
-
-  // The new file's first line of each key.
-  KeyTable in_new(new_vars.size());
-  for (size_t i = 0; i < new_vars.size(); ++i) in_new.Insert(key(new_forms, new_vars[i]), i);
-  // Keys passed over: those the rules name, and each key of the old file
-  // after its first line.
-  KeyTable passed(named.size() + skip.size() + old_vars.size());
-  for (const auto* keys : {&named, &skip})
-    for (const std::string& k : *keys) passed.Insert(k, 0);
-
-  for (const Variable& v : old_vars) {
-    const std::string_view k = key(*left.keys, v);
-    if (!passed.Insert(k, 0)) continue;
-    const size_t* n = in_new.Find(k);
-    if (n && value(new_forms, new_vars[*n]) == value(*left.keys, v)) continue;
-    LeftValue found;
-    found.key = k;
-    found.kind = n ? LeftValue::Kind::kDiffers : LeftValue::Kind::kOldOnly;
-    found.old_line = TrimmedView(v.line);
-    if (n) found.new_line = TrimmedView(new_vars[*n].line);
-    left.values.push_back(found);
-  }
+  finder.Find(old_text, new_text, &left);
   return left;
 }
 

@@ -4,6 +4,7 @@
 // speaks of exactly the variables the engine would look at.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,10 +38,45 @@ const char* LeftKindName(LeftValue::Kind kind);  ///< "differs", "old-only"
 /// spaces removed.
 std::vector<std::string> NamedKeys(std::string_view upg_text);
 
-/// The values of `old_text` left behind against `new_text`, in the old
-/// file's order: each key of the old file (its first variable line) that is
-/// not in `named`, whose line in the new file is missing or has another
-/// value. `skip` are keys never listed (the shifted names).
+/// Where a value left behind lies: the offsets of its old and its new line
+/// (as LeftValue gives them) in the texts it was found in.
+struct LeftSpot {
+  static constexpr uint32_t kNone = UINT32_MAX;  ///< no line in the new file
+  uint32_t old_at = 0, new_at = kNone;
+};
+
+/// Finds the values left behind file after file: its tables and buffers
+/// stay from one file to the next, so a file costs no allocation once the
+/// largest has been seen, and a line none at all.
+class LeftBehindFinder {
+ public:
+  LeftBehindFinder();
+  ~LeftBehindFinder();
+
+  /// Keys passed over in the next Find: those the rules of `upg_text` name
+  /// (NamedKeys), those given, and `skip` (the shifted names).
+  void NameRulesOf(std::string_view upg_text);
+  void Name(std::string_view key);
+  void Name(const std::vector<std::string>& keys);
+
+  /// The values of `old_text` left behind against `new_text` into `out`,
+  /// in the old file's order: each key of the old file (its first variable
+  /// line) that is not named, whose line in the new file is missing or has
+  /// another value. Forgets the names afterwards.
+  void Find(std::string_view old_text, std::string_view new_text, LeftBehindList* out);
+
+  /// The values at `spots` in the texts Find found them in, as Find gave
+  /// them, without looking for them again; false (and `out` of no use)
+  /// when a spot holds no variable line of the same key any more.
+  static bool Recall(std::string_view old_text, std::string_view new_text,
+                     const std::vector<LeftSpot>& spots, LeftBehindList* out);
+
+ private:
+  struct Tables;
+  std::unique_ptr<Tables> t_;
+};
+
+/// One file's values at once (a finder of its own).
 LeftBehindList LeftBehind(const std::string& old_text, const std::string& new_text,
                           const std::vector<std::string>& named,
                           const std::vector<std::string>& skip = {});

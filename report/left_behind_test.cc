@@ -143,6 +143,8 @@ std::string Shown(const LeftBehindList& left) {
 
 TEST(LeftBehindTest, AgreesWithTheDefinitionOnGeneratedTriples) {
   Triples gen(24);
+  LeftBehindFinder reused;  // one finder for all: nothing of a file reaches the next
+  LeftBehindList again;
   size_t listed = 0;
   for (int i = 0; i < 20000; ++i) {
     const std::string old_text = gen.Text(8), new_text = gen.Text(8), upg = gen.Upg();
@@ -154,9 +156,60 @@ TEST(LeftBehindTest, AgreesWithTheDefinitionOnGeneratedTriples) {
                                                                      << old_text << "\nnew:\n"
                                                                      << new_text << "\nupg:\n"
                                                                      << upg;
+    reused.NameRulesOf(upg);
+    if (shift) reused.Name(skip);
+    reused.Find(old_text, new_text, &again);
+    ASSERT_EQ(Shown(again), Shown(got));
+    // Where Find found them, the values are found again as they were.
+    std::vector<LeftSpot> spots;
+    for (const LeftValue& v : got.values)
+      spots.push_back({uint32_t(v.old_line.data() - old_text.data()),
+                       v.kind == LeftValue::Kind::kOldOnly
+                           ? LeftSpot::kNone
+                           : uint32_t(v.new_line.data() - new_text.data())});
+    ASSERT_TRUE(LeftBehindFinder::Recall(old_text, new_text, spots, &again));
+    ASSERT_EQ(Shown(again), Shown(got));
     listed += got.values.size();
   }
   EXPECT_GT(listed, 5000u);  // the triples do leave values behind
+}
+
+TEST(LeftBehindTest, SpotsThatHoldNoLineOfTheKeyAnyMoreAreRefused) {
+  LeftBehindList left;
+  struct Row {
+    const char *old_text, *new_text;
+    LeftSpot spot;
+    bool recalled;
+  };
+  const Row rows[] = {
+      {"$A=1\r\n", "$A=2\r\n", {0, 0}, true},
+      {"$A=1\r\n", "", {0, LeftSpot::kNone}, true},
+      {"$A=1\r\n", "$B=2\r\n", {0, 0}, false},  // another key
+      {";A=1\r\n", "$A=2\r\n", {0, 0}, false},  // a comment now
+      {"$A 1\r\n", "$A=2\r\n", {0, 0}, false},  // no "="
+      {"$A=1\r\n", "$A=2\r\n", {9, 0}, false},  // past the end
+      {"$A=1\r\n", "$A=2\r\n", {0, LeftSpot::kNone - 1}, false},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(LeftBehindFinder::Recall(r.old_text, r.new_text, {r.spot}, &left), r.recalled)
+        << r.old_text << " " << r.new_text;
+}
+
+TEST(LeftBehindTest, AgreesWithTheDefinitionOnFilesLargerThanItsFirstTable) {
+  std::string old_text, new_text, upg;
+  for (int k = 0; k < 1500; ++k) {
+    const std::string name = "$V" + std::to_string(k) + "=";
+    old_text += name + std::to_string(k % 7) + "\r\n";
+    if (k % 5) new_text += name + std::to_string(k % 3) + "\r\n";
+    if (k % 11 == 0) upg += name + "\r\n";
+  }
+  LeftBehindFinder finder;
+  LeftBehindList left;
+  for (int round = 0; round < 2; ++round) {  // the grown table serves the next file
+    finder.NameRulesOf(upg);
+    finder.Find(old_text, new_text, &left);
+    EXPECT_EQ(Shown(left), Reference(old_text, new_text, upg, false));
+  }
 }
 
 TEST(LeftBehindTest, KeysAndValuesAreComparedAsTheEngineComparesThem) {

@@ -38,7 +38,7 @@ bool ParseDefault(std::string_view m, RuleReport* r) {
   if (!lt::ParseDefault(m, &e)) return false;
   r->key = e.key;
   r->rule_case = RuleCase::kDefault;
-  r->default_line = e.rule;
+  r->new_value = e.rule;  // default_line()
   r->line = e.line;
   return true;
 }

@@ -63,9 +63,14 @@ void InstallationDetails::Fill(size_t index, bool with_diff, FileDetails* out) {
   const auto saved = saved_.find(backup::PathKey(env_, f.new_path));
   // A pre-image that is missing or damaged is no "before": no change shown.
   if (saved == saved_.end() || !Saved(saved->second, &before_).ok()) return;
-  now_.clear();
-  env_->ReadFile(f.new_path, &now_);  // missing: nothing
-  out->backup_diff = UnifiedDiff(f.new_path, before_, now_, saved->second.existed);
+  // The audit read the new file already.
+  const std::string* now = &out->audit.new_text;
+  if (!out->audited) {
+    now_.clear();
+    env_->ReadFile(f.new_path, &now_);  // missing: nothing
+    now = &now_;
+  }
+  out->backup_diff = UnifiedDiff(f.new_path, before_, *now, saved->second.existed);
 }
 
 std::string HtmlBesideLog(const std::string& log_path) {

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <random>
 
+#include "base/text.h"
 #include "platform/mem_env.h"
 #include "report/html_report.h"
+#include "report/html_text.h"
 #include "report/installation_check.h"
 #include "report/json_report.h"
 #include "report/terminal_summary.h"
@@ -137,6 +140,29 @@ TEST(Outputs, TerminalSummaryStaysWithinADozenLines) {
             std::string::npos);
   EXPECT_NE(text.find("rules     1 carried, 0 default, 40 kept-new, 0 lost, 41 absent\n"),
             std::string::npos);
+}
+
+// The page's and the JSON's texts against a byte at a time: each markup
+// character at each place of a word, and bytes above 0x80 among them.
+TEST(OutputText, EscapesAndLatin1AgreeWithAByteAtATime) {
+  const std::string pieces[] = {"&", "<", ">", "\"", "a", " ", "\xE4", "\xFF", "%"};
+  std::mt19937 rng(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    for (int i = int(rng() % 40); i > 0; --i) text += pieces[rng() % 9];
+    std::string html, utf8;
+    for (unsigned char c : text) {
+      html += c == '&'   ? "&amp;"
+              : c == '<' ? "&lt;"
+              : c == '>' ? "&gt;"
+              : c == '"' ? "&quot;"
+                         : std::string(1, c);
+      utf8 += c < 0x80 ? std::string(1, char(c))
+                       : std::string{char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+    }
+    ASSERT_EQ(HtmlEscaped(text), html) << text;
+    ASSERT_EQ(Latin1ToUtf8(text), utf8) << text;
+  }
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "report/left_behind.h"
+
 namespace vaxo {
 namespace report {
 
@@ -24,7 +26,7 @@ enum class Pass { kSteu, kR1 };
 enum class FileResult { kWritten, kOldMissing, kNewMissing, kUpgMissing, kNoText };
 
 /// How one rule of the upg-file went.
-enum class RuleCase {
+enum class RuleCase : uint8_t {
   kCarried,  ///< the old line replaced the new one
   kDefault,  ///< missing in the old file: the rule's default went in
   kKeptNew,  ///< missing in the old file, no default: the new line stays (exit code 2)
@@ -41,12 +43,20 @@ enum class Ending {
 /// A run has a rule for every line of its upg-files, so a rule holds no text
 /// of its own: its texts are views into the log (RunReport::log_text) or
 /// into the texts its report keeps (RunReport::Keep).
+/// A carried rule has two values and a default rule its line, never both,
+/// so the two share a field: a run holds a rule per line of its upg-files.
 struct RuleReport {
   std::string_view key;  ///< as logged, upper case, "=" included; empty when unknown
+  int64_t line = 0;      ///< line in the result text; 0 where none
   RuleCase rule_case = RuleCase::kAbsent;
-  int64_t line = 0;                       ///< line in the result text; 0 where none
-  std::string_view old_value, new_value;  ///< carried rules only, blanks at the ends removed
-  std::string_view default_line;          ///< default rules only: the rule line that went in
+  std::string_view old_value;  ///< carried rules only, blanks at the ends removed
+  /// Carried rules: the new value, likewise; default rules: their line.
+  std::string_view new_value;
+
+  /// Default rules only: the rule line that went in.
+  std::string_view default_line() const {
+    return rule_case == RuleCase::kDefault ? new_value : std::string_view();
+  }
 };
 
 struct FileReport {
@@ -62,6 +72,11 @@ struct FileReport {
   /// read again from the installation when an output shows the file
   /// (file_details.h): a run's would not fit in memory side by side.
   std::optional<size_t> left_count;
+  /// Where those values lie in the old and the new file as the audit read
+  /// them (sizes given): an output takes them from there rather than
+  /// looking for them again, unless the files changed since.
+  std::vector<LeftSpot> left_spots;
+  size_t left_old_size = 0, left_new_size = 0;
 };
 
 /// A file of a source folder that the pass's file list does not give:
