@@ -24,6 +24,9 @@ TEST(SearchFormTest, RemovesSpacesAndRaisesAsciiLettersOnly) {
   EXPECT_EQ(SearchForm("a\tb"), "A\tB");  // a tab is not a space
   EXPECT_EQ(SearchForm("\xe4z\xc4"), "\xe4Z\xc4");
   EXPECT_EQ(SearchForm("   "), "");
+  std::string buffer = "KEPT";  // appended to, never cleared
+  AppendSearchForm(" a b ", &buffer);
+  EXPECT_EQ(buffer, "KEPTAB");
 }
 
 TEST_F(LineSearchTest, MatchesAnywhereIgnoringSpacesAndCase) {
