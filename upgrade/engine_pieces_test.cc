@@ -68,6 +68,9 @@ TEST_F(EnginePiecesTest, MakeLineListDropsBlankLinesAndKeepsTheRestUnchanged) {
   EXPECT_EQ(LinesOf("  x  \r\n \t \r\n\t\r\n"), (Lines{"  x  ", " \t ", "\t"}));
   // Runs of breaks give blank lines only.
   EXPECT_EQ(LinesOf("a\n\n\r\r\n\nb\r\n"), (Lines{"a", "b"}));
+  // The last line needs no break; breaks of both kinds interleave.
+  EXPECT_EQ(LinesOf("a\r\n  "), (Lines{"a"}));
+  EXPECT_EQ(LinesOf("a\rb\nc\r\nd\n\re"), (Lines{"a", "b", "c", "d", "e"}));
 }
 
 TEST_F(EnginePiecesTest, MakeLineListOfNothingGivesNoLineAndOnlyAppends) {

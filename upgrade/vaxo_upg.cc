@@ -1,6 +1,7 @@
 #include "upgrade/vaxo_upg.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -228,16 +229,26 @@ void CLSVaxoUpg::MakeLineList(const std::string& text, LineList& lines) const {
   // Room for a line per break at once, so the list is never moved.
   lines.reserve(lines.size() + 1 + std::count(text.begin(), text.end(), '\n') +
                 std::count(text.begin(), text.end(), '\r'));
-  size_t pos = 0;
-  while (pos < size) {
-    size_t end = pos;
-    bool blank = true;
-    for (; end < size && data[end] != '\r' && data[end] != '\n'; ++end) {
-      if (data[end] != ' ') blank = false;
-    }
-    if (!blank) lines.emplace_back(data + pos, end - pos);
+  // The next CR and the next LF are each looked for afresh only once the
+  // scan has passed them, so every byte is read about once, a word at a time.
+  const char* const stop = data + size;
+  const auto next = [stop](const char* from, char c) {
+    const void* at = std::memchr(from, c, static_cast<size_t>(stop - from));
+    return at ? static_cast<const char*>(at) : stop;
+  };
+  const char* cr = next(data, '\r');
+  const char* lf = next(data, '\n');
+  const char* pos = data;
+  while (pos < stop) {
+    if (cr < pos) cr = next(pos, '\r');
+    if (lf < pos) lf = next(pos, '\n');
+    const char* const end = std::min(cr, lf);
+    const char* first = pos;
+    while (first < end && *first == ' ') ++first;
+    if (first < end) lines.emplace_back(pos, static_cast<size_t>(end - pos));
+    if (end == stop) break;
     pos = end + 1;
-    if (pos < size && data[pos] == '\n') ++pos;
+    if (pos < stop && *pos == '\n') ++pos;
   }
 }
 
