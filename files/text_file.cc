@@ -14,15 +14,29 @@ void ReadTextFile(const std::string& file_name, std::string& text) {
   const Status s = Env::Default()->ReadFile(file_name, &raw);
   if (s.IsNotFound()) return;
   ThrowIfError(s);
-  text = FileText(raw);
+  // Most files are written with CR LF throughout: their bytes are their
+  // text, and a copy of a whole file is spared.
+  if (IsFileText(raw)) {
+    text = std::move(raw);
+  } else {
+    text = FileText(raw);
+  }
+}
+
+bool IsFileText(std::string_view bytes) {
+  if (bytes.empty()) return true;
+  if (bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0) return false;
+  for (size_t cr = bytes.find('\r'); cr != std::string_view::npos; cr = bytes.find('\r', cr + 2)) {
+    if (cr + 1 == bytes.size() || bytes[cr + 1] != '\n') return false;
+  }
+  return true;
 }
 
 std::string FileText(const std::string& raw) {
   std::string text;
   text.reserve(raw.size() + raw.size() / 16 + 2);
   size_t start = 0;
-  for (size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] != '\r') continue;
+  for (size_t i = raw.find('\r'); i != std::string::npos; i = raw.find('\r', start)) {
     text.append(raw, start, i - start);
     text += "\r\n";
     if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
@@ -54,8 +68,21 @@ std::string TextFileBytes(const std::string& text) {
   return out;
 }
 
+bool IsFileBytes(std::string_view text) {
+  if (text.empty()) return true;
+  if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0) return false;
+  for (size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', cr + 2)) {
+    if (cr + 1 == text.size() || text[cr + 1] != '\n') return false;
+    if (cr + 2 < text.size() && (text[cr + 2] == '\r' || text[cr + 2] == '\n')) return false;
+  }
+  return true;
+}
+
 void WriteTextFile(const std::string& file_name, const std::string& text) {
-  ThrowIfError(Env::Default()->ReplaceFile(file_name, TextFileBytes(text)));
+  // A merged text is as a rule written as it is: no copy of it is made.
+  Env* env = Env::Default();
+  ThrowIfError(IsFileBytes(text) ? env->ReplaceFile(file_name, text)
+                                 : env->ReplaceFile(file_name, TextFileBytes(text)));
 }
 
 size_t NextLine(const std::string& text, size_t pos, std::string* line) {

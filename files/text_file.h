@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vaxo {
 
@@ -14,6 +15,14 @@ void ReadTextFile(const std::string& file_name, std::string& text);
 
 /// The text ReadTextFile makes of the bytes of a file.
 std::string FileText(const std::string& bytes);
+
+/// True when FileText(bytes) is `bytes` itself: every CR has its LF, and
+/// the last line its CR LF.
+bool IsFileText(std::string_view bytes);
+
+/// True when TextFileBytes(text) is `text` itself: IsFileText, and no line
+/// break followed by another CR or LF.
+bool IsFileBytes(std::string_view text);
 
 /// The bytes WriteTextFile puts on disk for `text`: only CR ends a line,
 /// the CR and LF bytes after it are one break, every line ends with CR LF.

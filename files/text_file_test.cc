@@ -186,6 +186,36 @@ TEST_F(TextFileTest, WrittenTextReadsBackLineForLine) {
   EXPECT_EQ(back, text);
 }
 
+// The read and the write take a text as it is when nothing would change it:
+// the shortcut must say so exactly when the whole conversion agrees.
+TEST_F(TextFileTest, TextsTakenAsTheyAreAreExactlyThoseTheConversionKeeps) {
+  const std::vector<std::string> texts = {"",
+                                          "a",
+                                          "\r",
+                                          "\n",
+                                          "\r\n",
+                                          "\n\r\n",
+                                          "\r\r\n",
+                                          "\r\n\r\n",
+                                          "\r\n\n",
+                                          "a\r\n",
+                                          "a\r\nb",
+                                          "a\rb\r\n",
+                                          "a\nb\r\n",
+                                          "a\r\n\r\nb\r\n",
+                                          "a\r\n\nb\r\n",
+                                          "a\r\nb\r",
+                                          "a\r\nb\n",
+                                          " \r\n",
+                                          std::string("\0\r\n", 3),
+                                          "\xe4\r\n\xff\r\n"};
+  for (const std::string& t : texts) {
+    EXPECT_EQ(IsFileText(t), FileText(t) == t) << testing::PrintToString(t);
+    EXPECT_EQ(IsFileBytes(t), TextFileBytes(t) == t) << testing::PrintToString(t);
+    EXPECT_EQ(Read(t), FileText(t)) << testing::PrintToString(t);
+  }
+}
+
 // --- CutFirstLine and NextLine -------------------------------------------------
 
 TEST_F(TextFileTest, CutFirstLineExamples) {
