@@ -1,26 +1,48 @@
 #include "log/log_buch.h"
 
+#include <string_view>
+
 #include "base/text.h"
 #include "log/log_texts.h"
 #include "platform/env.h"
 
 namespace vaxo {
 
+namespace {
+
+/// The message without its leading and trailing blanks, as TrimSpaces.
+std::string_view Trimmed(const std::string& m) {
+  const size_t b = m.find_first_not_of(' ');
+  if (b == std::string::npos) return std::string_view();
+  return std::string_view(m).substr(b, m.find_last_not_of(' ') + 1 - b);
+}
+
+/// `head`, the message, `tail` and the line end in one piece: a run writes
+/// one entry per line it merges.
+std::string Framed(std::string_view head, std::string_view m, std::string_view tail) {
+  std::string entry;
+  entry.reserve(head.size() + m.size() + tail.size() + 2);
+  entry.append(head).append(m).append(tail).append("\r\n");
+  return entry;
+}
+
+}  // namespace
+
 std::string CLSLogBuch::FormatEntry(int32_t Typ, const std::string& meldung) {
-  const std::string m = TrimSpaces(meldung);
+  const std::string_view m = Trimmed(meldung);
   switch (Typ) {
     case TypInfo:
-      return "    " + m + "\r\n";
+      return Framed("    ", m, "");
     case TypTitle: {
       const std::string dashes(m.size() + 6, '-');
-      return "\r\n" + dashes + "\r\n-- " + m + " --\r\n" + dashes + "\r\n";
+      return "\r\n" + dashes + "\r\n-- " + std::string(m) + " --\r\n" + dashes + "\r\n";
     }
     case TypError:
-      return "!!! " + m + " !!!\r\n";
+      return Framed("!!! ", m, " !!!");
     case TypWarning:
-      return "### " + m + " ###\r\n";
+      return Framed("### ", m, " ###");
     default:
-      return "??? " + m + " ???\r\n";
+      return Framed("??? ", m, " ???");
   }
 }
 
