@@ -31,10 +31,21 @@ class KeyAutomaton {
   /// when the caller remembers what it saw, at a cost of text + reports.
   template <class Report>
   void Scan(std::string_view text, Report&& report) const {
+    ScanMapped(
+        text, [](char c) { return static_cast<int>(static_cast<unsigned char>(c)); }, report);
+  }
+
+  /// Scan of the bytes `map(c)` gives for the characters of `text`, a
+  /// negative one left out: a caller scans a form of a text without making
+  /// it first.
+  template <class Map, class Report>
+  void ScanMapped(std::string_view text, Map&& map, Report&& report) const {
     const int32_t* const cells = cells_.data();
     int32_t state = 0;
     for (char c : text) {
-      const unsigned char b = static_cast<unsigned char>(c);
+      const int mapped = map(c);
+      if (mapped < 0) continue;
+      const unsigned char b = static_cast<unsigned char>(mapped);
       int32_t next = -1;
       while (state != 0 && (next = Child(state, b)) < 0) state = cells[state + kFail];
       state = state != 0 ? next : root_next_[b];

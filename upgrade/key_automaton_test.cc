@@ -52,6 +52,27 @@ TEST(KeyAutomatonTest, FindsKeysAnywhereAndInsideOneAnother) {
   EXPECT_EQ(KeysIn(keys, ""), Names(keys, {}));
 }
 
+// A mapped scan reads the text as the bytes the map gives, left-out ones
+// joining their neighbours: what a caller that made that text first finds.
+TEST(KeyAutomatonTest, ScansTheMappedTextAsThatTextItself) {
+  const KeyAutomaton keys({"$A=", "A=", "$AB=", "=1", ";", "\xe4"});
+  const auto squeeze = [](char c) { return c == ' ' ? -1 : c == 'x' ? 'A' : int(c) & 0xff; };
+  for (const char* text : {"$ a =1", "$x=1", " ; $AB =  1", "$a b=", "  ", "\xe4 x="}) {
+    std::string made;
+    for (const char* c = text; *c; ++c) {
+      if (squeeze(*c) >= 0) made += char(squeeze(*c));
+    }
+    std::vector<int32_t> found;
+    std::set<int32_t> seen;
+    keys.ScanMapped(text, squeeze, [&](int32_t id) {
+      if (!seen.insert(id).second) return false;
+      found.push_back(id);
+      return true;
+    });
+    EXPECT_EQ(found, KeysIn(keys, made)) << text;
+  }
+}
+
 TEST(KeyAutomatonTest, FollowsFailuresAcrossPartialMatches) {
   // "ABABC" fails inside "ABABD"'s path and must resume at "AB".
   const KeyAutomaton keys({"ABABD", "ABC", "BAB", "\xe4\xff", "B"});

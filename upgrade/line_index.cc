@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "base/text.h"
 #include "log/log_buch.h"
 
 namespace vaxo {
@@ -13,10 +14,14 @@ struct Hit {
   int32_t line;
 };
 
-/// Normal form of `line` into `out` (reused, so a line costs no allocation).
-void Normalise(std::string_view line, std::string* out) {
-  out->clear();
-  AppendSearchForm(line, out);
+/// The byte of the normal form for `c` (SearchForm), -1 for a blank: the
+/// machine reads the normal form of a line as it reads the line.
+int SearchByte(char c) { return c == ' ' ? -1 : static_cast<unsigned char>(UpperAscii(c)); }
+
+/// IsCommentForm of the line's normal form.
+bool IsCommentLine(std::string_view line) {
+  const size_t first = line.find_first_not_of(' ');
+  return first != std::string_view::npos && line[first] == ';';
 }
 
 /// The keys a line has reported so far. A line holds a key or two, so a
@@ -62,14 +67,12 @@ template <class Wanted>
 bool ScanLines(const LineList& lines, const KeyAutomaton& keys, Wanted&& wanted, size_t limit,
                std::vector<Hit>* hits, std::vector<bool>* comment) {
   LineKeys seen(keys.key_count());
-  std::string form;
   bool within = true;
   for (size_t i = 0; i < lines.size() && within; ++i) {
     const int32_t line = static_cast<int32_t>(i + 1);
-    Normalise(lines[i], &form);
-    (*comment)[i] = IsCommentForm(form);
+    (*comment)[i] = IsCommentLine(lines[i]);
     seen.Start(line);
-    keys.Scan(form, [&](int32_t id) {
+    keys.ScanMapped(lines[i], SearchByte, [&](int32_t id) {
       if (!seen.First(id)) return false;
       if (!wanted(id)) return true;
       if (hits->size() == limit) within = false;
@@ -97,11 +100,9 @@ void LineIndex::Collect(const KeyAutomaton& keys, size_t max_hits) {
     // most until the rest fit. Those keys are searched the plain way.
     std::vector<uint32_t> count(keys.key_count(), 0);
     LineKeys seen(keys.key_count());
-    std::string form;
     for (size_t i = 0; i < lines_.size(); ++i) {
-      Normalise(lines_[i], &form);
       seen.Start(static_cast<int32_t>(i + 1));
-      keys.Scan(form, [&](int32_t id) {
+      keys.ScanMapped(lines_[i], SearchByte, [&](int32_t id) {
         if (!seen.First(id)) return false;
         ++count[id];
         return true;
