@@ -143,12 +143,17 @@ constexpr std::string_view kDefaultEnd = ">, default value insert in new file _(
 
 std::string FormatCarried(std::string_view key, std::string_view old_value, int64_t line,
                           std::string_view new_value) {
-  std::string s(kRuleHead);
+  const std::string number = std::to_string(line);
+  std::string s;
+  s.reserve(kRuleHead.size() + key.size() + old_value.size() + kLineMark.size() + number.size() +
+            new_value.size() + 8);
+  s.append(kRuleHead.data(), kRuleHead.size());
   s.append(key.data(), key.size());
   s += "> ";
   s.append(old_value.data(), old_value.size());
   s.append(kLineMark.data(), kLineMark.size());
-  s += std::to_string(line) + ")_ , ";
+  s += number;
+  s += ")_ , ";
   s.append(new_value.data(), new_value.size());
   return s;
 }

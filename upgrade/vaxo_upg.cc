@@ -47,6 +47,23 @@ void AppendRuleKey(std::string_view line, std::string* out) {
   }
 }
 
+// The value runs from the key's last character (normally the "=") to the
+// end of the line, cut at a comment. Two odd lines get the empty value: one
+// shorter than the key less one character, and one whose tail begins with
+// ";" (nothing lies between the second character and the ";"). Nothing here
+// reads outside the line; the value is a piece of the line.
+std::string_view ValueIn(std::string_view line, size_t key_size) {
+  if (line.find('=') == std::string_view::npos) return std::string_view();
+  const size_t from = key_size == 0 ? 0 : key_size - 1;
+  if (from > line.size()) return std::string_view();
+  std::string_view v = line.substr(from);
+  const size_t semi = v.find(';');
+  if (semi != std::string_view::npos)
+    v = semi == 0 ? std::string_view() : Trimmed(v.substr(1, semi - 1));
+  if (!v.empty() && v[0] == '=') v.remove_prefix(1);
+  return v;
+}
+
 /// Where the merged text takes the entry of one new line from. The rules
 /// write only these; the text is made at the end in one pass, so a rule
 /// touches no line text and the lines are read in file order.
@@ -164,11 +181,11 @@ int32_t CLSVaxoUpg::Upgrade(const std::string& /*strFileName*/, std::string& str
       // The new line only feeds the entry, the search itself always runs.
       const int32_t newNo = Search(rule, key, neuLines, lPosNeu, kFindStringNeuMessages);
       if (LogBuch().is_on()) {
-        const std::string k(key);
-        const std::string oldLine(Trimmed(altLines[oldNo - 1]));
-        const std::string newLine(newNo == 0 ? std::string_view() : Trimmed(neuLines[newNo - 1]));
-        Log(TypInfo,
-            log_text::FormatCarried(k, LineValue(oldLine, k), lineNo, LineValue(newLine, k)));
+        const std::string_view oldLine = Trimmed(altLines[oldNo - 1]);
+        const std::string_view newLine =
+            newNo == 0 ? std::string_view() : Trimmed(neuLines[newNo - 1]);
+        Log(TypInfo, log_text::FormatCarried(key, ValueIn(oldLine, key.size()), lineNo,
+                                             ValueIn(newLine, key.size())));
       }
     } else if (lineNo != 0) {
       if (HasValueIn(upgLines[r])) {  // B: the rule's default
@@ -288,20 +305,8 @@ int32_t CLSVaxoUpg::FindLineNeu(const std::string& key, const LineList& lines) {
   return Search(-1, key, lines, lPosNeuLine, kFindLineNeuMessages);
 }
 
-// The value runs from the key's last character (normally the "=") to the
-// end of the line, cut at a comment. Two odd lines get the empty value: one
-// shorter than the key less one character, and one whose tail begins with
-// ";" (nothing lies between the second character and the ";"). Nothing here
-// reads outside the line.
 std::string CLSVaxoUpg::LineValue(const std::string& line, const std::string& key) const {
-  if (line.find('=') == std::string::npos) return std::string();
-  const size_t from = key.empty() ? 0 : key.size() - 1;
-  if (from > line.size()) return std::string();
-  std::string v = line.substr(from);
-  const size_t semi = v.find(';');
-  if (semi != std::string::npos) v = semi == 0 ? std::string() : TrimSpaces(v.substr(1, semi - 1));
-  if (!v.empty() && v[0] == '=') v.erase(0, 1);
-  return v;
+  return std::string(ValueIn(line, key.size()));
 }
 
 }  // namespace vaxo
