@@ -856,12 +856,21 @@ class WindowsEnv : public Env {
     ::DeregisterEventSource(source);
   }
 
+  // The engine asks once per rule, thousands of times a second. Under Wine
+  // each look at the queue is a request to the server, and one that finds
+  // nothing gives the processor away; so the queue is looked at again only
+  // when a repaint would show, and always after a pause (a child process
+  // waited for): a close asked for meanwhile is seen at the next call.
   void ProcessEvents() override {
+    const ULONGLONG now = ::GetTickCount64();
+    if (pumped_ && now - last_pump_ < kPumpEveryMs) return;
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&message);
       ::DispatchMessageA(&message);
     }
+    pumped_ = true;
+    last_pump_ = ::GetTickCount64();
   }
 
   // A windowed program started without a console has no standard output:
@@ -902,7 +911,12 @@ class WindowsEnv : public Env {
   }
 
  private:
+  /// The least time between two looks at the event queue.
+  static constexpr ULONGLONG kPumpEveryMs = 20;
+
   CaseTwins twins_;
+  bool pumped_ = false;
+  ULONGLONG last_pump_ = 0;
 };
 
 }  // namespace
