@@ -143,7 +143,8 @@ BENCHMARK(InstallationWithoutAudit)
 // The whole run against its floor (floor.cc), and its peak memory against
 // the same program without its report: three rounds of the three, each on a
 // fresh pair, the medians set against each other. Under Wine (the Windows
-// build in VAXO_BENCH_WIN32, with WINEPREFIX) the program and the floor
+// build in VAXO_BENCH_WIN32, its floor VAXO_BENCH_WIN32_FLOOR, with
+// WINEPREFIX) the program and the floor
 // are the Windows ones, the log goes to the prefix's drive C.
 struct LogCount {
   long entries = 0, bytes = 0;
@@ -186,15 +187,17 @@ void AgainstFloor(benchmark::State& state, bool wine) {
   std::vector<std::string> front;
   if (wine) {
     const char* dir = std::getenv("VAXO_BENCH_WIN32");
+    const char* floor_exe = std::getenv("VAXO_BENCH_WIN32_FLOOR");
     const char* prefix = std::getenv("WINEPREFIX");
-    if (!dir || !prefix) {
-      state.SkipWithError("no Windows build (VAXO_BENCH_WIN32) or no WINEPREFIX");
+    if (!dir || !floor_exe || !prefix) {
+      state.SkipWithError(
+          "no Windows build (VAXO_BENCH_WIN32, VAXO_BENCH_WIN32_FLOOR) or no WINEPREFIX");
       for (auto _ : state) {
       }
       return;
     }
     program = std::string(dir) + "/UpgradeVaxo.exe";
-    floor = std::string(dir) + "/vaxo_floor.exe";
+    floor = floor_exe;
     front = {"/usr/bin/env", "wine"};
     log_dir = std::string(prefix) + "/drive_c/zel/roboter/log";
   }

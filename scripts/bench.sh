@@ -17,12 +17,16 @@ cmake --build --preset bench -j2
 if command -v wine >/dev/null 2>&1 && command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1; then
   cmake --preset win32 >/dev/null
   cmake --build --preset win32 -j2 --target UpgradeVaxo ValXfer
+  # Beside the programs, not among them: the Windows tests check every
+  # program in build-win32/bin for its manifest and version.
+  mkdir -p build-win32/bench
   i686-w64-mingw32-g++-posix -std=c++17 -O2 -Wall -Wextra -static \
-    -o build-win32/bin/vaxo_floor.exe bench/floor.cc
+    -o build-win32/bench/vaxo_floor.exe bench/floor.cc
   VAXO_BENCH_WIN32=$PWD/build-win32/bin
+  VAXO_BENCH_WIN32_FLOOR=$PWD/build-win32/bench/vaxo_floor.exe
   # A prefix of its own: the runs make C:\zel\roboter\log in it.
   WINEPREFIX=$(VAXO_WINEPREFIX=/tmp/vaxo-wine-bench-$(id -u) scripts/wine-prefix.sh)
-  export VAXO_BENCH_WIN32 WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export VAXO_BENCH_WIN32 VAXO_BENCH_WIN32_FLOOR WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 else
   echo "no Wine or no MinGW: the Windows program is not measured"
