@@ -144,8 +144,8 @@ BENCHMARK(InstallationWithoutAudit)
 // the same program without its report: three rounds of the three, each on a
 // fresh pair, the medians set against each other. Under Wine (the Windows
 // build in VAXO_BENCH_WIN32, its floor VAXO_BENCH_WIN32_FLOOR, with
-// WINEPREFIX) the program and the floor
-// are the Windows ones, the log goes to the prefix's drive C.
+// WINEPREFIX) the program and the floor are the Windows ones, the log goes
+// to the prefix's drive C.
 struct LogCount {
   long entries = 0, bytes = 0;
 };
