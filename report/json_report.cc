@@ -1,5 +1,6 @@
 #include "report/json_report.h"
 
+#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "base/text.h"
@@ -33,9 +34,10 @@ class FileWriter {
       : out_(out),
         serializer_(nlohmann::detail::output_adapter<char, std::string>(*out), ' ',
                     nlohmann::detail::error_handler_t::strict) {
-    for (size_t i = 0; i < 5; ++i) case_text_[i] = Json(CaseName(RuleCase(i))).dump();
+    for (size_t i = 0; i < 5; ++i)
+      case_text_[i] = ",\"case\":" + Json(CaseName(RuleCase(i))).dump() + ",\"line\":";
     for (LeftValue::Kind k : {LeftValue::Kind::kDiffers, LeftValue::Kind::kOldOnly})
-      kind_text_[size_t(k)] = Json(LeftKindName(k)).dump();
+      kind_text_[size_t(k)] = ",\"kind\":" + Json(LeftKindName(k)).dump() + ",\"old_line\":";
   }
 
   void File(const FileReport& f, const FileDetails& d) {
@@ -79,15 +81,15 @@ class FileWriter {
     const bool carried = r.rule_case == RuleCase::kCarried;
     Raw("{\"key\":");
     TextOrNull(r.key);
-    Raw(",\"case\":");
     Raw(case_text_[size_t(r.rule_case)]);
-    Raw(",\"line\":");
     if (r.line > 0) {
-      *out_ += std::to_string(r.line);
+      char digits[24];
+      const auto end = std::to_chars(digits, digits + sizeof digits, r.line).ptr;
+      Raw(std::string_view(digits, size_t(end - digits)));
+      Raw(",\"old_value\":");
     } else {
-      Raw("null");
+      Raw("null,\"old_value\":");
     }
-    Raw(",\"old_value\":");
     TextIf(carried, r.old_value);
     Raw(",\"new_value\":");
     TextIf(carried, r.new_value);
@@ -99,9 +101,7 @@ class FileWriter {
   void Left(const LeftValue& v) {
     Raw("{\"key\":");
     Text(v.key);
-    Raw(",\"kind\":");
     Raw(kind_text_[size_t(v.kind)]);
-    Raw(",\"old_line\":");
     Text(v.old_line);
     Raw(",\"new_line\":");
     TextIf(v.kind != LeftValue::Kind::kOldOnly, v.new_line);
@@ -125,7 +125,8 @@ class FileWriter {
   }
 
   std::string* out_;
-  // The names of the cases and kinds as the serializer gives them, once.
+  // The names of the cases and kinds as the serializer gives them, once,
+  // with the field names around them.
   std::string case_text_[5], kind_text_[2];
   Json scratch_ = Json::string_t();
   nlohmann::detail::serializer<Json> serializer_;

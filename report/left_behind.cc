@@ -241,10 +241,13 @@ bool LeftBehindFinder::Recall(std::string_view old_text, std::string_view new_te
                               const std::vector<LeftSpot>& spots, LeftBehindList* out) {
   out->values.clear();
   // The keys are never longer than their lines, nor all of them than the
-  // old text.
+  // old text; a new line's key is formed after them, for the comparison.
+  // The list's text only grows, so a file costs no allocation once the
+  // largest has been seen.
   std::string& keys = *out->keys;
-  keys.resize(old_text.size());
-  std::string new_key(new_text.size(), '\0');
+  if (keys.size() < old_text.size() + new_text.size())
+    keys.resize(old_text.size() + new_text.size());
+  char* const new_key = &keys[old_text.size()];
   char* at = &keys[0];
   for (const LeftSpot& spot : spots) {
     LeftValue v;
@@ -252,8 +255,8 @@ bool LeftBehindFinder::Recall(std::string_view old_text, std::string_view new_te
     if (size == 0) return false;
     if (spot.new_at == LeftSpot::kNone) {
       v.kind = LeftValue::Kind::kOldOnly;
-    } else if (LineAt(new_text, spot.new_at, &new_key[0], &v.new_line) != size ||
-               std::memcmp(new_key.data(), at, size) != 0) {
+    } else if (LineAt(new_text, spot.new_at, new_key, &v.new_line) != size ||
+               std::memcmp(new_key, at, size) != 0) {
       return false;
     }
     v.key = std::string_view(at, size);

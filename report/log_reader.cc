@@ -121,6 +121,11 @@ class Reader {
   }
 
   void Info(std::string_view m) {
+    // Most entries of a run are carried rules: theirs is the layout looked
+    // at first. It begins "- <", as no other layout of an info entry does,
+    // so none of those below could have taken it.
+    RuleReport r;
+    if (Current() && ParseCarried(m, &r)) return AddRule(std::move(r));
     std::string_view v;
     if (lt::kTimePoint.Parse(m, &v)) {
       run_.started = std::string(v);
@@ -167,8 +172,6 @@ class Reader {
       }
     }
     if (lt::kUpgradeError.Parse(m)) return EndRule();
-    RuleReport r;
-    if (ParseCarried(m, &r)) AddRule(std::move(r));
   }
 
   void Error(std::string_view m) {

@@ -74,6 +74,8 @@ TEST(LogReader, EveryRuleCaseInBothPasses) {
             "but has no line in the new file, so its old value is not carried over\n"
             "STEU $MACHINE.DAT written\n" +
                 kEveryCaseShape + "R1 $MACHINE.DAT written\n" + kEveryCaseShape);
+  // Rule entries before the first file belong to none: passed over.
+  EXPECT_EQ(Shape(kHeader + kEveryCase + log.substr(kHeader.size())), Shape(log));
   const RunReport run = ReadRunLog(log);
   EXPECT_EQ(run.started, "08.12.2026 14:41:34");
   EXPECT_EQ(run.files[1].upg_path, kN + "R1\\VAXO\\MACHINE.UPG");

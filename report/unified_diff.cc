@@ -1,9 +1,10 @@
 #include "report/unified_diff.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <dtl/dtl.hpp>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -28,16 +29,53 @@ std::vector<std::string_view> Lines(const std::string& text) {
   return lines;
 }
 
-// The diff compares numbers, one for each distinct line.
+// A hash of a line, eight bytes at a time: the texts have a few thousand
+// lines of some forty bytes, each looked up once.
+uint64_t LineHash(std::string_view line) {
+  constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  uint64_t h = line.size() * kMul;
+  size_t i = 0;
+  for (; i + 8 <= line.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, line.data() + i, 8);
+    h = (h ^ word) * kMul;
+    h ^= h >> 29;
+  }
+  uint64_t tail = 0;
+  std::memcpy(&tail, line.data() + i, line.size() - i);
+  h = (h ^ tail) * kMul;
+  return h ^ (h >> 32);
+}
+
+// The diff compares numbers, one for each distinct line, given in a table
+// of open addressing that takes no allocation per line.
 class LineNumbers {
  public:
+  explicit LineNumbers(size_t lines) {
+    size_t size = 16;
+    while (size < 2 * lines) size *= 2;
+    slots_.assign(size, kEmpty);
+    texts_.reserve(lines);
+    hashes_.reserve(lines);
+  }
+
   std::vector<size_t> Of(const std::vector<std::string_view>& lines) {
     std::vector<size_t> ids;
     ids.reserve(lines.size());
+    const size_t mask = slots_.size() - 1;
     for (const std::string_view line : lines) {
-      const auto found = ids_.emplace(line, texts_.size());
-      if (found.second) texts_.push_back(line);
-      ids.push_back(found.first->second);
+      const uint64_t hash = LineHash(line);
+      size_t i = size_t(hash) & mask;
+      for (; slots_[i] != kEmpty; i = (i + 1) & mask) {
+        const uint32_t id = slots_[i];
+        if (hashes_[id] == hash && texts_[id] == line) break;
+      }
+      if (slots_[i] == kEmpty) {
+        slots_[i] = uint32_t(texts_.size());
+        texts_.push_back(line);
+        hashes_.push_back(hash);
+      }
+      ids.push_back(slots_[i]);
     }
     return ids;
   }
@@ -45,8 +83,10 @@ class LineNumbers {
   size_t size() const { return texts_.size(); }
 
  private:
-  std::unordered_map<std::string_view, size_t> ids_;
+  static constexpr uint32_t kEmpty = UINT32_MAX;
+  std::vector<uint32_t> slots_;  // ids; at most half of them taken
   std::vector<std::string_view> texts_;
+  std::vector<uint64_t> hashes_;
 };
 
 std::string Range(size_t start, size_t count) {
@@ -88,8 +128,9 @@ struct Change {
 std::string UnifiedDiff(const std::string& path, const std::string& before,
                         const std::string& after, bool existed) {
   if (existed && before == after) return std::string();
-  LineNumbers numbers;
-  const std::vector<size_t> a = numbers.Of(Lines(before)), b = numbers.Of(Lines(after));
+  const std::vector<std::string_view> lines_a = Lines(before), lines_b = Lines(after);
+  LineNumbers numbers(lines_a.size() + lines_b.size());
+  const std::vector<size_t> a = numbers.Of(lines_a), b = numbers.Of(lines_b);
   std::vector<std::pair<size_t, size_t>> common = CommonLines(a, b, numbers.size());
   common.emplace_back(a.size(), b.size());  // the end, where the last change stops
   std::vector<Change> changes;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <dtl/dtl.hpp>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -67,11 +68,18 @@ std::string Apply(const std::string& before, const std::string& diff, long* chan
 
 TEST(UnifiedDiff, AppliedGivesTheNewTextWithTheFewestChangedLines) {
   std::mt19937 rng(7);
-  const char* pieces[] = {"$A=1\r\n", "$A=2\r\n", "$B=1\r\n", "; c\r\n", "\r\n", "$C=3"};
+  std::vector<std::string> pieces = {"$A=1\r\n", "$A=2\r\n", "$B=1\r\n", "; c\r\n", "\r\n", "$C=3"};
+  // Lines alike in their first eight bytes or more, differing at the end or
+  // in their length only; and more lines than the table of lines starts with.
+  for (const char* line : {"$SPEED_LIMIT=200\r\n", "$SPEED_LIMIT=250\r\n", "$SPEED_LIMIT=250\n",
+                           "$SPEED_LIMIT=2500\r\n", "$SPEED_LIMIT=250"})
+    pieces.push_back(line);
+  for (int i = 0; i < 40; ++i) pieces.push_back("$AX_PARAM[" + std::to_string(i) + "]=0\r\n");
   for (int round = 0; round < 3000; ++round) {
     std::string texts[2];
+    const size_t kinds = round % 2 ? pieces.size() : 6, most = round % 2 ? 60 : 14;
     for (std::string& t : texts)
-      for (int n = int(rng() % 14); n > 0; --n) t += pieces[rng() % 6];
+      for (size_t n = rng() % most; n > 0; --n) t += pieces[rng() % kinds];
     long changed = 0;
     const std::string diff = UnifiedDiff("C:\\F.DAT", texts[0], texts[1], true);
     ASSERT_EQ(diff.empty(), texts[0] == texts[1]);
