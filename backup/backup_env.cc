@@ -247,7 +247,13 @@ class BackupEnv::Replacement : public ReplacementFile {
 Status BackupEnv::NewReplacement(const std::string& path, std::unique_ptr<ReplacementFile>* file) {
   std::unique_ptr<ReplacementFile> below;
   Status s = EnvWrapper::NewReplacement(path, &below);
-  if (s.ok()) *file = std::make_unique<Replacement>(this, path, std::move(below));
+  if (!s.ok()) return s;
+  // The run's own files (the report beside the log) are not backed up: their
+  // bytes, tens of megabytes on a large installation, need no fingerprint.
+  if (Excluded(Key(target()->FullPath(path))))
+    *file = std::move(below);
+  else
+    *file = std::make_unique<Replacement>(this, path, std::move(below));
   return s;
 }
 
