@@ -1,5 +1,6 @@
 #include "report/json_report.h"
 
+#include <algorithm>
 #include <charconv>
 #include <nlohmann/json.hpp>
 
@@ -110,6 +111,15 @@ class FileWriter {
 
   void Raw(std::string_view s) { out_->append(s.data(), s.size()); }
   void Text(std::string_view bytes) {
+    // Printable ASCII without a quote or a backslash, nearly every line of
+    // a data file, is its own JSON string: the serializer would copy it.
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; })) {
+      out_->push_back('"');
+      Raw(bytes);
+      out_->push_back('"');
+      return;
+    }
     std::string& s = scratch_.get_ref<std::string&>();
     s.clear();
     AppendLatin1AsUtf8(bytes, &s);

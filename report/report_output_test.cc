@@ -144,6 +144,50 @@ TEST(Outputs, TerminalSummaryStaysWithinADozenLines) {
 
 // The page's and the JSON's texts against a byte at a time: each markup
 // character at each place of a word, and bytes above 0x80 among them.
+// Values left behind, the same for every file.
+class LeftOnly : public FileDetailSource {
+ public:
+  explicit LeftOnly(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+  void Fill(size_t, bool, FileDetails* out) override {
+    out->audited = true;
+    out->backup_diff.clear();
+    out->audit.left.values.clear();
+    for (size_t i = 0; i + 1 < lines_.size(); i += 2)
+      out->audit.left.values.push_back(
+          {lines_[i], i % 4 ? LeftValue::Kind::kOldOnly : LeftValue::Kind::kDiffers, lines_[i],
+           i % 4 ? std::string_view() : std::string_view(lines_[i + 1])});
+  }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+// Whatever bytes a text holds, the JSON is what the library itself writes
+// of it: read and written again, not a byte changes.
+TEST(Outputs, JsonTextsAreWhatTheLibraryWouldWrite) {
+  std::mt19937 rng(11);
+  const auto text = [&] {
+    const std::string plain = "$A_1[2]={X 1.5} ;=", odd = "\"\\\x01\x1f\x7f\x80\xe4\xff\t";
+    std::string t;
+    for (int i = int(rng() % 24); i > 0; --i)
+      t += rng() % 6 ? plain[rng() % plain.size()] : odd[rng() % odd.size()];
+    return t;
+  };
+  for (int round = 0; round < 300; ++round) {
+    RunReport run = OneFile(4);
+    run.files[0].old_path = text();
+    for (RuleReport& r : run.files[0].rules) {
+      r.old_value = run.Keep(text());
+      r.new_value = run.Keep(text());
+    }
+    std::vector<std::string> lines;
+    for (int i = 0; i < 8; ++i) lines.push_back(text());
+    LeftOnly left(lines);
+    const std::string json = ReportJson(run, &left);
+    ASSERT_EQ(nlohmann::ordered_json::parse(json).dump() + "\n", json);
+  }
+}
+
 TEST(OutputText, EscapesAndLatin1AgreeWithAByteAtATime) {
   const std::string pieces[] = {"&", "<", ">", "\"", "a", " ", "\xE4", "\xFF", "%"};
   std::mt19937 rng(7);
