@@ -69,13 +69,10 @@ std::string TextFileBytes(const std::string& text) {
 }
 
 bool IsFileBytes(std::string_view text) {
-  if (text.empty()) return true;
-  if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0) return false;
-  for (size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', cr + 2)) {
-    if (cr + 1 == text.size() || text[cr + 1] != '\n') return false;
-    if (cr + 2 < text.size() && (text[cr + 2] == '\r' || text[cr + 2] == '\n')) return false;
-  }
-  return true;
+  // In a file text every CR begins a CR LF: a break followed by another
+  // CR or LF is one of these two.
+  return IsFileText(text) && text.find("\r\n\r") == std::string_view::npos &&
+         text.find("\r\n\n") == std::string_view::npos;
 }
 
 void WriteTextFile(const std::string& file_name, const std::string& text) {

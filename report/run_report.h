@@ -42,9 +42,8 @@ enum class Ending {
 
 /// A run has a rule for every line of its upg-files, so a rule holds no text
 /// of its own: its texts are views into the log (RunReport::log_text) or
-/// into the texts its report keeps (RunReport::Keep).
-/// A carried rule has two values and a default rule its line, never both,
-/// so the two share a field: a run holds a rule per line of its upg-files.
+/// into the texts its report keeps (RunReport::Keep). A carried rule has two
+/// values and a default rule its line, never both, so the two share a field.
 struct RuleReport {
   std::string_view key;  ///< as logged, upper case, "=" included; empty when unknown
   int64_t line = 0;      ///< line in the result text; 0 where none
