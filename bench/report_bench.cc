@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "bench/bench_inputs.h"
 #include "bench/child.h"
@@ -17,6 +18,7 @@
 #include "report/html_report.h"
 #include "report/installation_check.h"
 #include "report/json_report.h"
+#include "report/left_behind.h"
 #include "report/log_reader.h"
 #include "report/terminal_summary.h"
 
@@ -144,6 +146,37 @@ BENCHMARK(ReportCommandFewLeftWithoutAudit)
     ->Repetitions(3)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
+
+// The finder alone, in memory: old/new/upg triples of 2,000 lines as the
+// installation pair has them (rules for a third), every `differ_every`-th
+// old value another. Fifty triples taken in turn, as a report meets its
+// files: one triple over and over would teach the processor its lines.
+// What the report's audit costs a file before anything is written.
+void LeftBehindFind(benchmark::State& state) {
+  const int differ_every = static_cast<int>(state.range(0));
+  std::vector<MachineData> triples;
+  int64_t bytes = 0;
+  for (uint32_t seed = 1; seed <= 50; ++seed) {
+    triples.push_back(MakeMachineData(2000, RuleOrder::kFile, seed, 3, differ_every));
+    bytes += int64_t(triples.back().old_text.size() + triples.back().new_text.size());
+  }
+  report::LeftBehindFinder finder;
+  report::LeftBehindList left;
+  size_t values = 0;
+  for (auto _ : state) {
+    values = 0;
+    for (const MachineData& data : triples) {
+      finder.NameRulesOf(data.upg_text);
+      finder.Find(data.old_text, data.new_text, &left);
+      values += left.values.size();
+    }
+    benchmark::DoNotOptimize(values);
+  }
+  state.counters["left"] = double(values);
+  state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
+}
+
+BENCHMARK(LeftBehindFind)->ArgName("differ_every")->Arg(1)->Arg(50)->Unit(benchmark::kMillisecond);
 
 // files 0: an empty page, what starting the browser alone costs.
 void PageInBrowser(benchmark::State& state) {
