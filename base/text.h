@@ -25,7 +25,14 @@ inline std::string TrimRightSpaces(const std::string& s) {
   return e == std::string::npos ? std::string() : s.substr(0, e + 1);
 }
 
-inline std::string TrimSpaces(const std::string& s) { return TrimRightSpaces(TrimLeftSpaces(s)); }
+/// The text without the blanks at its ends, as a piece of it.
+inline std::string_view Trimmed(std::string_view s) {
+  const size_t b = s.find_first_not_of(' ');
+  if (b == std::string_view::npos) return std::string_view();
+  return s.substr(b, s.find_last_not_of(' ') + 1 - b);
+}
+
+inline std::string TrimSpaces(const std::string& s) { return std::string(Trimmed(s)); }
 
 inline bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;

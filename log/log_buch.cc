@@ -10,13 +10,6 @@ namespace vaxo {
 
 namespace {
 
-/// The message without its leading and trailing blanks, as TrimSpaces.
-std::string_view Trimmed(const std::string& m) {
-  const size_t b = m.find_first_not_of(' ');
-  if (b == std::string::npos) return std::string_view();
-  return std::string_view(m).substr(b, m.find_last_not_of(' ') + 1 - b);
-}
-
 /// `head`, the message, `tail` and the line end in one piece: a run writes
 /// one entry per line it merges.
 std::string Framed(std::string_view head, std::string_view m, std::string_view tail) {

@@ -1,5 +1,7 @@
 #include "log/log_texts.h"
 
+#include "base/text.h"
+
 namespace vaxo {
 namespace log_text {
 namespace {
@@ -18,7 +20,6 @@ std::string_view TrimRight(std::string_view s) {
   const size_t e = s.find_last_not_of(' ');
   return e == std::string_view::npos ? std::string_view() : s.substr(0, e + 1);
 }
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
 
 // Up to `most` blanks taken off the front (back) of `*s`.
 void DropFront(std::string_view* s, size_t most) {
@@ -30,7 +31,7 @@ void DropBack(std::string_view* s, size_t most) {
 
 }  // namespace
 
-bool Fixed::Parse(std::string_view m) const { return m == Trim(text); }
+bool Fixed::Parse(std::string_view m) const { return m == Trimmed(text); }
 
 std::string Framed::Format(std::string_view field) const {
   std::string s;
@@ -181,8 +182,8 @@ bool ParseCarried(std::string_view m, RuleEntry* r) {
   const std::string_view new_value = tail.substr(close + 2);
   if (!StartsWith(new_value, " ,")) return false;
   r->key = rest.substr(0, key_end);
-  r->old_value = Trim(after.substr(0, mark));
-  r->new_value = Trim(new_value.substr(2));
+  r->old_value = Trimmed(after.substr(0, mark));
+  r->new_value = Trimmed(new_value.substr(2));
   return true;
 }
 

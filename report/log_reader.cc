@@ -15,12 +15,6 @@ using Kind = CodeSetter::Kind;
 
 namespace lt = log_text;
 
-std::string_view Trim(std::string_view s) {
-  const size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 // A rule's entry of one of the two layouts that carry fields.
 bool ParseCarried(std::string_view m, RuleReport* r) {
   lt::RuleEntry e;
@@ -63,7 +57,7 @@ const char* FolderOfLabel(std::string_view m, std::string_view* path) {
   };
   for (const Label& l : kLabels) {
     if (l.text.Parse(m, path)) {
-      *path = Trim(*path);
+      *path = Trimmed(*path);
       return l.folder;
     }
   }
@@ -291,7 +285,7 @@ class Reader {
     lt::SplitShiftFailed(rest, &names, &target);
     run_.shift.failed_entry = true;
     run_.shift.missing.clear();
-    while (!(names = Trim(names)).empty()) {
+    while (!(names = Trimmed(names)).empty()) {
       const size_t blank = names.find(' ');
       run_.shift.missing.emplace_back(names.substr(0, blank));
       names = blank == std::string_view::npos ? std::string_view() : names.substr(blank);

@@ -16,14 +16,6 @@
 namespace vaxo {
 namespace {
 
-/// TrimSpaces in place: the engine trims every line it carries.
-std::string_view Trimmed(std::string_view line) {
-  size_t begin = 0, end = line.size();
-  while (begin < end && line[begin] == ' ') ++begin;
-  while (end > begin && line[end - 1] == ' ') --end;
-  return line.substr(begin, end - begin);
-}
-
 // Leading spaces count for the position of "=" but not for the length.
 // Upper case moves nothing, so a rule line answers as its UCase.
 bool HasValueIn(std::string_view line) {
