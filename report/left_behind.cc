@@ -15,6 +15,29 @@ struct Variable {
   uint64_t hash = 0;
 };
 
+// FNV-1a, a byte at a time: a key is hashed as its form is written.
+constexpr uint64_t kHashStart = 14695981039346656037ull;
+uint64_t HashStep(uint64_t hash, char c) { return (hash ^ uint8_t(c)) * 1099511628211ull; }
+
+// The form of the key of the line from `p`, its first character other than
+// a space: up to the first "=", spaces removed, upper case, and the "=",
+// written to `*forms` and hashed. Returns where it stopped, the "=" when
+// the line has one; a line without is no variable, and `*forms` stays.
+const char* FormKey(const char* p, const char* end, char** forms, uint64_t* hash) {
+  char* out = *forms;
+  uint64_t h = kHashStart;
+  for (; p < end && *p != '=' && *p != '\r' && *p != '\n'; ++p) {
+    if (*p == ' ') continue;
+    *out = UpperAscii(*p);
+    h = HashStep(h, *out++);
+  }
+  if (p == end || *p != '=') return p;
+  *out++ = '=';
+  *hash = HashStep(h, '=');
+  *forms = out;
+  return p;
+}
+
 // Calls `each` with every variable line of `text` in line order. Lines are
 // the runs between CR and LF that hold more than spaces; a line whose first
 // character other than a space is ";", or that holds no "=", is none. The
@@ -33,20 +56,10 @@ void ForEachVariable(std::string_view text, char* forms, Each each) {
       while (p < end && *p != '\r' && *p != '\n') ++p;
       continue;
     }
-    // The key, hashed as it is written (FNV-1a).
     char* const key = forms;
-    uint64_t hash = 14695981039346656037ull;
-    for (; p < end && *p != '=' && *p != '\r' && *p != '\n'; ++p) {
-      if (*p == ' ') continue;
-      *forms = UpperAscii(*p);
-      hash = (hash ^ uint8_t(*forms++)) * 1099511628211ull;
-    }
-    if (p == end || *p != '=') {  // no "="
-      forms = key;
-      continue;
-    }
-    *forms++ = '=';
-    hash = (hash ^ uint8_t('=')) * 1099511628211ull;
+    uint64_t hash = 0;
+    p = FormKey(p, end, &forms, &hash);
+    if (p == end || *p != '=') continue;  // no "="
     char* const value = forms;
     for (++p; p < end && *p != ';' && *p != '\r' && *p != '\n'; ++p)
       if (*p != ' ') *forms++ = UpperAscii(*p);
@@ -83,8 +96,8 @@ void ForEachRuleKey(std::string_view upg_text, std::string* key, Each each) {
 }
 
 uint64_t HashOf(std::string_view key) {
-  uint64_t hash = 14695981039346656037ull;
-  for (char c : key) hash = (hash ^ uint8_t(c)) * 1099511628211ull;
+  uint64_t hash = kHashStart;
+  for (char c : key) hash = HashStep(hash, c);
   return hash;
 }
 
@@ -224,11 +237,9 @@ size_t LineAt(std::string_view text, size_t at, char* key, std::string_view* lin
   const char* const end = text.data() + text.size();
   if (*begin == ' ' || *begin == ';' || *begin == '\r' || *begin == '\n') return 0;
   char* k = key;
-  const char* p = begin;
-  for (; p < end && *p != '=' && *p != '\r' && *p != '\n'; ++p)
-    if (*p != ' ') *k++ = UpperAscii(*p);
+  uint64_t hash;
+  const char* p = FormKey(begin, end, &k, &hash);
   if (p == end || *p != '=') return 0;
-  *k++ = '=';
   while (p < end && *p != '\r' && *p != '\n') ++p;
   while (p[-1] == ' ') --p;
   *line = std::string_view(begin, size_t(p - begin));
