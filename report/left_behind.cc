@@ -179,17 +179,6 @@ void LeftBehindFinder::NameRulesOf(std::string_view upg_text) {
 
 void LeftBehindFinder::Name(std::string_view key) { t_->AddName(key); }
 
-void LeftBehindFinder::Name(const std::vector<std::string>& keys) {
-  for (const std::string& k : keys) t_->AddName(k);
-}
-
-std::vector<std::string> NamedKeys(std::string_view upg_text) {
-  std::vector<std::string> keys;
-  std::string key;
-  ForEachRuleKey(upg_text, &key, [&keys](std::string_view k) { keys.emplace_back(k); });
-  return keys;
-}
-
 void LeftBehindFinder::Find(std::string_view old_text, std::string_view new_text,
                             LeftBehindList* out) {
   Tables& t = *t_;
@@ -275,17 +264,6 @@ bool LeftBehindFinder::Recall(std::string_view old_text, std::string_view new_te
     out->values.push_back(v);
   }
   return true;
-}
-
-LeftBehindList LeftBehind(const std::string& old_text, const std::string& new_text,
-                          const std::vector<std::string>& named,
-                          const std::vector<std::string>& skip) {
-  LeftBehindFinder finder;
-  finder.Name(named);
-  finder.Name(skip);
-  LeftBehindList left;
-  finder.Find(old_text, new_text, &left);
-  return left;
 }
 
 }  // namespace report

@@ -34,10 +34,6 @@ struct LeftBehindList {
 
 const char* LeftKindName(LeftValue::Kind kind);  ///< "differs", "old-only"
 
-/// The keys an upg-file names: each rule's key as the engine forms it,
-/// spaces removed.
-std::vector<std::string> NamedKeys(std::string_view upg_text);
-
 /// Where a value left behind lies: the offsets of its old and its new line
 /// (as LeftValue gives them) in the texts it was found in.
 struct LeftSpot {
@@ -54,10 +50,10 @@ class LeftBehindFinder {
   ~LeftBehindFinder();
 
   /// Keys passed over in the next Find: those the rules of `upg_text` name
-  /// (NamedKeys), those given, and `skip` (the shifted names).
+  /// (each rule's key as the engine forms it, spaces removed), and those
+  /// given (the shifted names, or the rules the log shows).
   void NameRulesOf(std::string_view upg_text);
   void Name(std::string_view key);
-  void Name(const std::vector<std::string>& keys);
 
   /// The values of `old_text` left behind against `new_text` into `out`,
   /// in the old file's order: each key of the old file (its first variable
@@ -75,11 +71,6 @@ class LeftBehindFinder {
   struct Tables;
   std::unique_ptr<Tables> t_;
 };
-
-/// One file's values at once (a finder of its own).
-LeftBehindList LeftBehind(const std::string& old_text, const std::string& new_text,
-                          const std::vector<std::string>& named,
-                          const std::vector<std::string>& skip = {});
 
 }  // namespace report
 }  // namespace vaxo
